@@ -1,0 +1,51 @@
+#pragma once
+#include <cstdint>
+
+namespace vs {
+
+// A local calendar date and time of day.
+struct LocalDateTime {
+    int year = 1899, month = 12, day = 30;
+    int hour = 0, minute = 0, second = 0, millisecond = 0;
+
+    double secondsSinceMidnight() const
+    {
+        return hour * 3600.0 + minute * 60.0 + second + millisecond / 1000.0;
+    }
+    // Days since 1899-12-30 with the time of day as fraction: the date-time
+    // number the stick records keep in ConfiguredAt.
+    double toDays() const;
+    static LocalDateTime fromDays(double days);
+};
+
+// Time of day and dates come from one injectable clock, so that tests can
+// cross midnight or pin a date.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual LocalDateTime now() const = 0;
+    // Monotonic milliseconds, for measuring how long something took.
+    virtual double elapsedMs() const = 0;
+};
+
+class SystemClock final : public Clock {
+public:
+    LocalDateTime now() const override;
+    double elapsedMs() const override;
+};
+
+// A clock that only moves when told to; waits in tests advance it.
+class ManualClock final : public Clock {
+public:
+    explicit ManualClock(LocalDateTime start = {2026, 1, 2, 12, 0, 0, 0});
+    LocalDateTime now() const override { return LocalDateTime::fromDays(days_); }
+    double elapsedMs() const override { return elapsedMs_; }
+    void advanceMs(double ms);
+    void set(const LocalDateTime& t) { days_ = t.toDays(); }
+
+private:
+    double days_;
+    double elapsedMs_ = 0;
+};
+
+} // namespace vs

@@ -1,0 +1,316 @@
+#include "stick/exchange.h"
+
+#include "common/numformat.h"
+#include "stick/emulator.h"
+#include "stick/fields.h"
+#include "stick/report_io.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vs {
+
+namespace {
+
+constexpr const char* kTerminator = ";\\x0A";
+constexpr int kTextReadFailures = 6;
+constexpr int kTextMismatches = 4;
+constexpr int kBinaryFailures = 4;
+// A reply that never ends is given up like a lost one.
+constexpr size_t kMaxReplyChars = 1 << 20;
+
+std::string upper(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+class BusyGuard {
+public:
+    explicit BusyGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~BusyGuard() { flag_ = false; }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+
+private:
+    bool& flag_;
+};
+
+int pollDelay(StickLink& link, int stick)
+{
+    const StickRecord* s = link.slot(stick);
+    return s ? s->PollDelayMs : 0;
+}
+
+// Reads and discards reports until a read fails, keeping the window alive
+// between reads. Discarded reports still pass the escaper, so they reach the
+// trace buffer. The read's error text is not left behind.
+void drainInput(StickLink& link, int stick, int sleepMs)
+{
+    const std::string keep = link.StickErrorText;
+    // A stick that never stops sending must not hold the program here.
+    for (int guard = 0; guard < 4096; ++guard) {
+        if (Nymstick_ReadReport(link, stick) <= 0)
+            break;
+        if (const StickRecord* s = link.slot(stick))
+            nym_escape_report(link, s->InputReport.data(), s->InputReportLength, 2);
+        link.wait(sleepMs);
+    }
+    link.StickErrorText = keep;
+}
+
+void beepOnPendingRead(StickLink& link)
+{
+    if (link.TraceLevel >= 210 && link.StickErrorText.find("Overlapped I/O operation is in progress") != std::string::npos)
+        link.beep(2000, 20);
+}
+
+} // namespace
+
+std::string nym_next_tag(StickLink& link)
+{
+    link.TagCounter = link.TagCounter >= 65535 ? 0 : link.TagCounter + 1;
+    static const char digits[] = "0123456789ABCDEF";
+    std::string tag(4, '0');
+    for (int i = 3, v = link.TagCounter; i >= 0; --i, v >>= 4)
+        tag[static_cast<size_t>(i)] = digits[v & 15];
+    link.CurrentTag = tag;
+    return tag;
+}
+
+void TraceBuffer_Append(StickLink& link, const std::string& text)
+{
+    link.TraceBuffer += text;
+    if (link.TraceBuffer.size() > 500)
+        link.TraceBuffer.erase(0, link.TraceBuffer.size() - 501);
+}
+
+std::string HexDump(const uint8_t* bytes, size_t count)
+{
+    std::string out;
+    out.reserve(count * 4 + 2);
+    for (size_t i = 0; i < count; ++i) {
+        out += hex2(bytes[i]);
+        out += ' ';
+    }
+    for (size_t i = 0; i < count; ++i)
+        out += (bytes[i] >= 33 && bytes[i] <= 126) ? static_cast<char>(bytes[i]) : '.';
+    out += "\r\n";
+    return out;
+}
+
+std::string nym_escape_report(StickLink& link, const uint8_t* report, int length, int first)
+{
+    if (!report || length <= 0)
+        return {};
+    const bool trace = link.TraceLevel >= 210;
+    if (trace)
+        TraceBuffer_Append(link, HexDump(report, static_cast<size_t>(length)));
+    std::string escaped;
+    if (first >= 1 && first <= length)
+        escaped = escapeBytes(link.Exchange.reportDecoder, report + (first - 1), static_cast<size_t>(length - first + 1));
+    if (trace)
+        TraceBuffer_Append(link, escaped + "\r\n");
+    return escaped;
+}
+
+std::string nym_escape_text(StickLink& link, const std::string& text)
+{
+    return escapeBytes(link.Exchange.textDecoder, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+int nym_send_text(StickLink& link, const std::string& text, int stick)
+{
+    StickRecord* s = link.slot(stick);
+    if (!s || s->OutputReportLength < 2)
+        return 1;
+    const size_t length = static_cast<size_t>(s->OutputReportLength);
+    s->OutputReport.assign(length, '@');
+    s->OutputReport[0] = 0;
+    size_t p = 1;
+    for (char c : text) {
+        s->OutputReport[p++] = static_cast<uint8_t>(c);
+        if (p == length) {
+            if (Nymstick_WriteReport(link, stick) == 0)
+                return 1;
+            p = 1;
+        }
+    }
+    if (p == 1)
+        return 0;
+    std::fill(s->OutputReport.begin() + static_cast<std::ptrdiff_t>(p), s->OutputReport.end(), '@');
+    return Nymstick_WriteReport(link, stick) == 0 ? 1 : 0;
+}
+
+std::string nym_ask(StickLink& link, const std::string& command, int stick, int32_t delayMs, bool singleTry)
+{
+    if (link.Exchange.busy)
+        return "BUSY";
+    BusyGuard busy(link.Exchange.busy);
+    link.StickErrorText.clear();
+
+    const StickRecord* s = link.slot(stick);
+    if (!s)
+        return "";
+    const std::string kind = upper(s->Interface);
+    if (kind == "EMU")
+        return Nymstick_Emulate(link, command, stick);
+    if (kind != "USB" || !link.Nymstick_isOpen(stick))
+        return "";
+    if (link.slot(stick)->PollDelayMs == 0)
+        link.slot(stick)->PollDelayMs = 30;
+
+    int readFailures = 0;
+    int mismatches = 0;
+    for (;;) {
+        // A new command's reply never continues a binary field of an earlier,
+        // abandoned reply.
+        link.Exchange.reportDecoder = EscapeDecoder{};
+        const std::string tag = nym_next_tag(link);
+        if (nym_send_text(link, "@" + tag + command + "\n", stick) != 0) {
+            link.StickErrorText = "NYM_SEND_ERROR";
+            return "NYM_SEND_ERROR";
+        }
+        if (const StickRecord* r = link.slot(stick); r && r->ProtocolVersion < 1)
+            nym_send_text(link, "@", stick);
+        if (delayMs > 0)
+            link.wait(delayMs);
+
+        std::string reply;
+        bool readFailed = false;
+        while (reply.find(kTerminator) == std::string::npos) {
+            link.wait(pollDelay(link, stick));
+            if (Nymstick_ReadReport(link, stick) <= 0) {
+                readFailed = true;
+                break;
+            }
+            const StickRecord* r = link.slot(stick);
+            reply += nym_escape_report(link, r->InputReport.data(), r->InputReportLength, 2);
+            if (reply.size() > kMaxReplyChars) {
+                link.StickErrorText = "NYM_RECV_ERR_Readfile:The reply has no end.";
+                readFailed = true;
+                break;
+            }
+        }
+
+        if (readFailed) {
+            if (singleTry)
+                return "";
+            beepOnPendingRead(link);
+            if (++readFailures >= kTextReadFailures)
+                return link.StickErrorText;
+            Nymstick_FlushQueue(link, stick);
+            continue;
+        }
+
+        link.StickErrorText.clear();
+        if (reply.size() >= 5 && reply.compare(1, 4, tag) == 0)
+            return reply;
+
+        ++mismatches;
+        link.DebugOut("nym_ask: reply tag mismatch, expected " + tag, 210);
+        if (singleTry || mismatches >= kTextMismatches) {
+            drainInput(link, stick, 0);
+            link.StickErrorText = "NYM_PACKET_MISMATCH";
+            return "NYM_PACKET_MISMATCH";
+        }
+        nym_send_text(link, std::string(16, '@'), stick);
+        Nymstick_FlushQueue(link, stick);
+        drainInput(link, stick, pollDelay(link, stick));
+    }
+}
+
+int16_t nym_ask_short_bin(StickLink& link, const std::string& command, int stick, std::vector<uint8_t>& reply,
+                          int nReports, bool singleTry, int32_t delayMs)
+{
+    link.StickErrorText.clear();
+    const StickRecord* s = link.slot(stick);
+    // "@", the sequence byte, the command and its line feed after the report ID.
+    if (!s || static_cast<int64_t>(command.size()) + 4 > s->OutputReportLength)
+        return kBinMismatch;
+    if (nReports < 1 || s->InputReportLength < 2)
+        return kBinReceiveFailure;
+    const size_t payload = static_cast<size_t>(s->InputReportLength - 1);
+    const size_t total = payload * static_cast<size_t>(nReports);
+    reply.assign(total, 0);
+
+    if (link.SequenceByte < 103)
+        link.SequenceByte = 102;
+    link.SequenceByte = link.SequenceByte >= 254 ? 103 : static_cast<uint8_t>(link.SequenceByte + 1);
+    const uint8_t seq = link.SequenceByte;
+
+    int sendFailures = 0;
+    int receiveFailures = 0;
+    int mismatches = 0;
+    for (;;) {
+        StickRecord* w = link.slot(stick);
+        if (!w || w->OutputReportLength < static_cast<int32_t>(command.size()) + 4) {
+            link.StickErrorText = "NYM_SEND_ERROR";
+            return kBinSendFailure;
+        }
+        w->OutputReport.assign(static_cast<size_t>(w->OutputReportLength), '@');
+        w->OutputReport[0] = 0;
+        w->OutputReport[2] = seq;
+        std::copy(command.begin(), command.end(), w->OutputReport.begin() + 3);
+        w->OutputReport[3 + command.size()] = 0x0A;
+        if (Nymstick_WriteReport(link, stick) == 0) {
+            link.wait(50);
+            if (singleTry || ++sendFailures >= kBinaryFailures) {
+                link.StickErrorText = "NYM_SEND_ERROR";
+                return kBinSendFailure;
+            }
+            drainInput(link, stick, 0);
+            continue;
+        }
+
+        if (delayMs > 0)
+            link.wait(delayMs);
+        size_t q = 0;
+        bool readFailed = false;
+        for (int r = 0; r < nReports; ++r) {
+            const int poll = pollDelay(link, stick);
+            if (poll > 0)
+                link.wait(poll);
+            if (Nymstick_ReadReport(link, stick) <= 0) {
+                readFailed = true;
+                break;
+            }
+            const StickRecord* in = link.slot(stick);
+            const size_t n = std::min(payload, in->InputReport.size() > 0 ? in->InputReport.size() - 1 : 0);
+            std::copy_n(in->InputReport.begin() + 1, std::min(n, total - q), reply.begin() + static_cast<std::ptrdiff_t>(q));
+            q += payload;
+            if (q >= total)
+                q = 0;
+        }
+        if (readFailed) {
+            beepOnPendingRead(link);
+            if (singleTry || ++receiveFailures >= kBinaryFailures)
+                return kBinReceiveFailure;
+            continue;
+        }
+        if (reply[0] == 0x40 && reply[1] == seq)
+            return kBinOk;
+
+        drainInput(link, stick, 0);
+        if (singleTry || ++mismatches >= kBinaryFailures) {
+            link.StickErrorText = "NYM_PACKET_MISMATCH";
+            return kBinMismatch;
+        }
+    }
+}
+
+void TraceBinaryReply(StickLink& link, const std::vector<uint8_t>& buffer, int16_t result, int stick)
+{
+    if (result != 0)
+        TraceBuffer_Append(link, "nym_ask_short_bin error " + std::to_string(result) + " ");
+    if (link.TraceLevel < 210)
+        return;
+    std::string text = link.StickErrorText + HexDump(buffer.data(), buffer.size());
+    if (const StickRecord* s = link.slot(stick))
+        for (size_t i = 0; i < s->Channels.size(); ++i)
+            text += std::to_string(i) + ":" + generalNumber(s->Channels[i].LastValue) + ", ";
+    TraceBuffer_Append(link, text);
+}
+
+} // namespace vs

@@ -1,0 +1,125 @@
+#include "stick/report_io.h"
+
+#include "stick/transport.h"
+
+namespace vs {
+
+int Nymstick_WriteReport(StickLink& link, int stick)
+{
+    StickRecord* s = link.slot(stick);
+    if (!s || !s->Device || s->OutputReportLength < 1 ||
+        s->OutputReport.size() < static_cast<size_t>(s->OutputReportLength))
+        return 0;
+    s->OutputReport[0] = 0;
+    const auto device = s->Device; // stays alive for the call
+    const bool ok = device->writeReport(s->OutputReport.data(), static_cast<size_t>(s->OutputReportLength));
+    const int written = ok ? s->OutputReportLength : 0;
+    link.DebugOut(" NumberOfBytesWritten (ID:0)= " + std::to_string(written), 230);
+    if (!ok)
+        link.DebugOut("WriteFile:write failed", 210);
+    return written;
+}
+
+int Nymstick_ReadReport(StickLink& link, int stick)
+{
+    link.StickErrorText.clear();
+    StickRecord* s = link.slot(stick);
+    if (!s || !s->Device || s->InputReportLength < 1) {
+        link.StickErrorText = "NYM_RECV_ERR_Readfile:The device is not open.";
+        link.DebugOut(link.StickErrorText, 230);
+        return 0;
+    }
+    const size_t length = static_cast<size_t>(s->InputReportLength);
+    s->InputReport.assign(length, '@');
+    s->InputReport[0] = 0;
+    std::string error;
+    const auto device = s->Device;
+    const int n = device->readReport(s->InputReport.data(), length, error);
+    if (n <= 0) {
+        link.StickErrorText = "NYM_RECV_ERR_Readfile:" + error;
+        link.DebugOut(link.StickErrorText, 230);
+        return 0;
+    }
+    s->InputReport[0] = 0; // reports always carry ID 0
+    link.DebugOut("ReadFile completed successfully.", 230);
+    link.DebugOut(" Report ID: 0", 230);
+    return n;
+}
+
+void Nymstick_FlushQueue(StickLink& link, int stick)
+{
+    StickRecord* s = link.slot(stick);
+    if (s && s->Device) {
+        const auto device = s->Device;
+        device->flushInput();
+    }
+}
+
+int Nymstick_EnterDFU(StickLink& link, int stick)
+{
+    link.DebugOut("Nym stick " + std::to_string(stick) + " entering DFU mode...", 50);
+    StickRecord* s = link.slot(stick);
+    if (!link.Nymstick_isOpen(stick) || !s->Device || s->FeatureReportLength < 5)
+        return 0;
+    s->FeatureReport.resize(static_cast<size_t>(s->FeatureReportLength), 0);
+    s->FeatureReport[0] = 0;
+    s->FeatureReport[1] = 0x55;
+    s->FeatureReport[2] = 0xAA;
+    s->FeatureReport[3] = 0x55;
+    s->FeatureReport[4] = 0xAA;
+    const auto device = s->Device;
+    const bool sent = device->sendFeatureReport(s->FeatureReport.data(), s->FeatureReport.size());
+    link.DebugOut(std::string("HidD_SetFeature:") + (sent ? "ok" : "failed"), 200);
+    link.DebugOut("Nym stick " + std::to_string(stick) + " closing handles", 50);
+    Nymstick_Close(link, stick);
+    return sent ? 1 : 0;
+}
+
+void Nymstick_CloseHandles(StickLink& link, int stick)
+{
+    StickRecord* s = link.slot(stick);
+    if (!s)
+        return;
+    if (s->Device) {
+        const auto device = std::move(s->Device);
+        s->Device.reset();
+        device->close();
+        link.DebugOut("CloseHandle (HIDHandle):ok", 200);
+    }
+    s->HIDHandle = 0;
+    s->ReadHandle = 0;
+}
+
+void Nymstick_Close(StickLink& link, int stick)
+{
+    link.DebugOut("Closing Nym stick " + std::to_string(stick), 1);
+    Nymstick_CloseHandles(link, stick);
+    StickRecord* s = link.slot(stick);
+    if (!s)
+        return;
+    s->Flags.clear();
+    s->Channels.clear();
+    s->Knobs.clear();
+    s->nChannels = 0;
+    s->nKnobs = 0;
+}
+
+void Nymstick_AttachDevice(StickLink& link, int stick, std::shared_ptr<Transport> device, int32_t inputLength,
+                           int32_t outputLength, int32_t featureLength)
+{
+    StickRecord* s = link.slot(stick);
+    if (!s)
+        return;
+    s->Interface = "USB";
+    s->Device = std::move(device);
+    s->HIDHandle = 1;
+    s->ReadHandle = 1;
+    s->InputReportLength = inputLength;
+    s->OutputReportLength = outputLength;
+    s->FeatureReportLength = featureLength;
+    s->InputReport.assign(static_cast<size_t>(inputLength > 0 ? inputLength : 0), 0);
+    s->OutputReport.assign(static_cast<size_t>(outputLength > 0 ? outputLength : 0), 0);
+    s->FeatureReport.assign(static_cast<size_t>(featureLength > 0 ? featureLength : 0), 0);
+}
+
+} // namespace vs

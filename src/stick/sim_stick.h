@@ -1,0 +1,75 @@
+#pragma once
+#include "stick/sim_firmware.h"
+#include "stick/transport.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vs {
+
+// A simulated stick as the program sees it over USB: it takes output reports,
+// answers framed text commands ("@" + tag + command + LF) and binary commands
+// ("@" + sequence byte + command + LF) with input reports exactly as a real
+// stick frames them, and enters firmware-upgrade mode on the feature report.
+// Faults can be injected for tests.
+class SimulatedStick final : public Transport {
+public:
+    SimulatedStick(int protocol, int inputReportLength, int index, const Clock& clock, uint32_t seed = 1);
+
+    int inputReportLength() const { return inputLength_; }
+    int outputReportLength() const { return outputLength_; }
+    int featureReportLength() const { return featureLength_; }
+    void setFeatureReportLength(int length) { featureLength_ = length; }
+    SimFirmware& firmware() { return firmware_; }
+
+    bool writeReport(const uint8_t* report, size_t length) override;
+    int readReport(uint8_t* buffer, size_t length, std::string& error) override;
+    void flushInput() override { queue_.clear(); }
+    bool sendFeatureReport(const uint8_t* report, size_t length) override;
+    void close() override { closed_ = true; }
+
+    // Fault injection.
+    void dropReports(int count) { dropReports_ += count; }
+    void answerNextWithStaleTag() { staleNext_ = true; }
+    void corruptNextReply(std::function<void(std::string& rawReply)> change) { corrupt_ = std::move(change); }
+    void failWrites(int count) { failWrites_ += count; }
+    void unplug() { unplugged_ = true; }
+
+    bool unplugged() const { return unplugged_; }
+    bool inFirmwareUpgrade() const { return inDfu_; }
+    bool closed() const { return closed_; }
+    size_t queuedReports() const { return queue_.size(); }
+    // Every command received, text and binary, in order.
+    const std::vector<std::string>& commands() const { return commands_; }
+
+private:
+    void takeTextByte(uint8_t b);
+    void answerText(const std::string& tag, const std::string& command);
+    void answerBinary(uint8_t sequence, const std::string& command);
+    void queueReply(const std::string& raw);
+
+    enum class Parse { Idle, Tag, Command };
+
+    SimFirmware firmware_;
+    int inputLength_;
+    int outputLength_;
+    int featureLength_ = 9;
+    std::deque<std::vector<uint8_t>> queue_;
+    Parse parse_ = Parse::Idle;
+    std::string tag_;
+    std::string command_;
+    int pendingRaw_ = 0;
+    std::string lastReply_;
+    std::vector<std::string> commands_;
+    int dropReports_ = 0;
+    bool staleNext_ = false;
+    std::function<void(std::string&)> corrupt_;
+    int failWrites_ = 0;
+    bool unplugged_ = false;
+    bool inDfu_ = false;
+    bool closed_ = false;
+};
+
+} // namespace vs

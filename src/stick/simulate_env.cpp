@@ -1,0 +1,82 @@
+#include "stick/simulate_env.h"
+
+#include "stick/fields.h"
+#include "stick/report_io.h"
+#include "stick/sim_stick.h"
+#include "stick/stick_link.h"
+
+namespace vs {
+
+namespace {
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool digitsOnly(std::string_view s)
+{
+    if (s.empty() || s.size() > 4)
+        return false;
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+} // namespace
+
+SimParse parseSimulateSpec(std::string_view text)
+{
+    SimParse out;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t comma = text.find(',', start);
+        const std::string_view raw = text.substr(start, comma == std::string_view::npos ? text.npos : comma - start);
+        start = comma == std::string_view::npos ? text.size() + 1 : comma + 1;
+        const std::string_view entry = trim(raw);
+        if (entry.empty())
+            continue;
+        const size_t slash = entry.find('/');
+        const std::string_view gen = entry.substr(0, slash);
+        const std::string_view len = slash == std::string_view::npos ? std::string_view{} : entry.substr(slash + 1);
+        SimSpec spec;
+        if (!digitsOnly(gen)) {
+            out.errors.push_back("\"" + std::string(entry) + "\": the protocol generation must be a number");
+            continue;
+        }
+        spec.protocol = std::stoi(std::string(gen));
+        if (slash != std::string_view::npos) {
+            const int length = digitsOnly(len) ? std::stoi(std::string(len)) : -1;
+            if (length != 9 && length != 33 && length != 65) {
+                out.errors.push_back("\"" + std::string(entry) + "\": the report length must be 9, 33 or 65");
+                continue;
+            }
+            spec.inputReportLength = length;
+        }
+        out.specs.push_back(spec);
+    }
+    return out;
+}
+
+std::vector<std::shared_ptr<SimulatedStick>> attachSimulatedSticks(StickLink& link, const std::vector<SimSpec>& specs,
+                                                                   const Clock& clock)
+{
+    std::vector<std::shared_ptr<SimulatedStick>> sticks;
+    for (size_t i = 0; i < specs.size(); ++i) {
+        auto sim = std::make_shared<SimulatedStick>(specs[i].protocol, specs[i].inputReportLength, static_cast<int>(i),
+                                                    clock, static_cast<uint32_t>(i + 1));
+        const int slot = link.Nymstick_AddSlot("sim:" + std::to_string(i));
+        link.slot(slot)->Seen = 2;
+        Nymstick_AttachDevice(link, slot, sim, sim->inputReportLength(), sim->outputReportLength(),
+                              sim->featureReportLength());
+        sticks.push_back(std::move(sim));
+    }
+    return sticks;
+}
+
+} // namespace vs

@@ -1,0 +1,94 @@
+// Replies no stick should send must never crash the program or read out of bounds.
+#include "responder.h"
+#include "stick/config_read.h"
+#include "stick/exchange.h"
+#include "stick/value_read.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+using vstest::Report;
+using vstest::ScriptTransport;
+using vstest::TestLink;
+
+TEST(HostileReplies, RandomBytesNeverCrashAnyReader)
+{
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 400; ++round) {
+        TestLink t;
+        const int length = 2 + static_cast<int>(rng() % 64);
+        auto dev = t.addScripted(length, length, static_cast<int>(rng() % 7));
+        dev->onWrite = [&rng, length](ScriptTransport& d, const Report&) {
+            const int reports = static_cast<int>(rng() % 4);
+            for (int r = 0; r < reports; ++r) {
+                Report rep(static_cast<size_t>(length));
+                for (auto& b : rep)
+                    b = static_cast<uint8_t>(rng());
+                if (rng() % 3 == 0 && length > 6) { // sometimes a plausible start
+                    rep[1] = '@';
+                    rep[2] = static_cast<uint8_t>(rng() % 2 ? 103 + rng() % 152 : '0');
+                }
+                d.script.push_back(rep);
+            }
+        };
+        vs::Nymstick_GetConfig(t.link, 0);
+        vs::Nymstick_ReadPV(t.link, 0);
+        std::vector<uint8_t> buf;
+        vs::nym_ask_short_bin(t.link, "LBR", 0, buf, 1 + static_cast<int>(rng() % 3));
+        const vs::StickRecord& s = *t.link.slot(0);
+        EXPECT_EQ(static_cast<size_t>(s.nChannels), s.Channels.size());
+    }
+}
+
+TEST(HostileReplies, LineFeedOnlyAndTrailingLengthPrefix)
+{
+    TestLink t;
+    auto dev = t.addScripted(9, 9, 1);
+    dev->script.push_back(Report(9, 0x0A));
+    // Without ";" before it, a line feed is no terminator: the exchange runs out of reports.
+    EXPECT_NE(vs::nym_ask(t.link, "Q", 0).find("NYM_RECV_ERR_Readfile:"), std::string::npos);
+
+    // A length prefix as the very last byte of the last report.
+    TestLink t2;
+    auto dev2 = t2.addScripted(9, 9, 1);
+    int sends = 0;
+    dev2->onWrite = [&](ScriptTransport& d, const Report& w) {
+        const std::string tag(w.begin() + 2, w.begin() + 6);
+        if (++sends == 1)
+            d.queueRaw("@" + tag + ";a\x14"); // the prefix ends the only report
+        else
+            d.queueRaw("@" + tag + ";ok;\n");
+    };
+    EXPECT_EQ(vs::nym_ask(t2.link, "Q", 0), "@0002;ok;\\x0A");
+}
+
+TEST(HostileReplies, A64KiBReplyIsTakenWhole)
+{
+    TestLink t;
+    auto dev = t.addScripted(65, 65, 1);
+    const std::string body(65536, 'x');
+    dev->queueRaw("@0001;" + body + ";\n");
+    const std::string reply = vs::nym_ask(t.link, "Q", 0);
+    EXPECT_EQ(reply.size(), 6 + body.size() + 5);
+    EXPECT_EQ(t.link.StickErrorText, "");
+}
+
+TEST(HostileReplies, NumbersThatDoNotFitFailTheConfigurationCleanly)
+{
+    TestLink t;
+    auto dev = t.addScripted(33, 33, 1);
+    vstest::answerFromTable(*dev, {
+        {"*IDN?", "n;h;1.0p2;w;MCU=X;T;S/N:1;;\n"},
+        {"KNOBPRE?", "k;u;1;0;10;0;99999999999;;\n"},
+    });
+    EXPECT_EQ(vs::Nymstick_GetConfig(t.link, 0), 0);
+    EXPECT_EQ(t.link.StickErrorText.rfind("Nymstick_ReadStickKnobs(0):bad knob list: field 7", 0), 0u)
+        << t.link.StickErrorText;
+    EXPECT_EQ(t.link.slot(0)->Name, "n");
+    EXPECT_EQ(t.link.slot(0)->nKnobs, 0);
+}
+
+} // namespace

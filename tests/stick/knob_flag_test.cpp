@@ -1,0 +1,111 @@
+#include "common/prompts.h"
+#include "script_transport.h"
+#include "stick/config_read.h"
+#include "stick/knob_flag.h"
+#include "stick/sim_stick.h"
+#include "stick/simulate_env.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RecordingPrompts final : public vs::Prompts {
+public:
+    std::vector<std::string> shown;
+    void information(const std::string& text, const std::string&) override { shown.push_back(text); }
+    bool askYesNo(const std::string& text, Icon, const std::string&) override
+    {
+        shown.push_back(text);
+        return true;
+    }
+};
+
+TEST(KnobCommands, ValuesTravelAsLengthPrefixedLittleEndianBytes)
+{
+    EXPECT_EQ(vs::knobSetCommand("LogInterval", 60), std::string("KNOBSET;LogInterval=\x02\x3C\x00;", 24));
+    EXPECT_EQ(vs::knobSetCommand("X", 1000), std::string("KNOBSET;X=\x02\xE8\x03;", 14));
+    EXPECT_EQ(vs::knobSetCommand("X", -1), std::string("KNOBSET;X=\x02\xFF\xFF;", 14));
+    EXPECT_EQ(vs::knobSetCommand("X", 0x12345), std::string("KNOBSET;X=\x02\x45\x23;", 14));
+    EXPECT_EQ(vs::flagSetCommand("RESET BASELINE", 0x8001), std::string("FLAGSET;RESET BASELINE=\x02\x01\x80", 26));
+
+    const vs::KnobRecord knob{"k", "", 10, 0, 100, 2, 0};
+    EXPECT_EQ(vs::knobRawFromDisplay(knob, 3.05), 50);  // (3.05 + 2) x 10 = 50.5, halves to even
+    EXPECT_EQ(vs::knobRawFromDisplay(knob, 3.15), 52);
+    EXPECT_DOUBLE_EQ(vs::knobDisplayFromRaw(knob, 52), 3.2);
+    EXPECT_TRUE(vs::replyAccepted("@0001;OK;\\x0A"));
+    EXPECT_FALSE(vs::replyAccepted("@0001;ERR;\\x0A"));
+}
+
+struct SimFixture : ::testing::Test {
+    vs::ManualClock clock;
+    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
+    std::vector<std::shared_ptr<vs::SimulatedStick>> sims;
+    RecordingPrompts prompts;
+
+    void SetUp() override
+    {
+        sims = vs::attachSimulatedSticks(link, {{4, 9}}, clock);
+        ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
+    }
+    int knobIndex(const std::string& name)
+    {
+        const auto& k = link.slot(0)->Knobs;
+        for (size_t i = 0; i < k.size(); ++i)
+            if (k[i].Name == name)
+                return static_cast<int>(i);
+        return -1;
+    }
+};
+
+TEST_F(SimFixture, AcceptedKnobChangeIsReadBackWithNewWarnLevels)
+{
+    const int warn1 = knobIndex("CO2eq_warn1");
+    const auto shown = vs::SetKnob(link, prompts, 0, warn1, "1200");
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(*shown, "1200.00");
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(sims[0]->firmware().knobs()[0].raw, 1200);
+    EXPECT_EQ(link.slot(0)->Knobs[static_cast<size_t>(warn1)].Value, 1200);
+    EXPECT_EQ(link.slot(0)->Channels[0].WarnLevels, (std::vector<double>{1200, 1500}));
+    EXPECT_GT(link.slot(0)->ConfiguredAt, 0);
+}
+
+TEST_F(SimFixture, RefusedOutOfLimitAndNonNumericValuesChangeNothing)
+{
+    const int interval = knobIndex("LogInterval");
+    const size_t before = sims[0]->commands().size();
+    EXPECT_FALSE(vs::SetKnob(link, prompts, 0, interval, "4000"));
+    EXPECT_EQ(prompts.shown, std::vector<std::string>{"Value outside limits, not changed."});
+    EXPECT_FALSE(vs::SetKnob(link, prompts, 0, interval, "abc"));
+    EXPECT_FALSE(vs::SetKnob(link, prompts, 0, interval, ""));
+    EXPECT_EQ(sims[0]->commands().size(), before) << "nothing was sent";
+
+    // The stick itself refuses: its response is shown and the record is not re-read.
+    link.slot(0)->Knobs[static_cast<size_t>(interval)].Max = 99999;
+    prompts.shown.clear();
+    EXPECT_FALSE(vs::SetKnob(link, prompts, 0, interval, "4000"));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0], "Value was not accepted by Ventiscope simulated stick 0.\r\nResponse: ERR");
+    EXPECT_EQ(sims[0]->commands().back(), std::string("KNOBSET;LogInterval=\x02\xA0\x0F;", 24));
+    EXPECT_EQ(sims[0]->firmware().knobs()[2].raw, 60);
+}
+
+TEST_F(SimFixture, FlagChangesAndFixedFlagCommands)
+{
+    EXPECT_TRUE(vs::SetFlag(link, prompts, 0, 1, 0x8003));
+    EXPECT_EQ(link.slot(0)->Flags[1].Value, "&h8003&");
+    EXPECT_EQ(sims[0]->commands().back(), "FLAGGET?");
+
+    vs::Nymstick_CalibrateHeater(link, 0);
+    EXPECT_EQ(sims[0]->commands().back(), std::string("FLAGSET;CALIBRATE HEATER=\x02\x01\x80", 28));
+    vs::Nymstick_ResetBaseline(link, 0);
+    EXPECT_EQ(sims[0]->commands().back(), std::string("FLAGSET;RESET BASELINE=\x02\x01\x80", 26));
+
+    // A stick without the flag receives nothing.
+    link.slot(0)->Flags.pop_back();
+    const size_t before = sims[0]->commands().size();
+    vs::Nymstick_CalibrateHeater(link, 0);
+    EXPECT_EQ(sims[0]->commands().size(), before);
+}
+
+} // namespace
