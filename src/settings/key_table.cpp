@@ -1,0 +1,145 @@
+#include "settings/key_table.h"
+
+#include <QDir>
+
+namespace vs {
+
+namespace {
+
+constexpr const char* kHid = "HIDsettings";
+constexpr const char* kPlot = "Plot";
+constexpr const char* kNet = "NetworkSettings";
+
+QString menuVisibleDefault(int menu)
+{
+    return menu == 3 ? "0" : "1";
+}
+
+QString enableDefault(int curve)
+{
+    return curve == 0 ? "1" : "0";
+}
+
+QString warnMessageDefault(int level)
+{
+    return level == 0 ? "Air is getting bad" : "Bad air quality";
+}
+
+QString logFileDefault(int)
+{
+    return defaultLogFile();
+}
+
+QString titleDefault(int)
+{
+    return applicationTitle();
+}
+
+} // namespace
+
+QString applicationTitle()
+{
+    return "Ventiscope";
+}
+
+QString defaultLogFile()
+{
+    return QDir::homePath() + "/nymlog.txt";
+}
+
+QString KeyDef::name(int index) const
+{
+    QString n = pattern;
+    if (indexed())
+        n.replace("%", QString::number(index));
+    return n;
+}
+
+bool KeyDef::indexed() const
+{
+    return QString(pattern).contains('%');
+}
+
+QString KeyDef::defaultText(int index, const QString& callerDefault) const
+{
+    if (indexedFallback)
+        return indexedFallback(index);
+    if (!fallback)
+        return callerDefault;
+    return fallback;
+}
+
+namespace keys {
+using R = ReadAs;
+using W = Writer;
+
+const KeyDef MainGraphLeft{kHid, "MainGraphLeft", R::StrictSingle, nullptr, W::ProgramExit};
+const KeyDef MainGraphTop{kHid, "MainGraphTop", R::StrictSingle, nullptr, W::ProgramExit};
+const KeyDef MainGraphWidth{kHid, "MainGraphWidth", R::StrictSingle, nullptr, W::ProgramExit};
+const KeyDef MainGraphHeight{kHid, "MainGraphHeight", R::StrictSingle, nullptr, W::ProgramExit};
+const KeyDef MainTitle{kHid, "MainTitle", R::Text, "", W::Never, false, titleDefault};
+const KeyDef MenuVisible{kHid, "MenuVisible%", R::Flag, "1", W::Never, false, menuVisibleDefault};
+const KeyDef DisableEmulation{kHid, "DisableEmulation", R::Flag, "0", W::Never};
+const KeyDef LogFile{kHid, "LogFile", R::Text, "", W::ChoosingLogFile, false, logFileDefault};
+const KeyDef Log2file{kHid, "Log2file", R::Number16, "0", W::SwitchingLogging};
+const KeyDef WaitingForStickString{kHid, "WaitingForStickString", R::Bytes, "No sensors found", W::Never};
+const KeyDef StartOnLoad{kHid, "StartOnLoad", R::Number16, "1", W::Never};
+const KeyDef Color{kHid, "Color[%]", R::Strict32, nullptr, W::ColourPicker};
+const KeyDef ChEnable{kHid, "ChEnable[%]", R::EnableText, "0", W::EnableCurveBox, false, enableDefault};
+const KeyDef Warnings{kHid, "Warnings", R::Number16, "1", W::WarningsBox, true};
+const KeyDef WarningSounds{kHid, "WarningSounds", R::Number16, "0", W::SoundAlarmBox, true};
+const KeyDef PlotGradientWarnings{kHid, "PlotGradientWarnings", R::Number16, "1", W::GradientWarningsBox, true};
+const KeyDef TxtWarnMsg{kHid, "TxtWarnMsg[%]", R::Text, "", W::EditingWarnMessage, true, warnMessageDefault};
+const KeyDef MainFont{kHid, "MainFont", R::Text, "MS Sans Serif", W::ClosingPlotSettings};
+const KeyDef MainFont1{kHid, "MainFont1", R::Text, nullptr, W::ClosingPlotSettings};
+const KeyDef MainFontSize{kHid, "MainFontSize", R::StrictSingle, "8", W::ClosingPlotSettings};
+const KeyDef MainFontSize1{kHid, "MainFontSize1", R::StrictSingle, nullptr, W::ClosingPlotSettings};
+const KeyDef MainFontBold{kHid, "MainFontBold", R::Flag, "False", W::ClosingPlotSettings};
+const KeyDef MainFontUL{kHid, "MainFontUL", R::Flag, "False", W::ClosingPlotSettings};
+const KeyDef MainFontItalic{kHid, "MainFontItalic", R::Flag, "False", W::ClosingPlotSettings};
+const KeyDef MainFontBold1{kHid, "MainFontBold1", R::Flag, nullptr, W::ClosingPlotSettings};
+const KeyDef MainFontUL1{kHid, "MainFontUL1", R::Flag, nullptr, W::ClosingPlotSettings};
+const KeyDef MainFontItalic1{kHid, "MainFontItalic1", R::Flag, nullptr, W::ClosingPlotSettings};
+const KeyDef ShowYvalues{kHid, "ShowYvalues", R::Strict16, "1", W::ClosingPlotSettings};
+const KeyDef PlotAutoScale{kHid, "PlotAutoScale", R::Number16, "1", W::ClosingPlotSettings, true};
+const KeyDef PlotBkgGradient{kHid, "PlotBkgGradient", R::Number16, "1", W::ClosingPlotSettings, true};
+const KeyDef PlotScroll{kHid, "PlotScroll", R::Number16, "1", W::ClosingPlotSettings, true};
+const KeyDef PlotGrid{kHid, "PlotGrid", R::Number16, "0", W::ClosingPlotSettings, true};
+const KeyDef Margin{kHid, "Margin[%]", R::Text, "20", W::ClosingPlotSettings, true};
+const KeyDef GradientBcomponent{kHid, "GradientBcomponent", R::Text, "128", W::ClosingPlotSettings, true};
+const KeyDef PlotPenWidth{kHid, "PlotPenWidth", R::Text, "", W::PenWidthBox, true};
+const KeyDef RequestString1{kHid, "RequestString1", R::Text, "Enter end time of logging (HH:MM)", W::Never};
+
+const KeyDef YaxisTitle{kPlot, "YaxisTitle", R::Text, "", W::Never};
+const KeyDef Label{kPlot, "Label%", R::Bytes, "", W::ClosingPlotSettings};
+const KeyDef RecordLength{kPlot, "RecordLength", R::Text, "100", W::Never};
+const KeyDef TimeStampFormat{kPlot, "TimeStampFormat", R::Text, "Hh:Nn:Ss", W::Never};
+const KeyDef FooterFormat{kPlot, "FooterFormat", R::Text, "Short Date", W::Never};
+const KeyDef QuickButton{kPlot, "QuickButton%", R::Text, "", W::Never};
+const KeyDef QuickButtonChk{kPlot, "QuickButtonChk%", R::Text, "", W::Never};
+const KeyDef Logo_Left_Left{kPlot, "Logo_Left_Left", R::Strict32, "0", W::Never};
+const KeyDef Logo_Left_Top{kPlot, "Logo_Left_Top", R::Strict32, "0", W::Never};
+
+const KeyDef NetworkOption{kNet, "NetworkOption", R::Strict16, "0", W::ClosingNetworkSettings};
+const KeyDef LocalPort{kNet, "LocalPort", R::Text, "5800", W::ClosingNetworkSettings};
+const KeyDef nServers{kNet, "nServers", R::Strict16, "0", W::ClosingNetworkSettings};
+const KeyDef Server{kNet, "Server%", R::Text, "127.0.0.1", W::ClosingNetworkSettings};
+} // namespace keys
+
+const std::vector<const KeyDef*>& allKeys()
+{
+    using namespace keys;
+    static const std::vector<const KeyDef*> all = {
+        &MainGraphLeft, &MainGraphTop, &MainGraphWidth, &MainGraphHeight, &MainTitle, &MenuVisible,
+        &DisableEmulation, &LogFile, &Log2file, &WaitingForStickString, &StartOnLoad, &Color, &ChEnable,
+        &Warnings, &WarningSounds, &PlotGradientWarnings, &TxtWarnMsg, &MainFont, &MainFont1, &MainFontSize,
+        &MainFontSize1, &MainFontBold, &MainFontUL, &MainFontItalic, &MainFontBold1, &MainFontUL1,
+        &MainFontItalic1, &ShowYvalues, &PlotAutoScale, &PlotBkgGradient, &PlotScroll, &PlotGrid, &Margin,
+        &GradientBcomponent, &PlotPenWidth, &RequestString1, &YaxisTitle, &Label, &RecordLength,
+        &TimeStampFormat, &FooterFormat, &QuickButton, &QuickButtonChk, &Logo_Left_Left, &Logo_Left_Top,
+        &NetworkOption, &LocalPort, &nServers, &Server,
+    };
+    return all;
+}
+
+} // namespace vs

@@ -1,0 +1,83 @@
+#pragma once
+#include <QString>
+
+#include <vector>
+
+namespace vs {
+
+// How a stored text is read.
+enum class ReadAs {
+    Text,
+    Number16,     // leading decimal number, truncated to 16 bits; 0 without one
+    Number32,
+    Strict16,     // whole text as a number, 16 bits
+    Strict32,
+    StrictSingle, // whole text as a single-precision number
+    Flag,         // "True"/"False" or a number
+    Bytes,        // UTF-16 bytes, shown as "\x" escapes unless plain
+    EnableText,   // "1" is on, anything else off
+};
+
+// Who writes the key. Keys no part writes are hand-set options: read, never written.
+enum class Writer {
+    Never,
+    ProgramExit,
+    ChoosingLogFile,
+    SwitchingLogging,
+    ColourPicker,
+    EnableCurveBox,
+    WarningsBox,
+    SoundAlarmBox,
+    GradientWarningsBox,
+    EditingWarnMessage,
+    ClosingPlotSettings,
+    PenWidthBox,
+    ClosingNetworkSettings,
+};
+
+// One key of the settings store. Indexed keys have "%" where the index goes
+// ("Color[%]", "Label%").
+struct KeyDef {
+    const char* section;
+    const char* pattern;
+    ReadAs readAs;
+    // The default text; nullptr when the default is the caller's (the window's
+    // current geometry, a curve's standard colour, the value of font 0).
+    const char* fallback;
+    Writer writer;
+    // The default is the owning control's initial state (given as fallback).
+    bool control = false;
+    // Index-dependent defaults ("ChEnable[" is on for curve 0 only).
+    QString (*indexedFallback)(int index) = nullptr;
+
+    QString name(int index = 0) const;
+    bool indexed() const;
+    // The default for this index, or `callerDefault` where the caller supplies it.
+    QString defaultText(int index, const QString& callerDefault = {}) const;
+};
+
+namespace keys {
+// Section "HIDsettings"
+extern const KeyDef MainGraphLeft, MainGraphTop, MainGraphWidth, MainGraphHeight;
+extern const KeyDef MainTitle, MenuVisible, DisableEmulation, LogFile, Log2file, WaitingForStickString, StartOnLoad;
+extern const KeyDef Color, ChEnable, Warnings, WarningSounds, PlotGradientWarnings, TxtWarnMsg;
+extern const KeyDef MainFont, MainFont1, MainFontSize, MainFontSize1;
+extern const KeyDef MainFontBold, MainFontUL, MainFontItalic, MainFontBold1, MainFontUL1, MainFontItalic1;
+extern const KeyDef ShowYvalues, PlotAutoScale, PlotBkgGradient, PlotScroll, PlotGrid, Margin;
+extern const KeyDef GradientBcomponent, PlotPenWidth, RequestString1;
+// Section "Plot"
+extern const KeyDef YaxisTitle, Label, RecordLength, TimeStampFormat, FooterFormat;
+extern const KeyDef QuickButton, QuickButtonChk, Logo_Left_Left, Logo_Left_Top;
+// Section "NetworkSettings"
+extern const KeyDef NetworkOption, LocalPort, nServers, Server;
+} // namespace keys
+
+// Every key, in table order.
+const std::vector<const KeyDef*>& allKeys();
+
+// The application's title, the default caption.
+QString applicationTitle();
+// The default value log file: "nymlog.txt" in the home folder.
+QString defaultLogFile();
+
+} // namespace vs
