@@ -1,6 +1,9 @@
 #include "app/console_front.h"
 #include "common/clock.h"
 #include "common/wait.h"
+#include "stick/device_scan.h"
+#include "stick/hidapi_backend.h"
+#include "stick/sim_backend.h"
 #include "stick/simulate_env.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
@@ -8,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 
 int main(int argc, char** argv)
@@ -21,14 +25,24 @@ int main(int argc, char** argv)
     vs::StickLink link(clock, vs::sleepingWait());
     vs::TraceLog trace(clock);
 
-    std::vector<std::shared_ptr<vs::SimulatedStick>> simulated;
+    std::unique_ptr<vs::HidBackend> backend;
     if (const char* spec = std::getenv("VENTISCOPE_SIMULATE"); spec && *spec) {
         const vs::SimParse parsed = vs::parseSimulateSpec(spec);
         for (const std::string& e : parsed.errors)
             std::cerr << "VENTISCOPE_SIMULATE: " << e << " (ignored)\n";
-        simulated = vs::attachSimulatedSticks(link, parsed.specs, clock);
+        auto bus = std::make_unique<vs::SimulatedBackend>(clock);
+        for (const vs::SimSpec& s : parsed.specs)
+            bus->plug(s);
+        backend = std::move(bus);
+    } else {
+        backend = std::make_unique<vs::HidapiBackend>();
     }
-    if (link.SlotsReserved == 0) {
+    vs::DeviceScanner scanner(link, *backend);
+    scanner.onPermissionProblem = [&](const std::string& advice) {
+        std::cerr << advice << '\n';
+        trace.LogTrace(advice);
+    };
+    if (scanner.Nymstick_Find() == 0) {
         std::cout << "No stick found; emulating two sticks.\n";
         link.Nymstick_AddEmulated();
         link.Nymstick_AddEmulated();

@@ -29,6 +29,12 @@ public:
     void flushInput() override { queue_.clear(); }
     bool sendFeatureReport(const uint8_t* report, size_t length) override;
     void close() override { closed_ = true; }
+    // A new handle to the same stick (after a close, as when the table is rebuilt).
+    void reopen()
+    {
+        closed_ = false;
+        queue_.clear();
+    }
 
     // Fault injection.
     void dropReports(int count) { dropReports_ += count; }

@@ -1,0 +1,99 @@
+#include "stick/device_scan.h"
+
+#include "stick/report_io.h"
+#include "stick/stick_link.h"
+
+#include <cstdio>
+
+namespace vs {
+
+namespace {
+
+std::string hex4(uint16_t v)
+{
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04X", v);
+    return buf;
+}
+
+} // namespace
+
+bool isStickProduct(uint16_t vendorId, uint16_t productId)
+{
+    return vendorId == kStickVendorId && (productId == 0x2013 || productId == 0x2023);
+}
+
+std::string udevRuleAdvice(const std::string& path)
+{
+    return "A sensor stick is connected at " + path +
+           " but this user may not open it. Install the udev rule that comes with Ventiscope and plug the stick "
+           "in again:\n"
+           "  sudo cp share/ventiscope/70-ventiscope.rules /etc/udev/rules.d/\n"
+           "  sudo udevadm control --reload-rules && sudo udevadm trigger";
+}
+
+int16_t DeviceScanner::Nymstick_Find()
+{
+    link_.DebugOut(std::string(20, '*') + "Nymstick_Find start", 50);
+    link_.DebugOut("HID interface class {4D1E55B2-F16F-11CF-88CB-001111000030}", 50);
+    const std::vector<std::string> paths = backend_.enumerate();
+    for (int i = 0; i < link_.SlotsReserved; ++i)
+        link_.slot(i)->Seen = 0;
+
+    for (const std::string& path : paths) {
+        link_.DebugOut("  Device pathname: " + path, 50);
+        const int16_t known = link_.Nymstick_FindSlot(path);
+        if (known >= 0 && link_.Nymstick_isOpen(known)) {
+            link_.slot(known)->Seen = 1;
+            continue;
+        }
+        OpenFailure failure = OpenFailure::None;
+        std::string reason;
+        std::unique_ptr<HidDevice> device = backend_.open(path, failure, reason);
+        if (!device) {
+            link_.DebugOut("  Returned handle INVALID (device probably in use): " + reason, 50);
+            if (failure == OpenFailure::Permission && !toldAboutPermissions_) {
+                toldAboutPermissions_ = true;
+                if (onPermissionProblem)
+                    onPermissionProblem(udevRuleAdvice(path));
+            }
+            continue;
+        }
+        const std::optional<HidAttributes> attr = device->attributes();
+        if (!attr) {
+            link_.DebugOut("  Error in filling HIDD_ATTRIBUTES structure.", 50);
+            continue; // the device closes as it goes out of scope
+        }
+        link_.DebugOut("  Vendor ID: 0x" + hex4(attr->VendorID) + ", Product ID: 0x" + hex4(attr->ProductID) +
+                           ", Version: 0x" + hex4(attr->VersionNumber) + ", " + attr->Manufacturer + " " +
+                           attr->Product,
+                       50);
+        if (!isStickProduct(attr->VendorID, attr->ProductID))
+            continue;
+
+        const int16_t slot = link_.Nymstick_AddSlot(path);
+        link_.DebugOut(std::string(20, '-') + "Nym device detected (index=" + std::to_string(slot) + ")", 50);
+        const HidCaps caps = device->caps();
+        for (const std::string& line : capsDebugLines(caps))
+            link_.DebugOut(line, 50);
+        Nymstick_AttachDevice(link_, slot, device->takeTransport(), caps.InputReportByteLength,
+                              caps.OutputReportByteLength, caps.FeatureReportByteLength);
+        link_.slot(slot)->Seen = 2;
+    }
+
+    int16_t count = 0;
+    for (int i = 0; i < link_.SlotsReserved; ++i) {
+        if (link_.slot(i)->Seen != 0)
+            ++count;
+        else if (link_.Nymstick_isOpen(i))
+            Nymstick_Close(link_, i);
+    }
+    link_.SticksConnected = count;
+    link_.DebugOut(" " + std::to_string(count) + " devices connected, " + std::to_string(link_.SlotsReserved) +
+                       " device slots reserved",
+                   50);
+    link_.DebugOut(std::string(20, '*') + "Nymstick_Find Ended", 50);
+    return count;
+}
+
+} // namespace vs

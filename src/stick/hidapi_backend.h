@@ -1,0 +1,43 @@
+#pragma once
+#include "stick/hid_backend.h"
+#include "stick/transport.h"
+
+#include <string>
+
+struct hid_device_;
+
+namespace vs {
+
+// Hands the exchange an input report as it expects it: byte 0 the report ID
+// (always 0), the payload from byte 1, whether or not the platform returned
+// the ID byte. `got` holds `n` bytes as read; `out` has `length` bytes.
+void normalizeInputReport(const uint8_t* got, size_t n, bool platformKeepsId, uint8_t* out, size_t length);
+
+// A stick opened through hidapi (hidraw on Linux), read without waiting.
+class HidapiTransport final : public Transport {
+public:
+    HidapiTransport(hid_device_* device, bool numberedReports);
+    ~HidapiTransport() override;
+
+    bool writeReport(const uint8_t* report, size_t length) override;
+    int readReport(uint8_t* buffer, size_t length, std::string& error) override;
+    void flushInput() override;
+    bool sendFeatureReport(const uint8_t* report, size_t length) override;
+    void close() override;
+
+private:
+    hid_device_* device_;
+    bool numbered_;
+};
+
+// Enumerates HID interfaces of the sticks' vendor through hidapi and reads
+// each device's report descriptor from its hidraw node.
+class HidapiBackend final : public HidBackend {
+public:
+    HidapiBackend();
+    ~HidapiBackend() override;
+    std::vector<std::string> enumerate() override;
+    std::unique_ptr<HidDevice> open(const std::string& path, OpenFailure& failure, std::string& reason) override;
+};
+
+} // namespace vs

@@ -1,0 +1,216 @@
+#include "stick/config_read.h"
+#include "stick/device_change.h"
+#include "stick/device_scan.h"
+#include "stick/hidapi_backend.h"
+#include "stick/report_io.h"
+#include "stick/sim_backend.h"
+#include "stick/sim_stick.h"
+#include "stick/stick_link.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ScanFixture : ::testing::Test {
+    vs::ManualClock clock;
+    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
+    vs::SimulatedBackend bus{clock};
+    vs::DeviceScanner scanner{link, bus};
+    std::vector<std::string> advice;
+
+    void SetUp() override
+    {
+        scanner.onPermissionProblem = [this](const std::string& a) { advice.push_back(a); };
+    }
+};
+
+TEST_F(ScanFixture, OpenSticksKeepTheirHandlesAndConfiguration)
+{
+    auto first = bus.plug({5, 9});
+    EXPECT_EQ(scanner.Nymstick_Find(), 1);
+    EXPECT_EQ(link.slot(0)->Seen, 2);
+    EXPECT_EQ(link.slot(0)->Interface, "USB");
+    EXPECT_EQ(link.slot(0)->InputReportLength, 9);
+    ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
+    const auto device = link.slot(0)->Device;
+
+    bus.plug({1, 33});
+    EXPECT_EQ(scanner.Nymstick_Find(), 2);
+    EXPECT_EQ(link.slot(0)->Seen, 1);
+    EXPECT_EQ(link.slot(0)->Device, device);
+    EXPECT_EQ(link.slot(0)->nChannels, 5);
+    EXPECT_EQ(link.slot(1)->Seen, 2);
+    EXPECT_EQ(link.SticksConnected, 2);
+}
+
+TEST_F(ScanFixture, UnplugClosesAndReplugReusesTheSlot)
+{
+    bus.plug({5, 9});
+    bus.plug({2, 9});
+    scanner.Nymstick_Find();
+    ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
+    bus.unplug("sim:0");
+    EXPECT_EQ(scanner.Nymstick_Find(), 1);
+    EXPECT_FALSE(link.Nymstick_isOpen(0));
+    EXPECT_EQ(link.slot(0)->DevicePath, "sim:0");
+    EXPECT_EQ(link.slot(0)->nChannels, 0);
+    EXPECT_EQ(link.SlotsReserved, 2);
+
+    bus.replug("sim:0");
+    EXPECT_EQ(scanner.Nymstick_Find(), 2);
+    EXPECT_EQ(link.SlotsReserved, 2);
+    EXPECT_TRUE(link.Nymstick_isOpen(0));
+    EXPECT_EQ(vs::Nymstick_GetConfig(link, 0), 1) << link.StickErrorText;
+}
+
+TEST_F(ScanFixture, OnlyTheSticksProductsAreTaken)
+{
+    bus.plug({5, 9}, 0x2FF4);
+    bus.plug({5, 9}, 0x2023);
+    EXPECT_EQ(scanner.Nymstick_Find(), 1);
+    EXPECT_EQ(link.SlotsReserved, 1);
+    EXPECT_EQ(link.slot(0)->DevicePath, "sim:1");
+}
+
+TEST_F(ScanFixture, EmulatedSlotsCloseAtAnyScan)
+{
+    link.Nymstick_AddEmulated();
+    link.Nymstick_AddEmulated();
+    EXPECT_EQ(scanner.Nymstick_Find(), 0);
+    EXPECT_EQ(link.Nymstick_CountConnected(), 0);
+    link.Nymstick_AddEmulated();
+    bus.plug({5, 9});
+    EXPECT_EQ(scanner.Nymstick_Find(), 1);
+    EXPECT_FALSE(link.Nymstick_isOpen(2));
+    EXPECT_TRUE(link.Nymstick_isOpen(3));
+}
+
+TEST_F(ScanFixture, PermissionProblemsAreToldOnceAndTheDeviceSkipped)
+{
+    bus.plug({5, 9});
+    bus.plug({5, 9});
+    bus.denyAccess("sim:0");
+    bus.denyAccess("sim:1");
+    EXPECT_EQ(scanner.Nymstick_Find(), 0);
+    EXPECT_EQ(scanner.Nymstick_Find(), 0);
+    ASSERT_EQ(advice.size(), 1u);
+    EXPECT_NE(advice[0].find("70-ventiscope.rules"), std::string::npos);
+    EXPECT_NE(advice[0].find("udevadm control --reload-rules"), std::string::npos);
+}
+
+TEST_F(ScanFixture, FirmwareUpgradeSendsNothingOnAShortFeatureReport)
+{
+    auto stick = bus.plug({5, 9});
+    scanner.Nymstick_Find();
+    link.slot(0)->FeatureReportLength = 4;
+    EXPECT_EQ(vs::Nymstick_EnterDFU(link, 0), 0);
+    EXPECT_FALSE(stick->inFirmwareUpgrade());
+    link.slot(0)->FeatureReportLength = 9;
+    EXPECT_EQ(vs::Nymstick_EnterDFU(link, 0), 1);
+    EXPECT_TRUE(stick->inFirmwareUpgrade());
+    EXPECT_EQ(scanner.Nymstick_Find(), 0) << "the stick left the bus";
+}
+
+struct ChangeFixture : ScanFixture {
+    int callbacks = 0;
+    std::vector<std::pair<int, int>> beeps;
+    std::function<void()> inCallback;
+    vs::DeviceChangeHandler handler{link, scanner, [this] {
+                                        ++callbacks;
+                                        if (inCallback)
+                                            inCallback();
+                                    }};
+    void SetUp() override
+    {
+        ScanFixture::SetUp();
+        link.setBeep([this](int f, int ms) { beeps.emplace_back(f, ms); });
+    }
+};
+
+TEST_F(ChangeFixture, ACountChangeBeepsAndCallsBackTheSameCountDoesNot)
+{
+    bus.plug({5, 9});
+    EXPECT_TRUE(handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged));
+    EXPECT_EQ(callbacks, 1);
+    EXPECT_EQ(beeps, (std::vector<std::pair<int, int>>{{2000, 200}}));
+    bus.plug({5, 9}, 0x1234); // another device of the vendor: a scan, no callback
+    handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+    EXPECT_EQ(callbacks, 1);
+    handler.DeviceWindowProc(vs::DeviceEvent::OtherDeviceChange);
+    handler.DeviceWindowProc(vs::DeviceEvent::Suspend);
+    EXPECT_EQ(callbacks, 1);
+    bus.unplug("sim:0");
+    handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+    EXPECT_EQ(callbacks, 2);
+}
+
+TEST_F(ChangeFixture, ResumeRebuildsTheTableInScanOrderEvenTwice)
+{
+    link.Nymstick_AddEmulated();
+    bus.plug({5, 9});
+    bus.plug({1, 9});
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_TRUE(handler.DeviceWindowProc(vs::DeviceEvent::Resume));
+        EXPECT_EQ(link.SlotsReserved, 2);
+        EXPECT_EQ(link.slot(0)->DevicePath, "sim:0");
+        EXPECT_EQ(link.slot(1)->DevicePath, "sim:1");
+        EXPECT_EQ(vs::Nymstick_GetConfig(link, 1), 1) << link.StickErrorText;
+    }
+    EXPECT_EQ(callbacks, 2);
+    EXPECT_TRUE(beeps.empty());
+}
+
+TEST_F(ChangeFixture, AnEventDuringHandlingIsPassedOn)
+{
+    bool nestedHandled = true;
+    inCallback = [&] { nestedHandled = handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged); };
+    bus.plug({5, 9});
+    handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+    EXPECT_FALSE(nestedHandled);
+    EXPECT_EQ(callbacks, 1);
+}
+
+TEST_F(ChangeFixture, RegisteringFollowsTheHotPlugSwitch)
+{
+    int starts = 0, stops = 0;
+    handler.startWatching = [&] { ++starts; return true; };
+    handler.stopWatching = [&] { ++stops; };
+    handler.hotPlugEnabled = false;
+    handler.RegisterHIDwindow();
+    EXPECT_FALSE(handler.registered());
+    handler.hotPlugEnabled = true;
+    handler.RegisterHIDwindow();
+    handler.RegisterHIDwindow();
+    EXPECT_EQ(starts, 1);
+    handler.UnRegisterHIDwindow();
+    handler.UnRegisterHIDwindow();
+    EXPECT_EQ(stops, 1);
+}
+
+TEST(InputReports, TheReportIdByteIsAlwaysFirst)
+{
+    const uint8_t withoutId[] = {'@', '0', '0', '0', '1', ';', 0x0A, 0};
+    uint8_t out[9];
+    std::fill(std::begin(out), std::end(out), 0xEE);
+    vs::normalizeInputReport(withoutId, 8, false, out, 9);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(out[1], '@');
+    EXPECT_EQ(out[8], 0);
+
+    const uint8_t withId[] = {0, '@', '0', '0', '0', '1', ';', 0x0A, 0};
+    std::fill(std::begin(out), std::end(out), 0xEE);
+    vs::normalizeInputReport(withId, 9, true, out, 9);
+    EXPECT_EQ(out[1], '@');
+    EXPECT_EQ(out[7], 0x0A);
+
+    // A short read fills what came; a long one is cut to the report length.
+    std::fill(std::begin(out), std::end(out), 0xEE);
+    vs::normalizeInputReport(withoutId, 3, false, out, 9);
+    EXPECT_EQ(out[3], '0');
+    EXPECT_EQ(out[4], 0xEE);
+    uint8_t small[4];
+    vs::normalizeInputReport(withoutId, 8, false, small, 4);
+    EXPECT_EQ(small[3], '0');
+}
+
+} // namespace
