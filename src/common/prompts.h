@@ -1,7 +1,18 @@
 #pragma once
+#include <optional>
 #include <string>
 
 namespace vs {
+
+// What a file dialog shows. The filter is in the form
+// "Bitmap files (*.bmp)|*.bmp|All files (*.*)|*.*".
+struct FileDialogSpec {
+    std::string title;
+    std::string filter;
+    std::string folder;
+    std::string proposedName;
+    std::string defaultExtension; // ".bmp"
+};
 
 // Message boxes, input boxes and file dialogs go through this small interface:
 // the window's version shows the real dialog, a test's version answers from a script.
@@ -9,9 +20,19 @@ class Prompts {
 public:
     enum class Icon { Information, Question, Exclamation, Critical };
     virtual ~Prompts() = default;
-    virtual void information(const std::string& text, const std::string& title = {}) = 0;
+    virtual void message(const std::string& text, Icon icon, const std::string& title = {}) = 0;
     // true for Yes
     virtual bool askYesNo(const std::string& text, Icon icon, const std::string& title = {}) = 0;
+    // The chosen file, or no value when the user cancelled.
+    virtual std::optional<std::string> saveFile(const FileDialogSpec& spec) = 0;
+    // The entered text, or no value when the user cancelled.
+    virtual std::optional<std::string> inputText(const std::string& prompt, const std::string& title,
+                                                 const std::string& proposed) = 0;
+
+    void information(const std::string& text, const std::string& title = {})
+    {
+        message(text, Icon::Information, title);
+    }
 };
 
 } // namespace vs

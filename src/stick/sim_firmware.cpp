@@ -87,9 +87,10 @@ void SimFirmware::reset()
 
 std::vector<uint32_t> SimFirmware::currentRaw()
 {
-    const double t = clock_.now().secondsSinceMidnight();
+    // Each stick sits in its own room: its air changes on its own schedule.
+    const double t = clock_.now().secondsSinceMidnight() + 170.0 * index_;
     std::normal_distribution<double> noise(0, 1);
-    const double co2 = std::clamp(1225 + 700 * std::sin(2 * std::numbers::pi * t / 900) + 25 * noise(rng_), 450.0, 2000.0);
+    const double co2 = std::clamp(1225 - 60 * index_ + 700 * std::sin(2 * std::numbers::pi * t / 900) + 25 * noise(rng_), 450.0, 2000.0);
     const double temp = 2150 + 150 * std::sin(2 * std::numbers::pi * t / 3600) + 5 * noise(rng_);
     const double humidity = 450 + 50 * std::cos(2 * std::numbers::pi * t / 1800) + 3 * noise(rng_);
     const double heater = 9000 + 30 * noise(rng_);

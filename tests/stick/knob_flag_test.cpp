@@ -12,11 +12,16 @@ namespace {
 class RecordingPrompts final : public vs::Prompts {
 public:
     std::vector<std::string> shown;
-    void information(const std::string& text, const std::string&) override { shown.push_back(text); }
+    void message(const std::string& text, Icon, const std::string&) override { shown.push_back(text); }
     bool askYesNo(const std::string& text, Icon, const std::string&) override
     {
         shown.push_back(text);
         return true;
+    }
+    std::optional<std::string> saveFile(const vs::FileDialogSpec&) override { return std::nullopt; }
+    std::optional<std::string> inputText(const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
     }
 };
 

@@ -1,0 +1,87 @@
+#include "plot/plot_feed.h"
+
+#include "common/numformat.h"
+#include "stick/stick_link.h"
+
+namespace vs {
+
+Rgb standardColor(int index)
+{
+    static const Rgb table[15] = {
+        rgb(0, 0, 50),     rgb(0, 128, 0),   rgb(0, 0, 128),   rgb(128, 0, 0),   rgb(255, 128, 0),
+        rgb(0, 128, 128),  rgb(128, 128, 0), rgb(192, 192, 192), rgb(128, 128, 128), rgb(0, 0, 255),
+        rgb(0, 255, 0),    rgb(0, 255, 255), rgb(255, 0, 0),   rgb(255, 0, 255), rgb(255, 255, 0),
+    };
+    return index >= 0 && index < 15 ? table[index] : rgb(0, 0, 0);
+}
+
+Rgb plot_ColorMapping(int index, const ColorOverride& override)
+{
+    const Rgb standard = standardColor(index);
+    if (override)
+        if (const auto c = override(index, standard))
+            return *c;
+    return standard;
+}
+
+void plot_SetupChannels(PlotRecord& plot, const StickLink& link, const ColorOverride& override)
+{
+    for (int s = 0; s < link.SlotsReserved; ++s) {
+        if (!link.Nymstick_isOpen(s))
+            continue;
+        const StickRecord& stick = *link.slot(s);
+        const std::string prefix = link.SlotsReserved >= 2 ? std::to_string(s) + ":" : "";
+        for (int j = 0; j < stick.nChannels && j < static_cast<int>(stick.Channels.size()); ++j) {
+            const ChannelRecord& c = stick.Channels[static_cast<size_t>(j)];
+            plot_AddCurve(plot, prefix + c.ChID, plot_ColorMapping(stick.nChannels * s + j, override));
+            plot.CurveName.back() = c.Ylabel;
+            plot.CurveUnit.back() = c.Yunit;
+        }
+    }
+}
+
+bool Nymdata2plot(PlotRecord& plot, const StickLink& link, const std::string& timeText, const ColorOverride& override)
+{
+    if (plot.nCurves == 0)
+        plot_SetupChannels(plot, link, override);
+    if (!plot.hasStore() || link.SlotsReserved <= 0)
+        return false;
+    plot.SampleText[static_cast<size_t>(plot.WriteIndex)] = timeText;
+
+    int s = 0;
+    int j = 0;
+    for (int k = 0; k < plot.nCurves; ++k) {
+        if (!link.Nymstick_isOpen(s)) {
+            // A closed slot is passed over once per curve.
+            if (++s == link.SlotsReserved)
+                return false;
+        }
+        if (!link.Nymstick_isOpen(s))
+            continue;
+        const StickRecord& stick = *link.slot(s);
+        if (j < static_cast<int>(stick.Channels.size())) {
+            const double v = stick.Channels[static_cast<size_t>(j)].LastValue;
+            if (v > -21474836.48 && v < 21474836.47)
+                plot.at(plot.WriteIndex, k) = static_cast<int32_t>(roundHalfEven(v * 100));
+        }
+        if (++j >= stick.nChannels) {
+            j = 0;
+            if (++s == link.SlotsReserved)
+                s = 0;
+        }
+    }
+
+    if (++plot.WriteIndex == plot.RecordLength)
+        plot.WriteIndex = 0;
+    const int w = plot.WriteIndex;
+    if (w >= 1 && plot.SampleText[static_cast<size_t>(w)].empty()) {
+        for (int i = w; i < plot.RecordLength; ++i) {
+            for (int k = 0; k < plot.nCurves; ++k)
+                plot.at(i, k) = plot.at(w - 1, k);
+            plot.SampleText[static_cast<size_t>(i)] = " ";
+        }
+    }
+    return true;
+}
+
+} // namespace vs

@@ -1,0 +1,27 @@
+#pragma once
+#include "plot/plot_model.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace vs {
+
+class StickLink;
+
+// The standard colour of a colour index (index 15 and above: black).
+Rgb standardColor(int index);
+// A user's colour for an index, where one is stored ("Color[" + index + "]").
+using ColorOverride = std::function<std::optional<Rgb>(int index, Rgb standard)>;
+Rgb plot_ColorMapping(int index, const ColorOverride& override = {});
+
+// One curve per channel of every open slot, in slot then channel order.
+void plot_SetupChannels(PlotRecord& plot, const StickLink& link, const ColorOverride& override = {});
+
+// Stores one sample set (value x 100, halves to even) at WriteIndex and moves
+// on; the first set of an empty store fills every slot. False when nothing was
+// stored (no store, or the walk ran out of open slots).
+bool Nymdata2plot(PlotRecord& plot, const StickLink& link, const std::string& timeText,
+                  const ColorOverride& override = {});
+
+} // namespace vs

@@ -1,0 +1,94 @@
+#pragma once
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vs {
+
+// Colours are 32-bit RGB values with red in the lowest byte.
+using Rgb = uint32_t;
+constexpr Rgb rgb(int r, int g, int b)
+{
+    return static_cast<Rgb>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
+}
+
+// The one plot model: a ring of RecordLength sample slots holding value x 100
+// per curve, the curves, the scale, the markers and the warning levels.
+struct PlotRecord {
+    int WriteIndex = 0;
+    int RecordLength = 100;
+    int nCurves = 0;
+    // Data[slot * nCurves + curve]; empty until the store is created.
+    std::vector<int32_t> Data;
+    std::vector<std::string> SampleText;
+    std::vector<std::string> CurveLabel;
+    std::vector<std::string> CurveName;
+    std::vector<std::string> CurveUnit;
+    std::vector<Rgb> CurveColor;
+    std::vector<int16_t> CurvePenWidth;
+    std::vector<bool> CurveEnabled;
+    int32_t MaxValue = 0;
+    int32_t Range = 1;
+    Rgb BackColor = rgb(255, 255, 255);
+    int BaseMargin[4] = {30, 40, 50, 40}; // left, right, top, bottom
+    std::string FooterText;
+    int nMarkers = 0;
+    std::vector<int16_t> Markers{0};
+    std::vector<double> WarnLevels;
+
+    bool hasStore() const
+    {
+        return nCurves > 0 && RecordLength > 0 && Data.size() == static_cast<size_t>(RecordLength) * nCurves &&
+               SampleText.size() == static_cast<size_t>(RecordLength);
+    }
+    int32_t& at(int slot, int curve) { return Data[static_cast<size_t>(slot) * nCurves + curve]; }
+    int32_t at(int slot, int curve) const { return Data[static_cast<size_t>(slot) * nCurves + curve]; }
+    int enabledCount() const;
+};
+
+// What the last drawing left for the cursor and the quick buttons.
+struct PlotGeometry {
+    int MarginTop = 0, MarginLeft = 0, MarginBottom = 0, MarginRight = 0;
+    int Graph_LastZeroLine = 0;
+    int Graph_LastYmax = 0;
+    double Graph_LastXscale = 0;
+    int Graph_LastMarginL = 0;
+};
+
+struct FontSpec {
+    QString name = "MS Sans Serif";
+    double size = 8;
+    bool bold = false, underline = false, italic = false;
+};
+
+// The display options the drawing reads at every redraw.
+struct PlotSettings {
+    bool PlotAutoScale = true;
+    bool PlotGrid = false;
+    bool PlotScroll = true;
+    bool PlotBkgGradient = true;
+    bool ShowYvalues = true;
+    bool PlotGradientWarnings = true;
+    int Margin[4] = {20, 20, 20, 20}; // top, left, bottom, right
+    int GradientBcomponent = 128;
+    QString TitleLines[4] = {"Air quality trend", "", "", ""};
+    QString gYaxisTitle;
+    QString PlotTimeStampFormat = "Hh:Nn:Ss";
+    QString FooterFormat = "Short Date";
+    FontSpec FontSet[2] = {FontSpec{}, FontSpec{"MS Sans Serif", 12}};
+};
+
+constexpr int kMinRecordLength = 100;
+constexpr int kMaxRecordLength = 20000;
+// An entered record length is kept within 100 .. 20000.
+int clampRecordLength(int n);
+
+void plot_Init(PlotRecord& plot);
+void plot_AddCurve(PlotRecord& plot, const std::string& label, Rgb colour);
+// Creates an empty store for the current curves (all 0, every time text "")
+// and starts writing at slot 0.
+void plot_CreateStore(PlotRecord& plot);
+
+} // namespace vs

@@ -1,0 +1,57 @@
+#pragma once
+#include <QImage>
+
+#include <cstdint>
+#include <vector>
+
+namespace vs {
+
+// Direct pixel drawing on a 32-bit image, clipped to the image: filled
+// rectangles, horizontal lines and lines stamped with a square pen. Curves are
+// drawn here because one pixel at a time is far cheaper than a painter call
+// per segment.
+class Raster {
+public:
+    explicit Raster(QImage& image);
+
+    int width() const { return w_; }
+    int height() const { return h_; }
+    // Both corners included, in any order.
+    void fillRect(int x1, int y1, int x2, int y2, QRgb colour);
+    // Every pixel of a line from (x0, y0) to (x1, y1) (both ends included,
+    // walked from the first end) stamped with a pen of the given width.
+    void line(int x0, int y0, int x1, int y1, int penWidth, QRgb colour);
+    // A vertical run from y0 to y1 at x, stamped like line().
+    void span(int x, int y0, int y1, int penWidth, QRgb colour);
+
+private:
+    void stamp(int x, int y, int penWidth, QRgb colour);
+
+    uint32_t* bits_;
+    qsizetype stride_; // in pixels
+    int w_, h_;
+};
+
+// One curve as display positions: the pen starts at (startX, startY) and
+// goes to each point in turn; the segment ending at point s has colour
+// pale[s] ? paleColour : colour.
+struct CurvePath {
+    int startX = 0, startY = 0;
+    std::vector<int> x, y;
+    std::vector<uint8_t> pale;
+    int penWidth = 1;
+    QRgb colour = 0, paleColour = 0;
+};
+
+// Draws every segment of the curve, one after the other.
+void drawCurveEverySegment(Raster& raster, const CurvePath& path);
+// Draws the same pixels with work bounded by the number of pixel columns:
+// points sharing a column (and colour) reduce to their first, lowest,
+// highest and last value.
+void drawCurveDecimated(Raster& raster, const CurvePath& path);
+
+// The logarithmic yellow-to-red ramp: 0 for t = 0, else
+// (1 - ln(1/t) / ln 255) x 255, rounded and limited to 0 .. 255.
+int plot_LogRamp(double t);
+
+} // namespace vs

@@ -1,0 +1,97 @@
+// Renders plots of simulated sticks the way the program shows them. With
+// VENTISCOPE_PLOT_PNG_DIR set the pictures are written there to be looked at.
+#include "plot/plot_feed.h"
+#include "plot/plot_renderer.h"
+#include "stick/config_read.h"
+#include "stick/stick_link.h"
+#include "stick/sim_stick.h"
+#include "stick/simulate_env.h"
+#include "stick/value_read.h"
+
+#include <QDir>
+
+#include <set>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage renderSimulated(const std::vector<vs::SimSpec>& specs, int passes, bool scroll, bool gradient)
+{
+    vs::ManualClock clock({2026, 12, 6, 9, 0, 0, 0});
+    vs::StickLink link(clock, [&](int ms) { clock.advanceMs(ms); });
+    auto sims = vs::attachSimulatedSticks(link, specs, clock);
+    for (int i = 0; i < link.SlotsReserved; ++i)
+        vs::Nymstick_GetConfig(link, i);
+    vs::PlotRecord plot;
+    vs::PlotSettings settings;
+    settings.PlotScroll = scroll;
+    settings.PlotBkgGradient = gradient;
+    settings.TitleLines[1] = "good";
+    settings.TitleLines[2] = "medium";
+    settings.TitleLines[3] = "bad";
+    vs::plot_Init(plot);
+    vs::plot_SetupChannels(plot, link);
+    // Show CO2 and temperature only: their scales differ too much for one axis otherwise.
+    for (int k = 0; k < plot.nCurves; ++k)
+        plot.CurveEnabled[static_cast<size_t>(k)] = k % 5 == 0;
+    plot.WarnLevels = link.slot(0)->Channels[0].WarnLevels;
+    plot.RecordLength = 600;
+    vs::plot_CreateStore(plot);
+    for (int pass = 0; pass < passes; ++pass) {
+        clock.advanceMs(5000);
+        for (int i = 0; i < link.SlotsReserved; ++i)
+            vs::Nymstick_ReadPV(link, i);
+        const vs::LocalDateTime t = clock.now();
+        char text[16];
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+        const int slot = plot.WriteIndex;
+        vs::Nymdata2plot(plot, link, text);
+        if (link.slot(0)->Channels[0].LastValue >= plot.WarnLevels[1] && plot.nMarkers < 30000) {
+            if (plot.nMarkers == 0)
+                plot.Markers.clear();
+            plot.Markers.push_back(static_cast<int16_t>(slot));
+            ++plot.nMarkers;
+        }
+    }
+    plot.FooterText = "06.12.2026";
+    QImage image = vs::makePlotImage(1000, 560);
+    vs::PlotGeometry g;
+    vs::plot_AutoScale(plot, settings);
+    vs::plot_Draw(plot, settings, image, g);
+    return image;
+}
+
+void keep(const QImage& image, const QString& name)
+{
+    const QByteArray dir = qgetenv("VENTISCOPE_PLOT_PNG_DIR");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(QString::fromUtf8(dir));
+    image.save(QString::fromUtf8(dir) + "/" + name);
+}
+
+int distinctColours(const QImage& image)
+{
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 3)
+        for (int x = 0; x < image.width(); x += 3)
+            colours.insert(image.pixel(x, y));
+    return static_cast<int>(colours.size());
+}
+
+TEST(PlotExamples, OneSimulatedStick)
+{
+    const QImage image = renderSimulated({{5, 9}}, 400, true, true);
+    keep(image, "one_stick.png");
+    EXPECT_GT(distinctColours(image), 50);
+}
+
+TEST(PlotExamples, TwoSimulatedSticks)
+{
+    const QImage image = renderSimulated({{5, 9}, {1, 33}}, 450, false, false);
+    keep(image, "two_sticks.png");
+    EXPECT_GT(distinctColours(image), 10);
+}
+
+} // namespace
