@@ -3,8 +3,22 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cwchar>
 
 namespace vs {
+
+namespace {
+
+// wmemset is the C library's tuned fill of 32-bit units where wchar_t has 32 bits.
+inline void fillPixels(uint32_t* to, size_t count, uint32_t pixel)
+{
+    if constexpr (sizeof(wchar_t) == sizeof(uint32_t))
+        std::wmemset(reinterpret_cast<wchar_t*>(to), static_cast<wchar_t>(pixel), count);
+    else
+        std::fill_n(to, count, pixel);
+}
+
+} // namespace
 
 Raster::Raster(QImage& image)
 {
@@ -28,8 +42,10 @@ void Raster::fillRect(int x1, int y1, int x2, int y2, QRgb colour)
     y2 = std::min(y2, h_ - 1);
     if (x1 > x2 || y1 > y2)
         return;
+    const uint32_t pixel = colour | 0xFF000000u;
+    const size_t count = static_cast<size_t>(x2 - x1 + 1);
     for (int y = y1; y <= y2; ++y)
-        std::fill(bits_ + y * stride_ + x1, bits_ + y * stride_ + x2 + 1, colour | 0xFF000000u);
+        fillPixels(bits_ + y * stride_ + x1, count, pixel);
 }
 
 void Raster::stamp(int x, int y, int penWidth, QRgb colour)
@@ -47,6 +63,16 @@ void Raster::span(int x, int y0, int y1, int penWidth, QRgb colour)
 {
     if (y0 > y1)
         std::swap(y0, y1);
+    if (penWidth <= 1) {
+        if (static_cast<unsigned>(x) >= static_cast<unsigned>(w_))
+            return;
+        y0 = std::max(y0, 0);
+        y1 = std::min(y1, h_ - 1);
+        uint32_t* px = bits_ + y0 * stride_ + x;
+        for (int y = y0; y <= y1; ++y, px += stride_)
+            *px = colour | 0xFF000000u;
+        return;
+    }
     const int lo = penWidth <= 1 ? 0 : (penWidth - 1) / 2;
     const int size = std::max(penWidth, 1);
     fillRect(x - lo, y0 - lo, x - lo + size - 1, y1 - lo + size - 1, colour);
@@ -63,6 +89,29 @@ void Raster::line(int x0, int y0, int x1, int y1, int penWidth, QRgb colour)
     const int sx = x0 < x1 ? 1 : -1;
     const int sy = y0 < y1 ? 1 : -1;
     int err = dx + dy;
+    const bool inside = std::min(x0, x1) >= 0 && std::max(x0, x1) < w_ && std::min(y0, y1) >= 0 && std::max(y0, y1) < h_;
+    if (penWidth <= 1 && inside) {
+        // The same walk, writing straight into the rows.
+        const uint32_t pixel = colour | 0xFF000000u;
+        uint32_t* px = bits_ + y0 * stride_ + x0;
+        const qsizetype rowStep = sy * stride_;
+        for (;;) {
+            *px = pixel;
+            if (x0 == x1 && y0 == y1)
+                return;
+            const int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x0 += sx;
+                px += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                y0 += sy;
+                px += rowStep;
+            }
+        }
+    }
     for (;;) {
         stamp(x0, y0, penWidth, colour);
         if (x0 == x1 && y0 == y1)
@@ -92,31 +141,10 @@ void drawCurveEverySegment(Raster& raster, const CurvePath& p)
 
 void drawCurveDecimated(Raster& raster, const CurvePath& p)
 {
-    int px = p.startX;
-    int py = p.startY;
-    const size_t n = p.x.size();
-    size_t s = 0;
-    while (s < n) {
-        // A run: consecutive points in one pixel column with one colour. Its
-        // segments after the first are vertical, so together they cover the
-        // column from the run's lowest to its highest value.
-        const int x = p.x[s];
-        const uint8_t pale = p.pale[s];
-        int lo = p.y[s], hi = p.y[s];
-        size_t e = s + 1;
-        while (e < n && p.x[e] == x && p.pale[e] == pale) {
-            lo = std::min(lo, p.y[e]);
-            hi = std::max(hi, p.y[e]);
-            ++e;
-        }
-        const QRgb colour = pale ? p.paleColour : p.colour;
-        raster.line(px, py, x, p.y[s], p.penWidth, colour);
-        if (e - s > 1)
-            raster.span(x, lo, hi, p.penWidth, colour);
-        px = x;
-        py = p.y[e - 1];
-        s = e;
-    }
+    drawColumns(
+        raster, p.startX, p.startY, p.x.data(), static_cast<int>(p.x.size()),
+        [&](int s) { return p.y[static_cast<size_t>(s)]; }, [&](int s) { return p.pale[static_cast<size_t>(s)] != 0; },
+        p.penWidth, p.colour, p.paleColour);
 }
 
 int plot_LogRamp(double t)

@@ -43,6 +43,41 @@ struct CurvePath {
     QRgb colour = 0, paleColour = 0;
 };
 
+// The column reduction behind drawCurveDecimated, for any source of points:
+// x[s] for each position, yAt(s) its height and paleAt(s) its colour choice.
+template <class YAt, class PaleAt>
+void drawColumns(Raster& r, int startX, int startY, const int* x, int n, YAt yAt, PaleAt paleAt, int penWidth,
+                 QRgb colour, QRgb paleColour)
+{
+    int px = startX;
+    int py = startY;
+    int s = 0;
+    while (s < n) {
+        // A run: consecutive points in one pixel column with one colour. Its
+        // segments after the first are vertical, so together they cover the
+        // column from the run's lowest to its highest value.
+        const int cx = x[s];
+        const bool pale = paleAt(s);
+        const int firstY = yAt(s);
+        int lo = firstY, hi = firstY, lastY = firstY;
+        int e = s + 1;
+        for (; e < n && x[e] == cx; ++e) {
+            if (static_cast<bool>(paleAt(e)) != pale)
+                break;
+            lastY = yAt(e);
+            lo = lastY < lo ? lastY : lo;
+            hi = lastY > hi ? lastY : hi;
+        }
+        const QRgb c = pale ? paleColour : colour;
+        r.line(px, py, cx, firstY, penWidth, c);
+        if (e - s > 1)
+            r.span(cx, lo, hi, penWidth, c);
+        px = cx;
+        py = lastY;
+        s = e;
+    }
+}
+
 // Draws every segment of the curve, one after the other.
 void drawCurveEverySegment(Raster& raster, const CurvePath& path);
 // Draws the same pixels with work bounded by the number of pixel columns:

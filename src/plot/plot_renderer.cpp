@@ -11,6 +11,10 @@
 #include <algorithm>
 #include <cmath>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace vs {
 
 namespace {
@@ -21,6 +25,17 @@ const QColor kLightGrey(224, 224, 224);
 int roundi(double v)
 {
     return static_cast<int>(std::nearbyint(v));
+}
+
+// Nearest whole number, halves to even, without a library call: this runs
+// once per stored value on every redraw.
+inline int roundToInt(double v)
+{
+#ifdef __SSE2__
+    return _mm_cvtsd_si32(_mm_set_sd(v));
+#else
+    return static_cast<int>(std::nearbyint(v));
+#endif
 }
 
 // One drawing's derived values.
@@ -38,8 +53,8 @@ struct Frame {
 
     int Y(double stored) const
     {
-        const double y = (plot.MaxValue - stored) * ys + top;
-        return roundi(std::clamp(y, -2.0 * H, 3.0 * H));
+        const double y = plot.MaxValue * ys + top - stored * ys;
+        return roundToInt(std::clamp(y, -2.0 * H, 3.0 * H));
     }
     int X(double position) const { return roundi(position * xs + left); }
     int plotRight() const { return W - right; }
@@ -232,6 +247,21 @@ void drawTimeLabels(QPainter& p, const Frame& f)
     }
 }
 
+void drawCurveWithPainter(QPainter& p, const CurvePath& path)
+{
+    QPoint previous(path.startX, path.startY);
+    int currentPale = -1;
+    for (size_t s = 0; s < path.x.size(); ++s) {
+        if (path.pale[s] != currentPale) {
+            currentPale = path.pale[s];
+            p.setPen(QPen(QColor::fromRgb(currentPale ? path.paleColour : path.colour), path.penWidth));
+        }
+        const QPoint next(path.x[s], path.y[s]);
+        p.drawLine(previous, next);
+        previous = next;
+    }
+}
+
 } // namespace
 
 QImage makePlotImage(int width, int height)
@@ -243,7 +273,7 @@ QImage makePlotImage(int width, int height)
     return image;
 }
 
-bool plot_Draw(const PlotRecord& plot, const PlotSettings& s, QImage& image, PlotGeometry& g)
+bool plot_Draw(const PlotRecord& plot, const PlotSettings& s, QImage& image, PlotGeometry& g, CurveDrawing how)
 {
     if (plot.nCurves == 0)
         return false;
@@ -333,44 +363,55 @@ bool plot_Draw(const PlotRecord& plot, const PlotSettings& s, QImage& image, Plo
         drawGrid(p, f);
     drawTimeLabels(p, f);
 
-    // Curves: one pass over the positions builds every enabled curve's path.
+    // Curves, drawn column by column; the first position holding the
+    // maximum is found on the way.
     const int newest = plot.WriteIndex == 0 ? plot.RecordLength - 1 : plot.WriteIndex - 1;
-    int sweepPosition = -1;
-    int maxPosition = -1, maxCurve = -1;
-    std::vector<int> xOf(static_cast<size_t>(plot.RecordLength));
-    for (int pos = 0; pos < plot.RecordLength; ++pos)
+    const int sweepPosition = s.PlotScroll ? -1 : newest;
+    const int n = plot.RecordLength;
+    std::vector<int> xOf(static_cast<size_t>(n));
+    std::vector<int> slotOf(static_cast<size_t>(n));
+    for (int pos = 0, i = f.slotAt(0); pos < n; ++pos) {
         xOf[static_cast<size_t>(pos)] = f.X(pos);
-    for (int pos = 0; pos < plot.RecordLength && maxPosition < 0; ++pos)
-        for (int k = 0; k < plot.nCurves; ++k)
-            if (plot.CurveEnabled[static_cast<size_t>(k)] && plot.at(f.slotAt(pos), k) == plot.MaxValue) {
-                maxPosition = pos;
-                maxCurve = k;
-                break;
-            }
-    if (!s.PlotScroll)
-        sweepPosition = newest;
-
+        slotOf[static_cast<size_t>(pos)] = i;
+        if (++i == n)
+            i = 0;
+    }
+    auto yOf = [&f](int32_t v) { return f.Y(v); };
+    int maxPosition = -1, maxCurve = -1;
     std::vector<int> lastY = startY;
     for (int k = 0; k < plot.nCurves; ++k) {
         if (!plot.CurveEnabled[static_cast<size_t>(k)])
             continue;
-        CurvePath path;
-        path.startX = f.left;
-        path.startY = startY[static_cast<size_t>(k)];
-        path.x = xOf;
-        path.y.resize(static_cast<size_t>(plot.RecordLength));
-        path.pale.resize(static_cast<size_t>(plot.RecordLength));
-        for (int pos = 0; pos < plot.RecordLength; ++pos) {
-            const int i = f.slotAt(pos);
-            path.y[static_cast<size_t>(pos)] = f.Y(plot.at(i, k));
-            path.pale[static_cast<size_t>(pos)] = f.fullColour(i) ? 0 : 1;
-        }
+        const int32_t* data = plot.Data.data() + k;
+        const int stride = plot.nCurves;
+        for (int pos = 0; pos < n && (maxPosition < 0 || pos < maxPosition); ++pos)
+            if (data[static_cast<size_t>(slotOf[static_cast<size_t>(pos)]) * stride] == plot.MaxValue) {
+                maxPosition = pos;
+                maxCurve = k;
+                break;
+            }
         const Rgb c = plot.CurveColor[static_cast<size_t>(k)];
-        path.colour = toQRgb(c);
-        path.paleColour = toQRgb(c | rgb(128, 128, 128));
-        path.penWidth = std::max<int>(1, plot.CurvePenWidth[static_cast<size_t>(k)]);
-        drawCurveDecimated(raster, path);
-        lastY[static_cast<size_t>(k)] = path.y.back();
+        const int pen = std::max<int>(1, plot.CurvePenWidth[static_cast<size_t>(k)]);
+        auto yAt = [&](int pos) { return yOf(data[static_cast<size_t>(slotOf[static_cast<size_t>(pos)]) * stride]); };
+        auto paleAt = [&](int pos) { return !f.fullColour(slotOf[static_cast<size_t>(pos)]); };
+        if (how == CurveDrawing::Decimated) {
+            drawColumns(raster, f.left, startY[static_cast<size_t>(k)], xOf.data(), n, yAt, paleAt, pen, toQRgb(c),
+                        toQRgb(c | rgb(128, 128, 128)));
+        } else {
+            CurvePath path;
+            path.startX = f.left;
+            path.startY = startY[static_cast<size_t>(k)];
+            path.x = xOf;
+            for (int pos = 0; pos < n; ++pos) {
+                path.y.push_back(yAt(pos));
+                path.pale.push_back(paleAt(pos) ? 1 : 0);
+            }
+            path.colour = toQRgb(c);
+            path.paleColour = toQRgb(c | rgb(128, 128, 128));
+            path.penWidth = pen;
+            drawCurveWithPainter(p, path);
+        }
+        lastY[static_cast<size_t>(k)] = yAt(n - 1);
     }
 
     // The maximum, marked once per drawing.
