@@ -3,6 +3,8 @@
 #include "common/numformat.h"
 #include "stick/stick_link.h"
 
+#include <algorithm>
+
 namespace vs {
 
 Rgb standardColor(int index)
@@ -82,6 +84,19 @@ bool Nymdata2plot(PlotRecord& plot, const StickLink& link, const std::string& ti
         }
     }
     return true;
+}
+
+void InitWarningLevels(PlotRecord& plot, const StickLink& link, int channel, int stick)
+{
+    if (!link.Nymstick_isOpen(stick))
+        return;
+    const StickRecord& s = *link.slot(stick);
+    if (channel < 0 || channel >= static_cast<int>(s.Channels.size()))
+        return;
+    const ChannelRecord& c = s.Channels[static_cast<size_t>(channel)];
+    if (c.nWarn <= 0)
+        return;
+    plot.WarnLevels.assign(c.WarnLevels.begin(), c.WarnLevels.begin() + std::min<size_t>(c.WarnLevels.size(), c.nWarn));
 }
 
 } // namespace vs

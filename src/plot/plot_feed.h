@@ -24,4 +24,8 @@ void plot_SetupChannels(PlotRecord& plot, const StickLink& link, const ColorOver
 bool Nymdata2plot(PlotRecord& plot, const StickLink& link, const std::string& timeText,
                   const ColorOverride& override = {});
 
+// Shows a channel's warning levels on the plot: when the stick is open and
+// the channel has levels, the plot takes a copy of them.
+void InitWarningLevels(PlotRecord& plot, const StickLink& link, int channel, int stick);
+
 } // namespace vs

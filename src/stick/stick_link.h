@@ -41,6 +41,7 @@ public:
     }
     void setBeep(BeepFn beep) { beep_ = std::move(beep); }
     void setWait(WaitFn wait) { wait_ = std::move(wait); }
+    const WaitFn& waitFunction() const { return wait_; }
     // Debug lines go to standard error unless redirected.
     void setDebugSink(DebugSink sink) { debugSink_ = std::move(sink); }
     // A number in [0, 1) for the emulator's random values.

@@ -45,3 +45,27 @@ TEST(NumberFormats, HalvesRoundToEvenNeighbour)
 }
 
 } // namespace
+
+#include "common/dateformat.h"
+
+namespace {
+
+TEST(DateFormats, PicturesAndNamedFormats)
+{
+    const vs::LocalDateTime t{2011, 2, 3, 14, 5, 9, 0};
+    struct Case {
+        const char* picture;
+        const char* expected;
+    } cases[] = {
+        {"yyyy-mm-dd Hh:Nn:Ss", "2011-02-03 14:05:09"}, {"YYMMDD", "110203"}, {"HHmmss", "140509"},
+        {"Hh:Nn", "14:05"}, {"Hh:Nn:Ss", "14:05:09"}, {"Short Date", "03.02.2011"}, {"d/m/yy", "3/2/11"},
+        {"dddd mmm", "Thursday Feb"}, {"\"at\" hh\\h", "at 14h"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(vs::formatDateTime(t, c.picture), c.expected) << c.picture;
+    vs::NamedDateFormats us;
+    us.shortDate = "m/d/yyyy";
+    EXPECT_EQ(vs::formatDateTime(t, "Short Date", us), "2/3/2011");
+}
+
+} // namespace

@@ -1,0 +1,40 @@
+#pragma once
+#include <QString>
+
+#include <functional>
+
+namespace vs {
+
+class StickLink;
+class TraceLog;
+class Prompts;
+class Settings;
+class PlotView;
+class SamplingLoop;
+
+// What the window does after the set of sticks changed: configure the new
+// sticks, offer emulation when none is left, rebuild the plot's curves and
+// warning levels and re-create its store.
+class DeviceCallback {
+public:
+    DeviceCallback(StickLink& link, const TraceLog& trace, Prompts& prompts, const Settings& settings,
+                   PlotView& view, SamplingLoop& sampling);
+
+    // The text shown while no stick is present.
+    QString waitingText = "No sensors found";
+    std::function<void(bool)> showFlashMenu;
+    std::function<void()> clearMarkers;
+    std::function<void()> refreshWindows; // plot settings and air state windows
+
+    void DevChange_callback();
+
+private:
+    StickLink& link_;
+    const TraceLog& trace_;
+    Prompts& prompts_;
+    const Settings& settings_;
+    PlotView& view_;
+    SamplingLoop& sampling_;
+};
+
+} // namespace vs

@@ -1,0 +1,134 @@
+// The start-up sequence of the main window.
+#include "common/prompts.h"
+#include "flash/flash_available.h"
+#include "monitor/command_line.h"
+#include "monitor/data_folder.h"
+#include "monitor/device_callback.h"
+#include "monitor/main_window.h"
+#include "monitor/plot_view.h"
+#include "monitor/sampling_loop.h"
+#include "monitor/window_geometry.h"
+#include "settings/conversions.h"
+#include "settings/plot_settings_io.h"
+#include "settings/settings.h"
+#include "stick/device_change.h"
+#include "stick/device_scan.h"
+#include "stick/stick_info.h"
+#include "stick/stick_link.h"
+#include "stick/trace_log.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QMenu>
+#include <QScreen>
+
+#include <iostream>
+
+namespace vs {
+
+bool MainWindow::Form_Load(const std::string& commandLine)
+{
+    // 1-2: tracing is off unless a test build's user asks for a trace file.
+    s_.trace.On = false;
+    if (s_.versionRevision != 0) {
+        const std::string version = std::to_string(s_.versionMajor) + "." + std::to_string(s_.versionMinor) + "." +
+                                    std::to_string(s_.versionRevision);
+        const auto answer = s_.prompts.inputText("This is a test revision, v" + version +
+                                                     "\r\n\r\nDo you want to to save a trace file?",
+                                                 "", homeFolder() + "/nymtrace_v" + version + ".txt");
+        if (answer && !answer->empty())
+            s_.trace.enable(*answer, s_.link);
+    }
+    step("Form1:Form_Load()");
+    changeHandler_->hotPlugEnabled = true;
+
+    // 6-10: geometry, icon, caption, menus.
+    const double d = dpi();
+    const QRectF current(pixelsToTwips(x(), d), pixelsToTwips(y(), d), pixelsToTwips(width(), d),
+                         pixelsToTwips(height(), d));
+    const QRectF stored = storedMainGeometry(s_.settings, current);
+    move(twipsToPixels(stored.left(), d), twipsToPixels(stored.top(), d));
+    resize(twipsToPixels(stored.width(), d), twipsToPixels(stored.height(), d));
+    if (QFileInfo::exists(dataFile("Ventiscope.ico")))
+        setWindowIcon(QIcon(dataFile("Ventiscope.ico")));
+    setWindowTitle(s_.settings.text(keys::MainTitle));
+    menuBarShown_ = false;
+    for (int i = 0; i < 5; ++i) {
+        const bool visible = s_.settings.flag(keys::MenuVisible, i);
+        menus_[i]->menuAction()->setVisible(visible);
+        menuBarShown_ = menuBarShown_ || visible;
+    }
+    view_->noteColour = rgb(255, 224, 224);
+
+    step("Form1:Form_Load():Nymstick_Find");
+    s_.scanner.onPermissionProblem = [this](const std::string& advice) {
+        std::cerr << advice << std::endl;
+        s_.trace.LogTrace(advice);
+    };
+    s_.scanner.Nymstick_Find();
+    if (s_.link.Nymstick_CountConnected() == 0 && !commandLine.empty())
+        return false;
+
+    step("Form1:Form_Load():Command");
+    step("Form1:Form_Load():Show");
+    show();
+    view_->textBox().Winprint_init();
+    placePlot();
+    view_->setupStore();
+    mClearMarkers_Click();
+    step("Form1:Form_Load():Logo_small_Load");
+
+    const int n = s_.link.Nymstick_CountConnected();
+    if (n == 0)
+        s_.link.DebugOut("ERROR: NO Nym sticks found!", 1);
+    step("Form1:Form_Load():ParseCmd");
+    CommandServices commands{s_.link, s_.clock, s_.link.waitFunction(),
+                             [this](const std::string& t) { view_->WinPrint(QString::fromStdString(t)); },
+                             [](const std::string& t) { std::cerr << "Ventiscope: " << t << std::endl; }};
+    if (ParseCmd(commands, commandLine, true) != kNoAction)
+        return false;
+    if (s_.trace.On)
+        step("Form1:Form_Load():Nymstick_CountConnected= " + std::to_string(n));
+
+    const QString waiting = s_.settings.shownText(keys::WaitingForStickString);
+    if (!waiting.isEmpty())
+        devCallback_->waitingText = waiting;
+    view_->WinPrint(QString(QChar(12)));
+    if (n > 0)
+        view_->WinPrint(QString::number(n) + " sensors found:\n");
+
+    step("Form1:Form_Load():rmSettings_Plot.LoadPlotSettings");
+    s_.plotSettings = loadPlotSettings(s_.settings);
+    sampling_->setReadInterval(1.0);
+
+    step("Form1:Form_Load():DevChange_callback");
+    devCallback_->DevChange_callback();
+    mDownloadFlash_->setVisible(CheckFlashAvailable(s_.link));
+
+    if (!s_.link.StickErrorText.empty()) {
+        const std::string text = "Error configuring stick(s): " + s_.link.StickErrorText;
+        QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+        if (s_.prompts.askYesNo(text + "\r\n\r\nError copied to clipboard. End the program?", Prompts::Icon::Critical))
+            return false;
+    }
+    if (s_.trace.On) {
+        step("Form1:Form_Load():dump");
+        for (int i = 0; i < s_.link.SlotsReserved; ++i)
+            s_.trace.LogTrace(StickDescription(s_.link, i));
+    }
+
+    // Sampling starts when "Live data" is ticked (setting "StartOnLoad") and a stick is there.
+    const bool live = s_.settings.number(keys::StartOnLoad) == 1;
+    if (s_.link.Nymstick_CountConnected() > 0)
+        sampling_->setRunning(live);
+    mPauseStart_->setText(sampling_->running() ? "Pause" : "Start");
+
+    step("Form1:Form_Load():RegisterHIDwindow");
+    changeHandler_->RegisterHIDwindow();
+    step("Form1:Form_Load():LoadNetworkDefaults");
+    return true;
+}
+
+} // namespace vs

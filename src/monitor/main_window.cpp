@@ -1,0 +1,234 @@
+#include "monitor/main_window.h"
+
+#include "common/prompts.h"
+#include "monitor/device_callback.h"
+#include "monitor/device_watch.h"
+#include "monitor/plot_view.h"
+#include "monitor/sampling_loop.h"
+#include "monitor/window_geometry.h"
+#include "plot/plot_feed.h"
+#include "plot/plot_output.h"
+#include "settings/settings.h"
+#include "stick/device_change.h"
+#include "stick/report_io.h"
+#include "stick/stick_link.h"
+#include "stick/trace_log.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QScreen>
+
+#include <exception>
+
+namespace vs {
+
+MainWindow::MainWindow(Services& services, QWidget* parent)
+    : QMainWindow(parent), s_(services), central_(new QWidget(this))
+{
+    setObjectName("Form1");
+    setWindowTitle(applicationTitle());
+    setCentralWidget(central_);
+    view_ = new PlotView(s_.plot, s_.plotSettings, central_);
+    sampling_ = std::make_unique<SamplingLoop>(s_.link, s_.clock, s_.trace, this);
+    sampling_->hooks.plot = [this](const LocalDateTime& now) { feedPlot(now); };
+    sampling_->hooks.note = [this](const QString& text, int row) { view_->WinNote(text, 0, row); };
+    devCallback_ = std::make_unique<DeviceCallback>(s_.link, s_.trace, s_.prompts, s_.settings, *view_, *sampling_);
+    devCallback_->clearMarkers = [this] { mClearMarkers_Click(); };
+    devCallback_->showFlashMenu = [this](bool show) { mDownloadFlash_->setVisible(show); };
+    changeHandler_ = std::make_unique<DeviceChangeHandler>(s_.link, s_.scanner, [this] {
+        guarded("DevChange_callback", [this] { devCallback_->DevChange_callback(); });
+    });
+    watch_ = std::make_unique<DeviceWatch>(*changeHandler_);
+    watch_->attach();
+    viewSaver_ = std::make_unique<ViewSaver>(s_.prompts, s_.clock, defaultViewFolder());
+    buildMenus();
+    connect(view_->picture(), &PlotPicture::mousePressed, this, [this](Qt::MouseButton button, QPointF at) {
+        if (button != Qt::RightButton)
+            return;
+        QMenu graph("Graph", this);
+        graph.setObjectName("mGraph");
+        graph.addAction("Copy graph", this, [this] { mCopyGraph_Click(); });
+        graph.addAction("Clear warnings", this, [this] { mClearMarkers_Click(); });
+        graph.addAction("Clear data", this, [this] { mClear_Click(); });
+        graph.exec(view_->picture()->mapToGlobal(at.toPoint()));
+    });
+}
+
+MainWindow::~MainWindow()
+{
+    Exit_cleanup();
+}
+
+void MainWindow::buildMenus()
+{
+    const char* titles[5] = {"File", "Edit", "Settings", "Support Tools", "Help"};
+    for (int i = 0; i < 5; ++i) {
+        menus_[i] = menuBar()->addMenu(titles[i]);
+        menus_[i]->setObjectName(QString("mMain%1").arg(i));
+    }
+    QMenu* file = menus_[0];
+    file->addAction("Save current buffer data...")->setObjectName("mSave");
+    mDownloadFlash_ = file->addAction("Download flash");
+    mDownloadFlash_->setObjectName("mDownloadFlash");
+    mDownloadFlash_->setVisible(false);
+    file->addAction("Erase flash...")->setObjectName("mEraseFlash");
+    file->addAction("Log to file...")->setObjectName("mLog");
+    mPauseStart_ = file->addAction("Pause", this, [this] { mPauseStart_Click(); });
+    mPauseStart_->setObjectName("mPauseStart");
+    file->addAction("Exit", this, [this] { mExit_Click(); })->setObjectName("mExit");
+    menus_[1]->addAction("Copy graph", this, [this] { mCopyGraph_Click(); })->setObjectName("mCopyGraph");
+    menus_[2]->addAction("Plot...")->setObjectName("mSettings1");
+    menus_[2]->addAction("Alerts...")->setObjectName("mSettings2");
+    menus_[2]->addAction("Advanced...")->setObjectName("mSettings3");
+    menus_[3]->addAction("Edit knobs...")->setObjectName("mKnobs");
+    menus_[3]->addAction("Recalibrate Heater")->setObjectName("mRecalHeat");
+    menus_[3]->addAction("Search for updates...")->setObjectName("mSearchUpdates");
+    menus_[3]->addAction("Upgrade firmware...")->setObjectName("mUpgrade");
+    menus_[4]->addAction("Contents...")->setObjectName("mHelpContents");
+    menus_[4]->addAction("About")->setObjectName("mAbout");
+}
+
+double MainWindow::dpi() const
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInch() : 96.0;
+}
+
+void MainWindow::step(const std::string& text)
+{
+    currentStep_ = text;
+    s_.trace.LogTrace(text);
+}
+
+const QString& MainWindow::waitingText() const
+{
+    return devCallback_->waitingText;
+}
+
+void MainWindow::feedPlot(const LocalDateTime& now)
+{
+    s_.plot.FooterText = formatDateTime(now, s_.plotSettings.FooterFormat.toStdString(), s_.dateFormats);
+    const std::string timeText = formatDateTime(now, s_.plotSettings.PlotTimeStampFormat.toStdString(), s_.dateFormats);
+    if (Nymdata2plot(s_.plot, s_.link, timeText) && pixelsToTwips(central_->width(), dpi()) >= 1000)
+        view_->replot();
+}
+
+void MainWindow::guarded(const char* procedure, const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const std::exception& e) {
+        if (Err_Requester(procedure, e.what()))
+            endProgram();
+    }
+}
+
+bool MainWindow::Err_Requester(const std::string& procedure, const std::string& description)
+{
+    const std::string message =
+        "Fatal program error in " + procedure + "\r\n" + currentStep_ + "\r\n\r\n" + description;
+    QGuiApplication::clipboard()->setText(QString::fromStdString(message));
+    s_.trace.LogTrace(std::string(10, '*') + " " + procedure + " ERROR handler" + std::string(10, '*'));
+    s_.trace.LogTrace(message);
+    DumpTraceInfo(s_.link, s_.trace);
+    return s_.prompts.askYesNo(message + "\r\n\r\nError copied to clipboard. End the program?", Prompts::Icon::Critical);
+}
+
+void MainWindow::endProgram()
+{
+    ended_ = true;
+    Exit_cleanup();
+    hide();
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::placePlot()
+{
+    const auto area = plotAreaForWindow(size(), dpi(), menuBarShown_, isMinimized());
+    if (!area)
+        return;
+    view_->picture()->setGeometry(QRect(QPoint(0, 0), *area));
+    view_->redraw();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    placePlot();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    lastKey_ = event->key();
+    if (event->key() == Qt::Key_Pause)
+        mPauseStart_Click();
+    QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    Exit_cleanup();
+    s_.link.DebugOut("Form_Unload(): End", 1);
+    event->accept();
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::Exit_cleanup()
+{
+    if (cleanedUp_)
+        return;
+    cleanedUp_ = true;
+    sampling_->setRunning(false);
+    s_.link.DebugOut("Exit:Saving settings", 1);
+    const double d = dpi();
+    saveMainGeometry(s_.settings, QRectF(pixelsToTwips(x(), d), pixelsToTwips(y(), d), pixelsToTwips(width(), d),
+                                         pixelsToTwips(height(), d)));
+    changeHandler_->UnRegisterHIDwindow();
+    for (int i = 0; i < s_.link.SlotsReserved; ++i)
+        if (s_.link.Nymstick_isOpen(i))
+            Nymstick_Close(s_.link, i);
+}
+
+void MainWindow::mPauseStart_Click()
+{
+    if (sampling_->running()) {
+        mPauseStart_->setText("Start");
+        sampling_->setRunning(false);
+    } else {
+        mPauseStart_->setText("Pause");
+        sampling_->setRunning(true);
+    }
+}
+
+void MainWindow::mCopyGraph_Click()
+{
+    guarded("mCopyGraph_Click", [this] {
+        QGuiApplication::clipboard()->setMimeData(copyGraphData(s_.plot, [this] { return view_->drawForOutput(); }));
+        view_->redraw();
+    });
+}
+
+void MainWindow::mExit_Click()
+{
+    Exit_cleanup();
+    s_.link.DebugOut("mExit_Click(): End", 1);
+    ended_ = true;
+    hide();
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::mClear_Click()
+{
+    view_->setupStore();
+}
+
+void MainWindow::mClearMarkers_Click()
+{
+    s_.plot.nMarkers = 0;
+    s_.plot.Markers.assign(1, 0);
+}
+
+} // namespace vs

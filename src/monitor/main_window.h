@@ -1,0 +1,89 @@
+#pragma once
+#include "monitor/services.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QMenu;
+
+namespace vs {
+
+class PlotView;
+class SamplingLoop;
+class DeviceCallback;
+class DeviceChangeHandler;
+class DeviceWatch;
+class ViewSaver;
+
+// The main window: the menus, the plot picture, the start-up and shut-down
+// sequences and the window events. The sampling loop, the device-change
+// handling and the plot view are its collaborators.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(Services& services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up sequence; false when the program is to end (a switch
+    // acted, no stick with a command line, or the user chose to end).
+    bool Form_Load(const std::string& commandLine);
+    void Exit_cleanup();
+    // Reports an unexpected error; true when the user chose to end the program.
+    bool Err_Requester(const std::string& procedure, const std::string& description);
+
+    void mPauseStart_Click();
+    void mCopyGraph_Click();
+    void mExit_Click();
+    void mClear_Click();
+    void mClearMarkers_Click();
+
+    PlotView& plotView() { return *view_; }
+    SamplingLoop& sampling() { return *sampling_; }
+    DeviceCallback& deviceCallback() { return *devCallback_; }
+    DeviceChangeHandler& deviceChange() { return *changeHandler_; }
+    QAction* pauseAction() const { return mPauseStart_; }
+    QAction* downloadFlashAction() const { return mDownloadFlash_; }
+    QMenu* topMenu(int i) const { return menus_[i]; }
+    bool menuBarShown() const { return menuBarShown_; }
+    const std::string& currentStep() const { return currentStep_; }
+    const QString& waitingText() const;
+    bool ended() const { return ended_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildMenus();
+    void placePlot();
+    void step(const std::string& text);
+    void feedPlot(const LocalDateTime& now);
+    // Runs a handler; an unexpected error goes to the error requester.
+    void guarded(const char* procedure, const std::function<void()>& body);
+    double dpi() const;
+    void endProgram();
+
+    Services& s_;
+    QWidget* central_;
+    PlotView* view_;
+    std::unique_ptr<SamplingLoop> sampling_;
+    std::unique_ptr<DeviceCallback> devCallback_;
+    std::unique_ptr<DeviceChangeHandler> changeHandler_;
+    std::unique_ptr<DeviceWatch> watch_;
+    std::unique_ptr<ViewSaver> viewSaver_;
+    QMenu* menus_[5] = {};
+    QAction* mPauseStart_ = nullptr;
+    QAction* mDownloadFlash_ = nullptr;
+    bool menuBarShown_ = true;
+    bool cleanedUp_ = false;
+    bool ended_ = false;
+    std::string currentStep_;
+    int lastKey_ = 0;
+};
+
+} // namespace vs

@@ -1,0 +1,64 @@
+#pragma once
+#include "common/clock.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <string>
+
+namespace vs {
+
+class StickLink;
+class TraceLog;
+
+// What a sampling pass hands on after reading the sticks.
+struct SamplingHooks {
+    std::function<void(const LocalDateTime& now)> plot;   // footer, one sample set, redraw
+    std::function<void()> warnings;                        // warning evaluation
+    std::function<void(const std::string& timeText)> log;  // one value-log line
+    std::function<void()> network;                         // ask the server for fresh values
+    std::function<void()> liveGrid;                        // refresh the settings window's values
+    std::function<void(const QString& text, int row)> note;
+};
+
+// Timer1 ticks four times per read interval; every fourth tick runs one
+// sampling pass over the open sticks. A pass that takes longer than the
+// interval stretches it (up to just below 10 s).
+class SamplingLoop : public QObject {
+    Q_OBJECT
+public:
+    SamplingLoop(StickLink& link, const Clock& clock, const TraceLog& trace, QObject* parent = nullptr);
+
+    SamplingHooks hooks;
+    bool engineeringMode = false;
+    std::string currentStep;
+
+    QTimer& timer() { return Timer1; }
+    bool running() const { return Timer1.isActive(); }
+    void setRunning(bool on);
+
+    double readInterval() const { return readInterval_; }
+    // Sets the read interval and the timer period: interval x 1000 / 4 ms,
+    // halves to even.
+    void setReadInterval(double seconds);
+    static int timerPeriodMs(double seconds);
+
+    void Timer1_Timer();
+    void Timer1x_Timer();
+    bool passRunning() const { return inPass_; }
+
+private:
+    void step(const std::string& text);
+
+    StickLink& link_;
+    const Clock& clock_;
+    const TraceLog& trace_;
+    QTimer Timer1;
+    int tickCounter_ = 0;
+    int noteCounter_ = 0;
+    double readInterval_ = 1.0;
+    bool inPass_ = false;
+};
+
+} // namespace vs

@@ -1,0 +1,88 @@
+// The program run as a real process with simulated sticks.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Run : ::testing::Test {
+    QTemporaryDir home;
+    QProcess process;
+
+    void start(const QStringList& arguments, const QString& simulate)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+        env.insert("HOME", home.path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        if (simulate.isEmpty())
+            env.remove("VENTISCOPE_SIMULATE");
+        else
+            env.insert("VENTISCOPE_SIMULATE", simulate);
+        process.setProcessEnvironment(env);
+        process.start(VENTISCOPE_EXE, arguments);
+        ASSERT_TRUE(process.waitForStarted(10000));
+    }
+    void TearDown() override
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+};
+
+TEST_F(Run, ResetInAnyCaseEndsWithExitCode0)
+{
+    start({"/RsT"}, "5,1/33");
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+}
+
+TEST_F(Run, ACommandLineWithoutSticksEndsAtOnce)
+{
+    start({"/rst"}, "x");
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitCode(), 0);
+}
+
+TEST_F(Run, DumpToANameWithBlanksAppendsALinePerStick)
+{
+    const QString file = home.path() + "/Dump Folder/a b.txt";
+    QDir().mkpath(home.path() + "/Dump Folder");
+    for (const QStringList& args : {QStringList{"/dump=\"" + file + "\""}, QStringList{"/dump=" + file}}) {
+        start(args, "5,1/33");
+        ASSERT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitCode(), 0);
+    }
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 5); // four lines and the empty rest after the last line end
+    for (int i = 0; i < 4; ++i) {
+        const QList<QByteArray> fields = lines[i].split('\t');
+        ASSERT_GE(fields.size(), 10) << lines[i].toStdString();
+        EXPECT_EQ(fields[0].size(), 6);
+        EXPECT_EQ(fields[1].size(), 6);
+        EXPECT_EQ(fields[2], "Ventiscope simulated stick " + QByteArray::number(i % 2));
+        EXPECT_TRUE(fields[9].startsWith('@')) << "FLAGGET? reply";
+        EXPECT_TRUE(fields[10].startsWith('@')) << "*TRG reply";
+    }
+}
+
+TEST_F(Run, AnEmptyDumpOrAnUnknownWordKeepsTheProgramRunning)
+{
+    for (const QString& arg : {QString("/dump="), QString("hello")}) {
+        start({arg}, "5");
+        EXPECT_FALSE(process.waitForFinished(4000)) << arg.toStdString();
+        EXPECT_EQ(process.state(), QProcess::Running);
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
+} // namespace
