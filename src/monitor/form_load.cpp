@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QScreen>
+#include <QTimer>
 
 #include <iostream>
 
@@ -121,8 +122,12 @@ bool MainWindow::Form_Load(const std::string& commandLine)
 
     // Sampling starts when "Live data" is ticked (setting "StartOnLoad") and a stick is there.
     const bool live = s_.settings.number(keys::StartOnLoad) == 1;
-    if (s_.link.Nymstick_CountConnected() > 0)
+    if (s_.link.Nymstick_CountConnected() > 0) {
         sampling_->setRunning(live);
+        // The first values are shown at once rather than one read interval later.
+        if (live)
+            QTimer::singleShot(0, this, [this] { guarded("Timer1x_Timer", [this] { sampling_->Timer1x_Timer(); }); });
+    }
     mPauseStart_->setText(sampling_->running() ? "Pause" : "Start");
 
     step("Form1:Form_Load():RegisterHIDwindow");

@@ -60,6 +60,19 @@ void drainInput(StickLink& link, int stick, int sleepMs)
     link.StickErrorText = keep;
 }
 
+// Reads the next input report. One that is already queued is taken at once;
+// otherwise the stick gets its poll delay to send it before the read counts
+// as failed.
+int readReportPaced(StickLink& link, int stick)
+{
+    if (Nymstick_ReadReport(link, stick) > 0)
+        return 1;
+    const int poll = pollDelay(link, stick);
+    if (poll > 0)
+        link.wait(poll);
+    return Nymstick_ReadReport(link, stick);
+}
+
 void beepOnPendingRead(StickLink& link)
 {
     if (link.TraceLevel >= 210 && link.StickErrorText.find("Overlapped I/O operation is in progress") != std::string::npos)
@@ -180,8 +193,7 @@ std::string nym_ask(StickLink& link, const std::string& command, int stick, int3
         std::string reply;
         bool readFailed = false;
         while (reply.find(kTerminator) == std::string::npos) {
-            link.wait(pollDelay(link, stick));
-            if (Nymstick_ReadReport(link, stick) <= 0) {
+            if (readReportPaced(link, stick) <= 0) {
                 readFailed = true;
                 break;
             }
@@ -269,10 +281,7 @@ int16_t nym_ask_short_bin(StickLink& link, const std::string& command, int stick
         size_t q = 0;
         bool readFailed = false;
         for (int r = 0; r < nReports; ++r) {
-            const int poll = pollDelay(link, stick);
-            if (poll > 0)
-                link.wait(poll);
-            if (Nymstick_ReadReport(link, stick) <= 0) {
+            if (readReportPaced(link, stick) <= 0) {
                 readFailed = true;
                 break;
             }

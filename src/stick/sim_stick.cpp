@@ -19,7 +19,8 @@ bool isHex(uint8_t b)
 SimulatedStick::SimulatedStick(int protocol, int inputReportLength, int index, const Clock& clock, uint32_t seed)
     : firmware_(protocol, index, inputReportLength, clock, seed),
       inputLength_(inputReportLength),
-      outputLength_(inputReportLength)
+      outputLength_(inputReportLength),
+      clock_(clock)
 {
 }
 
@@ -119,7 +120,9 @@ void SimulatedStick::answerBinary(uint8_t sequence, const std::string& command)
 void SimulatedStick::queueReply(const std::string& raw)
 {
     const size_t payload = static_cast<size_t>(std::max(1, inputLength_ - 1));
+    double readyAt = clock_.elapsedMs();
     for (size_t at = 0; at < raw.size(); at += payload) {
+        readyAt += reportIntervalMs_;
         std::vector<uint8_t> report(static_cast<size_t>(inputLength_), 0);
         const size_t n = std::min(payload, raw.size() - at);
         std::memcpy(report.data() + 1, raw.data() + at, n);
@@ -127,7 +130,7 @@ void SimulatedStick::queueReply(const std::string& raw)
             --dropReports_;
             continue;
         }
-        queue_.push_back(std::move(report));
+        queue_.push_back(Queued{std::move(report), readyAt});
     }
 }
 
@@ -137,11 +140,11 @@ int SimulatedStick::readReport(uint8_t* buffer, size_t length, std::string& erro
         error = "No such device";
         return 0;
     }
-    if (queue_.empty()) {
+    if (queue_.empty() || queue_.front().readyAtMs > clock_.elapsedMs()) {
         error = "Resource temporarily unavailable";
         return 0;
     }
-    const std::vector<uint8_t> report = std::move(queue_.front());
+    const std::vector<uint8_t> report = std::move(queue_.front().report);
     queue_.pop_front();
     const size_t n = std::min(length, report.size());
     std::memcpy(buffer, report.data(), n);

@@ -42,6 +42,9 @@ public:
     void corruptNextReply(std::function<void(std::string& rawReply)> change) { corrupt_ = std::move(change); }
     void failWrites(int count) { failWrites_ += count; }
     void unplug() { unplugged_ = true; }
+    // The stick sends each report of a reply this long after the one before
+    // (the first this long after the command).
+    void setReportIntervalMs(double ms) { reportIntervalMs_ = ms; }
 
     bool unplugged() const { return unplugged_; }
     bool inFirmwareUpgrade() const { return inDfu_; }
@@ -62,7 +65,13 @@ private:
     int inputLength_;
     int outputLength_;
     int featureLength_ = 9;
-    std::deque<std::vector<uint8_t>> queue_;
+    struct Queued {
+        std::vector<uint8_t> report;
+        double readyAtMs;
+    };
+    std::deque<Queued> queue_;
+    const Clock& clock_;
+    double reportIntervalMs_ = 0;
     Parse parse_ = Parse::Idle;
     std::string tag_;
     std::string command_;

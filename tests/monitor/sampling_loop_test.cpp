@@ -59,14 +59,17 @@ TEST_F(LoopFixture, EveryFourthTickRunsAPass)
 TEST_F(LoopFixture, SlowReadsStretchTheInterval)
 {
     sticks({{5, 9}});
-    // "TRF?" with four flags takes three reports over 8-byte payloads: 3 waits of 780 ms.
+    // "TRF?" with four flags takes three reports over 8-byte payloads, each
+    // sent 780 ms after the one before: 2.34 s.
     waitMs = 780;
+    sims[0]->setReportIntervalMs(780);
     loop.Timer1x_Timer();
     EXPECT_DOUBLE_EQ(loop.readInterval(), 2.8);
     EXPECT_EQ(loop.timer().interval(), 700);
 
     loop.setReadInterval(5);
     waitMs = 3200; // 9.6 s: 10.1 is not below 10
+    sims[0]->setReportIntervalMs(3200);
     loop.Timer1x_Timer();
     EXPECT_DOUBLE_EQ(loop.readInterval(), 5);
 }
@@ -76,6 +79,7 @@ TEST_F(LoopFixture, APassAcrossMidnightChangesNothing)
     sticks({{5, 9}});
     clock.set({2026, 12, 6, 23, 59, 59, 0});
     waitMs = 1000;
+    sims[0]->setReportIntervalMs(1000);
     loop.Timer1x_Timer();
     EXPECT_DOUBLE_EQ(loop.readInterval(), 1);
     EXPECT_EQ(plots, 1);

@@ -79,9 +79,16 @@ TEST(TextExchange, ReplyReassembledAcrossReports)
     dev->queueRaw("@0001;long reply text;\n");
     EXPECT_EQ(vs::nym_ask(t.link, "Q", 0), "@0001;long reply text;\\x0A");
     EXPECT_EQ(t.link.StickErrorText, "");
-    // The stick's poll delay paces every read.
+    // Reports already queued are taken without waiting.
     EXPECT_EQ(t.link.slot(0)->PollDelayMs, 30);
-    EXPECT_DOUBLE_EQ(t.clock.elapsedMs(), 3 * 30); // three reports
+    EXPECT_DOUBLE_EQ(t.clock.elapsedMs(), 0);
+
+    // A report that is not there yet gets the poll delay before the read counts as failed.
+    dev->script.push_back(std::nullopt);
+    dev->queueRaw("@0002;late;\n");
+    EXPECT_EQ(vs::nym_ask(t.link, "Q", 0), "@0002;late;\\x0A");
+    EXPECT_EQ(dev->written.size(), 2u) << "no resend";
+    EXPECT_DOUBLE_EQ(t.clock.elapsedMs(), 30);
 }
 
 TEST(TextExchange, ReadFailuresFlushAndResendThenGiveUp)
@@ -158,6 +165,7 @@ TEST(TextExchange, NestedAskAnswersBusyAndLeavesTheErrorAlone)
 {
     TestLink t;
     auto dev = t.addScripted(9, 9, 1);
+    dev->script.push_back(std::nullopt); // the reply is late: the exchange waits and the window runs
     dev->queueRaw("@0001;outer;\n");
     std::string nested;
     bool once = false;
