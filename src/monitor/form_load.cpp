@@ -7,6 +7,7 @@
 #include "monitor/main_window.h"
 #include "monitor/plot_view.h"
 #include "monitor/sampling_loop.h"
+#include "monitor/value_log.h"
 #include "monitor/window_geometry.h"
 #include "settings/conversions.h"
 #include "settings/plot_settings_io.h"
@@ -73,6 +74,8 @@ bool MainWindow::Form_Load(const std::string& commandLine)
         return false;
 
     step("Form1:Form_Load():Command");
+    if (commandLine.empty())
+        valueLog_->restoreFromSettings();
     step("Form1:Form_Load():Show");
     show();
     view_->textBox().Winprint_init();

@@ -5,6 +5,7 @@
 #include "monitor/device_watch.h"
 #include "monitor/plot_view.h"
 #include "monitor/sampling_loop.h"
+#include "monitor/value_log.h"
 #include "monitor/window_geometry.h"
 #include "plot/plot_feed.h"
 #include "plot/plot_output.h"
@@ -44,7 +45,14 @@ MainWindow::MainWindow(Services& services, QWidget* parent)
     watch_ = std::make_unique<DeviceWatch>(*changeHandler_);
     watch_->attach();
     viewSaver_ = std::make_unique<ViewSaver>(s_.prompts, s_.clock, defaultViewFolder());
+    valueLog_ = std::make_unique<ValueLog>(s_.link, s_.plot, s_.settings, s_.prompts);
+    valueLog_->winPrint = [this](const QString& text) { view_->WinPrint(text); };
+    sampling_->hooks.log = [this](const std::string& time) { valueLog_->Log_timer_write2file(time); };
     buildMenus();
+    valueLog_->showState = [this](const QString& caption, bool checked) {
+        mLog_->setText(caption);
+        mLog_->setChecked(checked);
+    };
     connect(view_->picture(), &PlotPicture::mousePressed, this, [this](Qt::MouseButton button, QPointF at) {
         if (button != Qt::RightButton)
             return;
@@ -70,12 +78,19 @@ void MainWindow::buildMenus()
         menus_[i]->setObjectName(QString("mMain%1").arg(i));
     }
     QMenu* file = menus_[0];
-    file->addAction("Save current buffer data...")->setObjectName("mSave");
+    file->addAction("Save current buffer data...", this, [this] {
+            guarded("mSave_Click", [this] { valueLog_->mSave_Click(); });
+        })->setObjectName("mSave");
     mDownloadFlash_ = file->addAction("Download flash");
     mDownloadFlash_->setObjectName("mDownloadFlash");
     mDownloadFlash_->setVisible(false);
     file->addAction("Erase flash...")->setObjectName("mEraseFlash");
-    file->addAction("Log to file...")->setObjectName("mLog");
+    mLog_ = file->addAction("Log to file...", this, [this] {
+        guarded("mLog_Click", [this] { valueLog_->Log_Toggle(); });
+        mLog_->setChecked(valueLog_->on()); // a cancelled dialog leaves logging off
+    });
+    mLog_->setObjectName("mLog");
+    mLog_->setCheckable(true);
     mPauseStart_ = file->addAction("Pause", this, [this] { mPauseStart_Click(); });
     mPauseStart_->setObjectName("mPauseStart");
     file->addAction("Exit", this, [this] { mExit_Click(); })->setObjectName("mExit");

@@ -18,6 +18,7 @@ class DeviceCallback;
 class DeviceChangeHandler;
 class DeviceWatch;
 class ViewSaver;
+class ValueLog;
 
 // The main window: the menus, the plot picture, the start-up and shut-down
 // sequences and the window events. The sampling loop, the device-change
@@ -42,6 +43,8 @@ public:
     void mClearMarkers_Click();
 
     PlotView& plotView() { return *view_; }
+    ValueLog& valueLog() { return *valueLog_; }
+    QAction* logAction() const { return mLog_; }
     SamplingLoop& sampling() { return *sampling_; }
     DeviceCallback& deviceCallback() { return *devCallback_; }
     DeviceChangeHandler& deviceChange() { return *changeHandler_; }
@@ -76,9 +79,11 @@ private:
     std::unique_ptr<DeviceChangeHandler> changeHandler_;
     std::unique_ptr<DeviceWatch> watch_;
     std::unique_ptr<ViewSaver> viewSaver_;
+    std::unique_ptr<ValueLog> valueLog_;
     QMenu* menus_[5] = {};
     QAction* mPauseStart_ = nullptr;
     QAction* mDownloadFlash_ = nullptr;
+    QAction* mLog_ = nullptr;
     bool menuBarShown_ = true;
     bool cleanedUp_ = false;
     bool ended_ = false;

@@ -1,0 +1,61 @@
+#pragma once
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace vs {
+
+class StickLink;
+class Settings;
+class Prompts;
+struct PlotRecord;
+
+// The log file's lines, CR LF ended, TAB separated.
+std::string logHeaderLine(const StickLink& link, const PlotRecord& plot);
+std::string logDataLine(const StickLink& link, const PlotRecord& plot, const std::string& timeText,
+                        char decimalSeparator);
+// The whole "Save current buffer data..." file.
+std::string bufferFileText(const PlotRecord& plot, char decimalSeparator);
+
+// Appends one line per sampling pass to the value log while logging is on,
+// and writes the buffer file. Each line opens, appends and closes the file,
+// so another program can read or move it between passes.
+class ValueLog {
+public:
+    ValueLog(const StickLink& link, const PlotRecord& plot, Settings& settings, Prompts& prompts);
+
+    // Status lines over the plot, for write errors.
+    std::function<void(const QString&)> winPrint;
+    // The menu item: caption and check mark.
+    std::function<void(const QString& caption, bool checked)> showState;
+    char decimalSeparator;
+
+    bool on() const { return on_; }
+    const QString& fileName() const { return fileName_; }
+
+    void Log_TurnOn(const QString& fileName);
+    void Log_TurnOff();
+    void Log_WriteHeaders(const QString& fileName);
+    std::optional<QString> Ask4LogFile();
+    void Log_Toggle();
+    // False when the line could not be written (the user is told).
+    bool Log_timer_write2file(const std::string& timeText);
+    void mSave_Click();
+    // Start-up: the stored log file, and logging on when "Log2file" is 1.
+    void restoreFromSettings();
+
+private:
+    bool appendLine(const std::string& line, QString& error);
+
+    const StickLink& link_;
+    const PlotRecord& plot_;
+    Settings& settings_;
+    Prompts& prompts_;
+    QString fileName_;
+    bool on_ = false;
+    bool headerPending_ = false;
+};
+
+} // namespace vs
