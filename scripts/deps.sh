@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-multimedia-dev
     libhidapi-dev libudev-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do
