@@ -8,6 +8,11 @@
 #include "monitor/plot_view.h"
 #include "monitor/sampling_loop.h"
 #include "monitor/value_log.h"
+#include "monitor/air_state_window.h"
+#include "monitor/fade_in.h"
+#include "monitor/logos.h"
+#include "monitor/quick_buttons.h"
+#include "monitor/tray_icon.h"
 #include "monitor/window_geometry.h"
 #include "settings/conversions.h"
 #include "settings/plot_settings_io.h"
@@ -74,15 +79,23 @@ bool MainWindow::Form_Load(const std::string& commandLine)
         return false;
 
     step("Form1:Form_Load():Command");
-    if (commandLine.empty())
+    if (commandLine.empty()) {
         valueLog_->restoreFromSettings();
+        tray_->ToolbarIcon_Register(windowIcon(), applicationTitle());
+        setWindowOpacity(0); // it fades in below
+    }
     step("Form1:Form_Load():Show");
     show();
+    quickButtons_->QuickButton_Load();
     view_->textBox().Winprint_init();
     placePlot();
     view_->setupStore();
     mClearMarkers_Click();
     step("Form1:Form_Load():Logo_small_Load");
+    logos_->Logo_small_Load();
+    quickButtons_->QuickButton_Position(view_->geometry());
+    if (commandLine.empty())
+        Transparency_FadeIn(*this);
 
     const int n = s_.link.Nymstick_CountConnected();
     if (n == 0)
@@ -123,18 +136,23 @@ bool MainWindow::Form_Load(const std::string& commandLine)
             s_.trace.LogTrace(StickDescription(s_.link, i));
     }
 
-    // Sampling starts when "Live data" is ticked (setting "StartOnLoad") and a stick is there.
+    // "Live data" takes the setting "StartOnLoad"; sampling runs when it is ticked and a stick is there.
     const bool live = s_.settings.number(keys::StartOnLoad) == 1;
+    quickButtons_->setLiveData(live);
     if (s_.link.Nymstick_CountConnected() > 0) {
         sampling_->setRunning(live);
         // The first values are shown at once rather than one read interval later.
         if (live)
             QTimer::singleShot(0, this, [this] { guarded("Timer1x_Timer", [this] { sampling_->Timer1x_Timer(); }); });
+    } else {
+        sampling_->setRunning(false); // nothing to sample until a stick comes
     }
     mPauseStart_->setText(sampling_->running() ? "Pause" : "Start");
 
     step("Form1:Form_Load():RegisterHIDwindow");
     changeHandler_->RegisterHIDwindow();
+    quickButtons_->QuickButton_Enable();
+    airState_->load();
     step("Form1:Form_Load():LoadNetworkDefaults");
     return true;
 }

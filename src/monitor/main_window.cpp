@@ -6,6 +6,13 @@
 #include "monitor/plot_view.h"
 #include "monitor/sampling_loop.h"
 #include "monitor/value_log.h"
+#include "monitor/air_state_window.h"
+#include "monitor/data_folder.h"
+#include "monitor/logos.h"
+#include "monitor/quick_buttons.h"
+#include "monitor/sound.h"
+#include "monitor/tray_icon.h"
+#include "monitor/warnings.h"
 #include "monitor/window_geometry.h"
 #include "plot/plot_feed.h"
 #include "plot/plot_output.h"
@@ -48,6 +55,7 @@ MainWindow::MainWindow(Services& services, QWidget* parent)
     valueLog_ = std::make_unique<ValueLog>(s_.link, s_.plot, s_.settings, s_.prompts);
     valueLog_->winPrint = [this](const QString& text) { view_->WinPrint(text); };
     sampling_->hooks.log = [this](const std::string& time) { valueLog_->Log_timer_write2file(time); };
+    wireAlerts();
     buildMenus();
     valueLog_->showState = [this](const QString& caption, bool checked) {
         mLog_->setText(caption);
@@ -68,6 +76,62 @@ MainWindow::MainWindow(Services& services, QWidget* parent)
 MainWindow::~MainWindow()
 {
     Exit_cleanup();
+}
+
+void MainWindow::wireAlerts()
+{
+    sound_ = std::make_unique<Sound>();
+    s_.link.setBeep([this](int f, int ms) { sound_->beep(f, ms); });
+    tray_ = std::make_unique<TrayIcon>();
+    tray_->restoreWindow = [this] {
+        showNormal();
+        raise();
+        activateWindow();
+    };
+    tray_->exitProgram = [this] { mExit_Click(); };
+    airState_ = std::make_unique<AirStateWindow>(dataFolder());
+    warnings_ = std::make_unique<Warnings>(s_.link, s_.plot, s_.settings, s_.trace, s_.clock);
+    WarningOutputs& out = warnings_->out;
+    out.setTip = [this](const QString& tip) { tray_->ToolbarIcon_SetTip(tip); };
+    out.balloon = [this](const QString& text, const QString& title, int ms) { tray_->ToolbarIcon_Balloon(text, title, ms); };
+    out.balloonDone = [this] { tray_->ToolbarIcon_BalloonDone(); };
+    out.balloonCount = [this] { return tray_->balloonCount(); };
+    out.airState = [this](int state) { airState_->AirState_set(state); };
+    out.beep = [this](int f, int ms) { sound_->beep(f, ms); };
+    out.playWave = [this](int level) { sound_->playWave(dataFile(QString("warning_%1.wav").arg(level))); };
+    out.note = [this](const QString& text, long number, int row) { view_->WinNote(text, number, row); };
+    sampling_->hooks.warnings = [this] { warnings_->Warnings_Timer_Update(); };
+    view_->actOnFlags = [this](QImage&) { warnings_->ActOnFlags(); };
+
+    quickButtons_ = new QuickButtons(view_->picture(), s_.settings, dataFolder());
+    quickButtons_->onSnapshot = [this] {
+        guarded("cmd_QuickButton_Click", [this] { viewSaver_->SaveView([this] { return view_->drawForOutput(); }); });
+    };
+    quickButtons_->onLiveData = [this](bool ticked) { liveDataClicked(ticked); };
+    logos_ = new Logos(view_->picture(), s_.settings, dataFolder());
+    logos_->onEngineeringMode = [this] { setEngineeringMode(true); };
+}
+
+void MainWindow::setEngineeringMode(bool on)
+{
+    sampling_->engineeringMode = on;
+    warnings_->engineeringMode = on;
+    if (on)
+        menuBarShown_ = true;
+}
+
+void MainWindow::liveDataClicked(bool ticked)
+{
+    // Live data is a short window on the present.
+    if (ticked && s_.plot.RecordLength != 100) {
+        const bool was = sampling_->running();
+        sampling_->setRunning(false);
+        s_.plot.RecordLength = 100;
+        view_->setupStore();
+        sampling_->setRunning(was);
+    }
+    sampling_->setRunning(ticked);
+    mPauseStart_->setText(ticked ? "Pause" : "Start");
 }
 
 void MainWindow::buildMenus()
@@ -166,7 +230,10 @@ void MainWindow::placePlot()
     if (!area)
         return;
     view_->picture()->setGeometry(QRect(QPoint(0, 0), *area));
+    logos_->Logo_small_Place();
     view_->redraw();
+    if (quickButtons_->configured())
+        quickButtons_->QuickButton_Position(view_->geometry());
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -201,6 +268,7 @@ void MainWindow::Exit_cleanup()
     const double d = dpi();
     saveMainGeometry(s_.settings, QRectF(pixelsToTwips(x(), d), pixelsToTwips(y(), d), pixelsToTwips(width(), d),
                                          pixelsToTwips(height(), d)));
+    tray_->ToolbarIcon_Unregister();
     changeHandler_->UnRegisterHIDwindow();
     for (int i = 0; i < s_.link.SlotsReserved; ++i)
         if (s_.link.Nymstick_isOpen(i))

@@ -19,6 +19,12 @@ class DeviceChangeHandler;
 class DeviceWatch;
 class ViewSaver;
 class ValueLog;
+class Sound;
+class TrayIcon;
+class AirStateWindow;
+class Warnings;
+class QuickButtons;
+class Logos;
 
 // The main window: the menus, the plot picture, the start-up and shut-down
 // sequences and the window events. The sampling loop, the device-change
@@ -44,6 +50,13 @@ public:
 
     PlotView& plotView() { return *view_; }
     ValueLog& valueLog() { return *valueLog_; }
+    Warnings& warnings() { return *warnings_; }
+    TrayIcon& tray() { return *tray_; }
+    AirStateWindow& airState() { return *airState_; }
+    QuickButtons& quickButtons() { return *quickButtons_; }
+    Logos& logos() { return *logos_; }
+    void setEngineeringMode(bool on);
+    void liveDataClicked(bool ticked);
     QAction* logAction() const { return mLog_; }
     SamplingLoop& sampling() { return *sampling_; }
     DeviceCallback& deviceCallback() { return *devCallback_; }
@@ -63,6 +76,7 @@ protected:
 
 private:
     void buildMenus();
+    void wireAlerts();
     void placePlot();
     void step(const std::string& text);
     void feedPlot(const LocalDateTime& now);
@@ -80,6 +94,12 @@ private:
     std::unique_ptr<DeviceWatch> watch_;
     std::unique_ptr<ViewSaver> viewSaver_;
     std::unique_ptr<ValueLog> valueLog_;
+    std::unique_ptr<Sound> sound_;
+    std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<AirStateWindow> airState_;
+    std::unique_ptr<Warnings> warnings_;
+    QuickButtons* quickButtons_ = nullptr;
+    Logos* logos_ = nullptr;
     QMenu* menus_[5] = {};
     QAction* mPauseStart_ = nullptr;
     QAction* mDownloadFlash_ = nullptr;

@@ -1,0 +1,71 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <string>
+
+namespace vs {
+
+class StickLink;
+class Settings;
+class TraceLog;
+class Clock;
+struct PlotRecord;
+
+// What the warnings drive.
+struct WarningOutputs {
+    std::function<void(const QString& tip)> setTip;
+    std::function<void(const QString& text, const QString& title, int timeoutMs)> balloon;
+    std::function<void()> balloonDone;
+    std::function<int()> balloonCount;
+    std::function<void(int state)> airState;
+    std::function<void(int frequencyHz, int durationMs)> beep;
+    std::function<void(int level)> playWave; // "warning_" + level + ".wav"
+    std::function<void(const QString& text, long number, int row)> note;
+};
+
+// Compares every plotted channel's latest value with its warning levels after
+// each sample and turns the worst level into markers, tooltip, balloon,
+// beeps, wave file and air state; and notes active stick flags on the plot.
+class Warnings : public QObject {
+    Q_OBJECT
+public:
+    Warnings(StickLink& link, PlotRecord& plot, const Settings& settings, const TraceLog& trace, const Clock& clock,
+             QObject* parent = nullptr);
+
+    WarningOutputs out;
+    bool engineeringMode = false;
+    std::string currentStep;
+
+    void Warnings_Timer_Update();
+    void AddWarning();
+    void CleanWarnings();
+    void Timer_Warning(int level);
+    void Timer_warn_Timer();
+    void ActOnFlags();
+
+    int shownLevel() const { return shownLevel_; }
+    int beepsLeft() const { return beepsLeft_; }
+    QTimer& beepTimer() { return Timer_warn; }
+    // The slot holding the sample set the warnings look at.
+    int newestSlot() const;
+
+private:
+
+    StickLink& link_;
+    PlotRecord& plot_;
+    const Settings& settings_;
+    const TraceLog& trace_;
+    const Clock& clock_;
+    QTimer Timer_warn;
+    int shownLevel_ = 0;
+    int beepLevel_ = 0;
+    int beepsLeft_ = 0;
+    double lastBeepTime_ = 0;
+    double flagNoteTime_ = 0;
+    bool flagNoteSkip_ = false;
+};
+
+} // namespace vs

@@ -1,0 +1,105 @@
+#include "monitor/air_state_window.h"
+#include "monitor/fade_in.h"
+#include "monitor/quick_buttons.h"
+#include "monitor/sound.h"
+#include "monitor/tray_icon.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Tone, HasTheAskedFrequencyAndDuration)
+{
+    for (const auto [hz, ms] : {std::pair{1000, 70}, std::pair{2000, 200}, std::pair{440, 500}}) {
+        const QByteArray samples = vs::makeTone(hz, ms, 44100);
+        const auto* s = reinterpret_cast<const int16_t*>(samples.constData());
+        const int n = static_cast<int>(samples.size() / 2);
+        EXPECT_EQ(n, 44100 * ms / 1000);
+        int crossings = 0;
+        for (int i = 1; i < n; ++i)
+            crossings += (s[i - 1] < 0) != (s[i] < 0);
+        // Two zero crossings per period.
+        EXPECT_NEAR(crossings / 2.0 / (ms / 1000.0), hz, hz * 0.02) << hz << " Hz";
+    }
+}
+
+TEST(QuickButtonSettings, PictureAndOrCaption)
+{
+    const auto caption = vs::parseQuickButton(",Snap");
+    EXPECT_TRUE(caption.configured);
+    EXPECT_EQ(caption.caption, "Snap");
+    EXPECT_TRUE(caption.picture.isEmpty());
+    const auto picture = vs::parseQuickButton("cam.bmp");
+    EXPECT_EQ(picture.picture, "cam.bmp");
+    EXPECT_TRUE(picture.caption.isEmpty());
+    const auto both = vs::parseQuickButton("cam.bmp,Snap");
+    EXPECT_EQ(both.picture, "cam.bmp");
+    EXPECT_EQ(both.caption, "Snap");
+    EXPECT_FALSE(vs::parseQuickButton("").configured);
+}
+
+TEST(FadeIn, StepsFollowTheWindowsShareOfTheScreen)
+{
+    EXPECT_EQ(vs::fadeStep(1, 1), 32);      // the whole screen
+    EXPECT_EQ(vs::fadeStep(1, 10), 1);      // a tenth: climbs by one
+    EXPECT_EQ(vs::fadeStep(100, 1), 255);
+    EXPECT_EQ(vs::fadeOpacities(32), (std::vector<int>{0, 32, 64, 96, 128, 160, 192, 224}));
+    EXPECT_EQ(vs::fadeOpacities(1).size(), 255u);
+}
+
+TEST(Tray, ABalloonTimeOutRetiresEveryBalloon)
+{
+    vs::TrayIcon tray;
+    tray.ToolbarIcon_Register(QIcon(), "Ventiscope");
+    EXPECT_EQ(tray.tip(), "Ventiscope");
+    tray.ToolbarIcon_Balloon("a", "Ventiscope", 10000);
+    tray.ToolbarIcon_Balloon("b", "Ventiscope", 10000);
+    EXPECT_EQ(tray.balloonCount(), 2);
+    tray.balloonTimedOut();
+    EXPECT_EQ(tray.balloonCount(), 0);
+    tray.ToolbarIcon_BalloonDone();
+    EXPECT_EQ(tray.balloonCount(), 0);
+    int exits = 0;
+    tray.exitProgram = [&] { ++exits; };
+    ASSERT_EQ(tray.menu()->actions().size(), 2);
+    EXPECT_EQ(tray.menu()->actions()[0]->text(), "Settings...");
+    tray.menu()->actions()[1]->trigger();
+    EXPECT_EQ(exits, 1);
+}
+
+TEST(AirState, StatesPicturesAndRepeats)
+{
+    vs::AirStateWindow window(QString(VENTISCOPE_DATA_SOURCE));
+    ASSERT_TRUE(window.load());
+    EXPECT_EQ(window.pictureFile(), "airstate_null.bmp");
+    EXPECT_EQ(window.pos(), QPoint(0, 0));
+    window.AirState_set(1);
+    EXPECT_EQ(window.pictureFile(), "airstate_green.bmp");
+    const int calls = window.zOrderCalls();
+    window.AirState_set(1); // the same state again: nothing at all
+    EXPECT_EQ(window.zOrderCalls(), calls);
+    window.AirState_set(3);
+    EXPECT_EQ(window.pictureFile(), "airstate_red.bmp");
+    window.AirState_set(4); // beyond the table: the picture stays
+    EXPECT_EQ(window.pictureFile(), "airstate_red.bmp");
+    EXPECT_EQ(window.lastState(), 5);
+    window.AirState_set(-1);
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST(AirState, WithoutItsPicturesTheWindowStaysAway)
+{
+    QTemporaryDir empty;
+    vs::AirStateWindow window(empty.path());
+    EXPECT_FALSE(window.load());
+    window.AirState_set(2);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.lastState(), 0);
+}
+
+} // namespace
