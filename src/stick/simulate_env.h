@@ -26,7 +26,7 @@ struct SimParse {
 // followed by "/" and the input report length (9, 33 or 65): "5,1/33".
 SimParse parseSimulateSpec(std::string_view text);
 
-// Opens one simulated stick per spec in a new slot, like sticks found on USB.
+// Opens one simulated stick for each entry in a new slot, like sticks found on USB.
 std::vector<std::shared_ptr<SimulatedStick>> attachSimulatedSticks(StickLink& link, const std::vector<SimSpec>& specs,
                                                                    const Clock& clock);
 
