@@ -24,6 +24,10 @@ convert -size 64x64 xc:none -fill '#2060a0' -draw 'roundrectangle 4,4 60,60 10,1
     -fill '#40d060' -draw 'rectangle 14,40 22,52' -fill '#ffd000' -draw 'rectangle 28,30 36,52' \
     -fill '#ff4040' -draw 'rectangle 42,18 50,52' Ventiscope.ico
 
+# The small logo over the plot's top right corner.
+convert -size 40x18 xc:'#2060a0' -fill white -draw 'rectangle 6,11 9,14' -draw 'rectangle 14,7 17,14' \
+    -draw 'rectangle 22,3 25,14' -fill '#ffd000' -draw 'rectangle 30,9 33,14' BMP3:logo_small.bmp
+
 python3 - <<'PY'
 import math, struct, wave
 

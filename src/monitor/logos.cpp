@@ -42,9 +42,9 @@ void Logos::Logo_small_Load()
 
 void Logos::Logo_small_Place()
 {
-    if (right_->isVisible())
+    if (!right_->isHidden())
         right_->move(plot_->width() - right_->width() - 8, 0);
-    if (left_->isVisible())
+    if (!left_->isHidden())
         left_->move(leftOffset_, topOffset_);
 }
 

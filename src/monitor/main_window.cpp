@@ -43,6 +43,10 @@ MainWindow::MainWindow(Services& services, QWidget* parent)
     sampling_ = std::make_unique<SamplingLoop>(s_.link, s_.clock, s_.trace, this);
     sampling_->hooks.plot = [this](const LocalDateTime& now) { feedPlot(now); };
     sampling_->hooks.note = [this](const QString& text, int row) { view_->WinNote(text, 0, row); };
+    sampling_->onError = [this](const char* procedure, const std::string& description) {
+        if (Err_Requester(procedure, description))
+            endProgram();
+    };
     devCallback_ = std::make_unique<DeviceCallback>(s_.link, s_.trace, s_.prompts, s_.settings, *view_, *sampling_);
     devCallback_->clearMarkers = [this] { mClearMarkers_Click(); };
     devCallback_->showFlashMenu = [this](bool show) { mDownloadFlash_->setVisible(show); };

@@ -8,6 +8,7 @@
 #include "stick/value_read.h"
 
 #include <cmath>
+#include <exception>
 
 namespace vs {
 
@@ -17,7 +18,15 @@ SamplingLoop::SamplingLoop(StickLink& link, const Clock& clock, const TraceLog& 
     Timer1.setObjectName("Timer1");
     Timer1.setTimerType(Qt::PreciseTimer);
     Timer1.setInterval(timerPeriodMs(readInterval_));
-    connect(&Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    connect(&Timer1, &QTimer::timeout, this, [this] {
+        try {
+            Timer1_Timer();
+        } catch (const std::exception& e) {
+            if (!onError)
+                throw;
+            onError("Timer1_Timer", e.what());
+        }
+    });
 }
 
 int SamplingLoop::timerPeriodMs(double seconds)

@@ -31,6 +31,8 @@ public:
     SamplingLoop(StickLink& link, const Clock& clock, const TraceLog& trace, QObject* parent = nullptr);
 
     SamplingHooks hooks;
+    // An unexpected error in a tick goes here (procedure name, description).
+    std::function<void(const char* procedure, const std::string& description)> onError;
     bool engineeringMode = false;
     std::string currentStep;
 

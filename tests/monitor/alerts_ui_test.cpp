@@ -1,10 +1,15 @@
 #include "monitor/air_state_window.h"
 #include "monitor/fade_in.h"
+#include "monitor/logos.h"
+#include "settings/settings.h"
 #include "monitor/quick_buttons.h"
 #include "monitor/sound.h"
 #include "monitor/tray_icon.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -100,6 +105,34 @@ TEST(AirState, WithoutItsPicturesTheWindowStaysAway)
     window.AirState_set(2);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(window.lastState(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Logos, CtrlAndADoubleClickOnTheSmallLogoSwitchEngineeringModeOn)
+{
+    QTemporaryDir config;
+    vs::SettingsStore store(config.path() + "/settings.ini");
+    vs::Settings settings(store);
+    QWidget plot;
+    plot.resize(600, 400);
+    vs::Logos logos(&plot, settings, QString(VENTISCOPE_DATA_SOURCE));
+    int switched = 0;
+    logos.onEngineeringMode = [&] { ++switched; };
+    logos.Logo_small_Load();
+    ASSERT_FALSE(logos.right()->isHidden());
+    EXPECT_EQ(logos.right()->x(), 600 - logos.right()->width() - 8);
+    auto doubleClick = [&](Qt::KeyboardModifiers modifiers) {
+        QMouseEvent e(QEvent::MouseButtonDblClick, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton, Qt::LeftButton,
+                      modifiers);
+        QApplication::sendEvent(logos.right(), &e);
+    };
+    doubleClick(Qt::NoModifier);
+    EXPECT_EQ(switched, 0);
+    doubleClick(Qt::ControlModifier);
+    EXPECT_EQ(switched, 1);
 }
 
 } // namespace
