@@ -1,3 +1,4 @@
+#include "app/quit_on_signal.h"
 #include "common/clock.h"
 #include "monitor/command_line.h"
 #include "monitor/event_wait.h"
@@ -71,6 +72,7 @@ int main(int argc, char** argv)
     window.resize(960, 640); // the size of a first start; later starts take the stored geometry
     prompts.setParent(&window);
     const std::string commandLine = vs::commandLineText(QApplication::arguments().mid(1));
+    vs::closeOnTerminationSignals(window);
     if (!window.Form_Load(commandLine) || window.ended())
         return 0;
     return QApplication::exec();

@@ -85,4 +85,17 @@ TEST_F(Run, AnEmptyDumpOrAnUnknownWordKeepsTheProgramRunning)
     }
 }
 
+TEST_F(Run, EndingBySignalRunsTheShutDownAndStoresTheGeometry)
+{
+    start({}, "5");
+    EXPECT_FALSE(process.waitForFinished(3000));
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 0);
+    QFile ini(home.path() + "/config/Ventiscope/Ventiscope.ini");
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll();
+    EXPECT_TRUE(text.contains("MainGraphWidth=")) << text.toStdString();
+}
+
 } // namespace
