@@ -23,7 +23,7 @@ vs::PlotRecord makePlot(int slotCount)
         plot.CurveUnit.back() = "ppm";
     }
     plot.RecordLength = slotCount;
-    vs::plot_CreateStore(plot);
+    vs::plot_SetupStore(plot);
     std::mt19937 rng(42);
     std::normal_distribution<double> noise(0, 15);
     for (int i = 0; i < slotCount; ++i) {

@@ -52,7 +52,7 @@ void PlotView::redraw()
 
 void PlotView::setupStore()
 {
-    plot_CreateStore(plot_);
+    plot_SetupStore(plot_);
     replot();
 }
 

@@ -44,7 +44,7 @@ void plot_AddCurve(PlotRecord& plot, const std::string& label, Rgb colour)
     plot.CurveEnabled.push_back(true);
 }
 
-void plot_CreateStore(PlotRecord& plot)
+void plot_SetupStore(PlotRecord& plot)
 {
     plot.WriteIndex = 0;
     if (plot.RecordLength <= 0 || plot.nCurves <= 0) {

@@ -89,6 +89,6 @@ void plot_Init(PlotRecord& plot);
 void plot_AddCurve(PlotRecord& plot, const std::string& label, Rgb colour);
 // Creates an empty store for the current curves (all 0, every time text "")
 // and starts writing at slot 0.
-void plot_CreateStore(PlotRecord& plot);
+void plot_SetupStore(PlotRecord& plot);
 
 } // namespace vs

@@ -51,7 +51,7 @@ struct LogFixture : vstest::TempConfig {
         vs::plot_Init(plot);
         vs::plot_SetupChannels(plot, link);
         plot.RecordLength = 100;
-        vs::plot_CreateStore(plot);
+        vs::plot_SetupStore(plot);
     }
     QString path(const QString& name) const { return dir.path() + "/" + name; }
     QByteArray read(const QString& file) const

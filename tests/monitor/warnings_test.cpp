@@ -64,7 +64,7 @@ struct WarnFixture : vstest::TempConfig {
         vs::plot_Init(plot);
         vs::plot_SetupChannels(plot, link);
         plot.RecordLength = 100;
-        vs::plot_CreateStore(plot);
+        vs::plot_SetupStore(plot);
         return s;
     }
     void values(int stick, double co2, double t = 21)

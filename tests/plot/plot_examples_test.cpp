@@ -37,7 +37,7 @@ QImage renderSimulated(const std::vector<vs::SimSpec>& specs, int passes, bool s
         plot.CurveEnabled[static_cast<size_t>(k)] = k % 5 == 0;
     plot.WarnLevels = link.slot(0)->Channels[0].WarnLevels;
     plot.RecordLength = 600;
-    vs::plot_CreateStore(plot);
+    vs::plot_SetupStore(plot);
     for (int pass = 0; pass < passes; ++pass) {
         clock.advanceMs(5000);
         for (int i = 0; i < link.SlotsReserved; ++i)

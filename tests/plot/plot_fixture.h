@@ -41,7 +41,7 @@ struct PlotFixture {
         vs::plot_Init(plot);
         vs::plot_SetupChannels(plot, link);
         plot.RecordLength = recordLength;
-        vs::plot_CreateStore(plot);
+        vs::plot_SetupStore(plot);
     }
 };
 

@@ -31,7 +31,7 @@ TEST(PlotScale, AutoscaleCases)
 
     // Equal values with autoscale off still span from 0.
     f.plot.WarnLevels = {};
-    vs::plot_CreateStore(f.plot);
+    vs::plot_SetupStore(f.plot);
     f.setValues(s, {5});
     vs::Nymdata2plot(f.plot, f.link, "t");
     vs::plot_AutoScale(f.plot, f.settings);
