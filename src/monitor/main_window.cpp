@@ -256,6 +256,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    ended_ = true; // also when the window is closed while it is still starting
     Exit_cleanup();
     s_.link.DebugOut("Form_Unload(): End", 1);
     event->accept();
