@@ -248,7 +248,6 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 
 void MainWindow::keyPressEvent(QKeyEvent* event)
 {
-    lastKey_ = event->key();
     if (event->key() == Qt::Key_Pause)
         mPauseStart_Click();
     QMainWindow::keyPressEvent(event);

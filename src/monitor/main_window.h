@@ -108,7 +108,6 @@ private:
     bool cleanedUp_ = false;
     bool ended_ = false;
     std::string currentStep_;
-    int lastKey_ = 0;
 };
 
 } // namespace vs

@@ -73,9 +73,8 @@ void Raster::span(int x, int y0, int y1, int penWidth, QRgb colour)
             *px = colour | 0xFF000000u;
         return;
     }
-    const int lo = penWidth <= 1 ? 0 : (penWidth - 1) / 2;
-    const int size = std::max(penWidth, 1);
-    fillRect(x - lo, y0 - lo, x - lo + size - 1, y1 - lo + size - 1, colour);
+    const int lo = (penWidth - 1) / 2;
+    fillRect(x - lo, y0 - lo, x - lo + penWidth - 1, y1 - lo + penWidth - 1, colour);
 }
 
 void Raster::line(int x0, int y0, int x1, int y1, int penWidth, QRgb colour)
@@ -84,48 +83,14 @@ void Raster::line(int x0, int y0, int x1, int y1, int penWidth, QRgb colour)
         span(x0, y0, y1, penWidth, colour);
         return;
     }
-    const int dx = std::abs(x1 - x0);
-    const int dy = -std::abs(y1 - y0);
-    const int sx = x0 < x1 ? 1 : -1;
-    const int sy = y0 < y1 ? 1 : -1;
-    int err = dx + dy;
     const bool inside = std::min(x0, x1) >= 0 && std::max(x0, x1) < w_ && std::min(y0, y1) >= 0 && std::max(y0, y1) < h_;
     if (penWidth <= 1 && inside) {
-        // The same walk, writing straight into the rows.
+        // A thin line wholly inside the image writes straight into the rows.
         const uint32_t pixel = colour | 0xFF000000u;
-        uint32_t* px = bits_ + y0 * stride_ + x0;
-        const qsizetype rowStep = sy * stride_;
-        for (;;) {
-            *px = pixel;
-            if (x0 == x1 && y0 == y1)
-                return;
-            const int e2 = 2 * err;
-            if (e2 >= dy) {
-                err += dy;
-                x0 += sx;
-                px += sx;
-            }
-            if (e2 <= dx) {
-                err += dx;
-                y0 += sy;
-                px += rowStep;
-            }
-        }
+        walkLine(x0, y0, x1, y1, [&](int x, int y) { bits_[y * stride_ + x] = pixel; });
+        return;
     }
-    for (;;) {
-        stamp(x0, y0, penWidth, colour);
-        if (x0 == x1 && y0 == y1)
-            return;
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x0 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y0 += sy;
-        }
-    }
+    walkLine(x0, y0, x1, y1, [&](int x, int y) { stamp(x, y, penWidth, colour); });
 }
 
 void drawCurveEverySegment(Raster& raster, const CurvePath& p)

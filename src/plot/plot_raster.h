@@ -26,6 +26,30 @@ public:
 
 private:
     void stamp(int x, int y, int penWidth, QRgb colour);
+    // Visits every pixel of the line from (x0, y0) to (x1, y1) in order, both ends included.
+    template <class Visit>
+    static void walkLine(int x0, int y0, int x1, int y1, Visit visit)
+    {
+        const int dx = x1 > x0 ? x1 - x0 : x0 - x1;
+        const int dy = -(y1 > y0 ? y1 - y0 : y0 - y1);
+        const int sx = x0 < x1 ? 1 : -1;
+        const int sy = y0 < y1 ? 1 : -1;
+        int err = dx + dy;
+        for (;;) {
+            visit(x0, y0);
+            if (x0 == x1 && y0 == y1)
+                return;
+            const int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x0 += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                y0 += sy;
+            }
+        }
+    }
 
     uint32_t* bits_;
     qsizetype stride_; // in pixels

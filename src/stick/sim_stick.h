@@ -48,7 +48,6 @@ public:
 
     bool unplugged() const { return unplugged_; }
     bool inFirmwareUpgrade() const { return inDfu_; }
-    bool closed() const { return closed_; }
     size_t queuedReports() const { return queue_.size(); }
     // Every command received, text and binary, in order.
     const std::vector<std::string>& commands() const { return commands_; }
