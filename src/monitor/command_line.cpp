@@ -15,13 +15,6 @@ namespace vs {
 
 namespace {
 
-std::string lower(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 std::string field(const std::vector<std::string>& v, size_t i)
 {
     return i < v.size() ? v[i] : std::string();
@@ -33,7 +26,7 @@ std::string commandLineText(const QStringList& arguments)
 {
     QStringList parts;
     for (const QString& a : arguments) {
-        if (!a.contains(' ') || a.contains('"')) {
+        if (!(a.contains(' ') || a.contains('\t')) || a.contains('"')) {
             parts << a;
             continue;
         }
@@ -41,21 +34,6 @@ std::string commandLineText(const QStringList& arguments)
         parts << (eq >= 0 ? a.left(eq + 1) + '"' + a.mid(eq + 1) + '"' : '"' + a + '"');
     }
     return parts.join(' ').toStdString();
-}
-
-std::string GetFileNameFromStr(const std::string& text, const std::string& key)
-{
-    const size_t at = text.find(key);
-    if (at == std::string::npos)
-        return "";
-    size_t start = at + key.size();
-    if (start < text.size() && text[start] == '"') {
-        ++start;
-        const size_t end = text.find('"', start);
-        return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    }
-    const size_t end = text.find(' ', start);
-    return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
 std::string GetInfoStr(StickLink& link, int stick)
@@ -75,14 +53,13 @@ int ParseCmd(CommandServices& c, const std::string& commandLine, bool verbose)
 {
     if (commandLine.empty())
         return kNoAction;
-    // Switches are found in any case; the dump file keeps the name as given,
-    // since file names are case-sensitive here.
-    const std::string line = lower(commandLine);
-    const size_t dumpAt = line.find("/dump=");
-    const std::string dumpFile =
-        dumpAt == std::string::npos ? "" : GetFileNameFromStr(commandLine.substr(dumpAt), commandLine.substr(dumpAt, 6));
-    const bool reset = line.find("/rst") != std::string::npos;
-    const bool dfu = line.find("/dfu") != std::string::npos;
+    // Each switch is a whole argument, in any case; the dump file keeps its
+    // name as given. A file name that happens to hold "/rst" or "/dfu" is
+    // only a file name.
+    const CommandSwitches sw = parseSwitches(commandLine);
+    const std::string& dumpFile = sw.dumpFile;
+    const bool reset = sw.reset;
+    const bool dfu = sw.firmwareUpgrade;
     auto say = [&](const std::string& text) {
         if (verbose && c.print)
             c.print(text);
@@ -125,7 +102,7 @@ int ParseCmd(CommandServices& c, const std::string& commandLine, bool verbose)
             if (Nymstick_EnterDFU(c.link, i))
                 say("Device is now entering DFU mode.\nUnplug or reset the USB device to restart it.\n");
             else
-                say("Failed to enter DFU mode: Error=the stick did not take the firmware-upgrade report\n");
+                say("Failed to enter DFU mode: Error=" + c.link.StickErrorText + "\n");
         }
     }
     if (dfu && c.wait)

@@ -1,5 +1,6 @@
 #pragma once
 #include "common/clock.h"
+#include "common/command_switches.h"
 #include "common/wait.h"
 
 #include <QStringList>
@@ -16,10 +17,6 @@ class StickLink;
 // that "/dump=a b.txt" stays one file name.
 std::string commandLineText(const QStringList& arguments);
 
-// The file name right after the first `key` in `text`: up to the next blank,
-// or between double quotes when it starts with one; "" without the key.
-std::string GetFileNameFromStr(const std::string& text, const std::string& key);
-
 // The stick's dump line fields, each followed by a TAB: name, firmware,
 // hardware, processor, serial number, web address, plot title, then the
 // stick's replies to "FLAGGET?" and "*TRG" asked now.
@@ -35,7 +32,7 @@ struct CommandServices {
     std::function<void(const std::string&)> complain;   // problems the user should know of
 };
 
-// Runs the switches "/rst", "/dump=" file and "/dfu" (found in any case) on
+// Runs the switches "/rst", "/dump=" file and "/dfu" (whole arguments, in any case) on
 // every open stick; returns the action of the last switch that acted.
 int ParseCmd(CommandServices& services, const std::string& commandLine, bool verbose);
 

@@ -28,10 +28,16 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTimer>
 
 #include <exception>
 
 namespace vs {
+
+namespace {
+// How soon a device change kept during a pass is tried again.
+constexpr int kDeviceChangeRetryMs = 100;
+} // namespace
 
 MainWindow::MainWindow(Services& services, QWidget* parent)
     : QMainWindow(parent), s_(services), central_(new QWidget(this))
@@ -53,6 +59,12 @@ MainWindow::MainWindow(Services& services, QWidget* parent)
     changeHandler_ = std::make_unique<DeviceChangeHandler>(s_.link, s_.scanner, [this] {
         guarded("DevChange_callback", [this] { devCallback_->DevChange_callback(); });
     });
+    // A change that arrives inside a sampling pass (in one of its waits) is
+    // handled when the pass is over.
+    changeHandler_->busy = [this] { return sampling_->passRunning(); };
+    changeHandler_->retryLater = [this] {
+        QTimer::singleShot(kDeviceChangeRetryMs, this, [this] { changeHandler_->runPending(); });
+    };
     watch_ = std::make_unique<DeviceWatch>(*changeHandler_);
     watch_->attach();
     viewSaver_ = std::make_unique<ViewSaver>(s_.prompts, s_.clock, defaultViewFolder());

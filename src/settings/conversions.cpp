@@ -45,10 +45,16 @@ double leadingNumber(const QString& text)
 
 qint64 leadingInteger(const QString& text, int bits)
 {
+    bits = std::clamp(bits, 1, 64);
     const double v = std::trunc(leadingNumber(text));
-    const double hi = std::ldexp(1.0, bits - 1) - 1;
-    const double lo = -std::ldexp(1.0, bits - 1);
-    return static_cast<qint64>(std::clamp(v, lo, hi));
+    // 2^(bits-1) is exact as a double; the largest value below it may not be
+    // (2^63 - 1 is not), so the top is compared before converting.
+    const double limit = std::ldexp(1.0, bits - 1);
+    if (v >= limit)
+        return bits == 64 ? std::numeric_limits<qint64>::max() : (qint64{1} << (bits - 1)) - 1;
+    if (v <= -limit)
+        return bits == 64 ? std::numeric_limits<qint64>::min() : -(qint64{1} << (bits - 1));
+    return static_cast<qint64>(v);
 }
 
 std::optional<double> strictNumber(const QString& text)

@@ -202,8 +202,12 @@ void Nymstick_ReadStickKnobs(StickLink& link, int stick)
         return;
     const auto f = splitFields(reply);
     const int n = groupCount(upperIndex(f), 7);
-    if (n <= 0)
+    if (n <= 0) {
+        // No knobs now: the count says so; the old array is left as it was.
+        if (StickRecord* s = link.slot(stick))
+            s->nKnobs = 0;
         return;
+    }
     FieldReader r(f, "knob list");
     std::vector<KnobRecord> knobs(static_cast<size_t>(n));
     for (int k = 0; k < n && r.error().empty(); ++k) {

@@ -30,9 +30,50 @@ void DeviceChangeHandler::UnRegisterHIDwindow()
 
 bool DeviceChangeHandler::DeviceWindowProc(DeviceEvent event)
 {
-    if (handling_)
+    if (handling_ || link_.Exchange.busy || (busy && busy())) {
+        keep(event);
         return false;
+    }
     handling_ = true;
+    handle(event);
+    // Events that came while this one was handled.
+    while (pending_ != Pending::None) {
+        const DeviceEvent next = pending_ == Pending::Resume ? DeviceEvent::Resume : DeviceEvent::DevNodesChanged;
+        pending_ = Pending::None;
+        handle(next);
+    }
+    handling_ = false;
+    return true;
+}
+
+void DeviceChangeHandler::keep(DeviceEvent event)
+{
+    if (event == DeviceEvent::Resume)
+        pending_ = Pending::Resume;
+    else if (event == DeviceEvent::DevNodesChanged && pending_ == Pending::None)
+        pending_ = Pending::Scan;
+    else
+        return;
+    link_.DebugOut("Device change kept until the running exchange ends", 50);
+    // A handler already running takes it up when it is done.
+    if (!handling_ && retryLater && !retryAsked_) {
+        retryAsked_ = true;
+        retryLater();
+    }
+}
+
+void DeviceChangeHandler::runPending()
+{
+    retryAsked_ = false;
+    if (pending_ == Pending::None)
+        return;
+    const DeviceEvent event = pending_ == Pending::Resume ? DeviceEvent::Resume : DeviceEvent::DevNodesChanged;
+    pending_ = Pending::None;
+    DeviceWindowProc(event);
+}
+
+void DeviceChangeHandler::handle(DeviceEvent event)
+{
     switch (event) {
     case DeviceEvent::DevNodesChanged:
     case DeviceEvent::OtherDeviceChange:
@@ -59,8 +100,6 @@ bool DeviceChangeHandler::DeviceWindowProc(DeviceEvent event)
         link_.DebugOut("PBT_APMSUSPEND", 50);
         break;
     }
-    handling_ = false;
-    return true;
 }
 
 } // namespace vs

@@ -16,8 +16,15 @@ constexpr const char* kTerminator = ";\\x0A";
 constexpr int kTextReadFailures = 6;
 constexpr int kTextMismatches = 4;
 constexpr int kBinaryFailures = 4;
-// A reply that never ends is given up like a lost one.
+// A reply that never ends is given up like a lost one: by its escaped size,
+// by the number of input reports it took (reports whose bytes escape to
+// nothing never grow the text) and by time.
 constexpr size_t kMaxReplyChars = 1 << 20;
+constexpr int kMaxReplyReports = 4096;
+constexpr double kMaxReplyMs = 5000;
+// While queued reports are taken one after another no wait runs; the window's
+// events get their turn at least this often.
+constexpr double kEventTurnMs = 50;
 
 std::string upper(std::string s)
 {
@@ -192,20 +199,37 @@ std::string nym_ask(StickLink& link, const std::string& command, int stick, int3
 
         std::string reply;
         bool readFailed = false;
-        while (reply.find(kTerminator) == std::string::npos) {
+        bool endless = false;
+        const double started = link.clock().elapsedMs();
+        double lastTurn = started;
+        int reports = 0;
+        // Only the text from where the previous report ended can hold a new terminator.
+        size_t searchFrom = 0;
+        while (reply.find(kTerminator, searchFrom) == std::string::npos) {
+            searchFrom = reply.size() >= 5 ? reply.size() - 5 : 0;
             if (readReportPaced(link, stick) <= 0) {
                 readFailed = true;
                 break;
             }
             const StickRecord* r = link.slot(stick);
             reply += nym_escape_report(link, r->InputReport.data(), r->InputReportLength, 2);
-            if (reply.size() > kMaxReplyChars) {
+            const double now = link.clock().elapsedMs();
+            if (reply.size() > kMaxReplyChars || ++reports >= kMaxReplyReports || now - started >= kMaxReplyMs) {
                 link.StickErrorText = "NYM_RECV_ERR_Readfile:The reply has no end.";
-                readFailed = true;
+                readFailed = endless = true;
                 break;
+            }
+            if (now - lastTurn >= kEventTurnMs) {
+                link.wait(0);
+                lastTurn = link.clock().elapsedMs();
             }
         }
 
+        if (endless) {
+            // Asking again would only stream the same again.
+            Nymstick_FlushQueue(link, stick);
+            return singleTry ? "" : link.StickErrorText;
+        }
         if (readFailed) {
             if (singleTry)
                 return "";

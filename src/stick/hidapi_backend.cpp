@@ -155,9 +155,19 @@ void HidapiTransport::flushInput()
     }
 }
 
-bool HidapiTransport::sendFeatureReport(const uint8_t* report, size_t length)
+bool HidapiTransport::sendFeatureReport(const uint8_t* report, size_t length, std::string& error)
 {
-    return device_ && hid_send_feature_report(device_, report, length) >= 0;
+    if (!device_) {
+        error = systemText(ENODEV);
+        return false;
+    }
+    errno = 0;
+    if (hid_send_feature_report(device_, report, length) >= 0)
+        return true;
+    const int code = errno;
+    const wchar_t* text = hid_error(device_);
+    error = text && *text ? narrow(text) : systemText(code ? code : EIO);
+    return false;
 }
 
 void HidapiTransport::close()

@@ -22,7 +22,7 @@ public:
     bool writeReport(const uint8_t* report, size_t length) override;
     int readReport(uint8_t* buffer, size_t length, std::string& error) override;
     void flushInput() override;
-    bool sendFeatureReport(const uint8_t* report, size_t length) override;
+    bool sendFeatureReport(const uint8_t* report, size_t length, std::string& error) override;
     void close() override;
 
 private:

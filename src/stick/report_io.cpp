@@ -59,8 +59,15 @@ int Nymstick_EnterDFU(StickLink& link, int stick)
 {
     link.DebugOut("Nym stick " + std::to_string(stick) + " entering DFU mode...", 50);
     StickRecord* s = link.slot(stick);
-    if (!link.Nymstick_isOpen(stick) || !s->Device || s->FeatureReportLength < 5)
+    if (!link.Nymstick_isOpen(stick) || !s->Device) {
+        link.StickErrorText = "the stick is not open";
         return 0;
+    }
+    if (s->FeatureReportLength < 5) {
+        link.StickErrorText = "the stick's feature report holds " + std::to_string(s->FeatureReportLength) +
+                              " bytes, too few for the firmware-upgrade request";
+        return 0;
+    }
     s->FeatureReport.resize(static_cast<size_t>(s->FeatureReportLength), 0);
     s->FeatureReport[0] = 0;
     s->FeatureReport[1] = 0x55;
@@ -68,8 +75,10 @@ int Nymstick_EnterDFU(StickLink& link, int stick)
     s->FeatureReport[3] = 0x55;
     s->FeatureReport[4] = 0xAA;
     const auto device = s->Device;
-    const bool sent = device->sendFeatureReport(s->FeatureReport.data(), s->FeatureReport.size());
-    link.DebugOut(std::string("HidD_SetFeature:") + (sent ? "ok" : "failed"), 200);
+    std::string error;
+    const bool sent = device->sendFeatureReport(s->FeatureReport.data(), s->FeatureReport.size(), error);
+    link.StickErrorText = sent ? std::string() : error;
+    link.DebugOut("HidD_SetFeature:" + (sent ? std::string("ok") : error), 200);
     link.DebugOut("Nym stick " + std::to_string(stick) + " closing handles", 50);
     Nymstick_Close(link, stick);
     return sent ? 1 : 0;

@@ -12,7 +12,8 @@ int Nymstick_WriteReport(StickLink& link, int stick);
 int Nymstick_ReadReport(StickLink& link, int stick);
 // Discards queued input reports.
 void Nymstick_FlushQueue(StickLink& link, int stick);
-// Sends the firmware-upgrade feature report and closes the stick; non-zero when sent.
+// Sends the firmware-upgrade feature report and closes the stick; non-zero when
+// sent, otherwise StickErrorText says why (the system's text when the send failed).
 int Nymstick_EnterDFU(StickLink& link, int stick);
 // Closes the handles and forgets channels, knobs and flags; the slot and its path stay.
 void Nymstick_Close(StickLink& link, int stick);

@@ -151,10 +151,12 @@ int SimulatedStick::readReport(uint8_t* buffer, size_t length, std::string& erro
     return static_cast<int>(n);
 }
 
-bool SimulatedStick::sendFeatureReport(const uint8_t* report, size_t length)
+bool SimulatedStick::sendFeatureReport(const uint8_t* report, size_t length, std::string& error)
 {
-    if (unplugged_ || closed_)
+    if (unplugged_ || closed_) {
+        error = "No such device";
         return false;
+    }
     if (length >= 5 && report[1] == 0x55 && report[2] == 0xAA && report[3] == 0x55 && report[4] == 0xAA) {
         // The stick leaves the bus and comes back as a firmware-upgrade device.
         inDfu_ = true;

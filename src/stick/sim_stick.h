@@ -27,7 +27,7 @@ public:
     bool writeReport(const uint8_t* report, size_t length) override;
     int readReport(uint8_t* buffer, size_t length, std::string& error) override;
     void flushInput() override { queue_.clear(); }
-    bool sendFeatureReport(const uint8_t* report, size_t length) override;
+    bool sendFeatureReport(const uint8_t* report, size_t length, std::string& error) override;
     void close() override { closed_ = true; }
     // A new handle to the same stick (after a close, as when the table is rebuilt).
     void reopen()

@@ -18,8 +18,9 @@ public:
     virtual int readReport(uint8_t* buffer, size_t length, std::string& error) = 0;
     // Discards every input report queued for the device.
     virtual void flushInput() = 0;
-    // Sends one feature report; false when it failed.
-    virtual bool sendFeatureReport(const uint8_t* report, size_t length) = 0;
+    // Sends one feature report; false with `error` set to the system's text
+    // when it failed.
+    virtual bool sendFeatureReport(const uint8_t* report, size_t length, std::string& error) = 0;
     virtual void close() = 0;
 };
 

@@ -4,10 +4,12 @@
 #include "stick/simulate_env.h"
 #include "stick/stick_link.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 namespace {
@@ -27,6 +29,33 @@ TEST(CommandLine, FileNamesAfterTheKey)
     };
     for (const Case& c : cases)
         EXPECT_EQ(vs::GetFileNameFromStr(c.text, "/dump="), c.name) << c.text;
+}
+
+TEST(CommandLine, SwitchesAreWholeArgumentsInAnyCase)
+{
+    struct Case {
+        const char* text;
+        bool reset, dfu;
+        const char* dump;
+    } cases[] = {
+        {"/dump=/home/anna/dfu-tests/d.txt", false, false, "/home/anna/dfu-tests/d.txt"},
+        {"/dump=/srv/rstudio/d.txt", false, false, "/srv/rstudio/d.txt"},
+        {"/DUMP=\"/tmp/My /rst/x.txt\" /Dfu", false, true, "/tmp/My /rst/x.txt"},
+        {"/RST\t/dfu", true, true, ""},
+        {"/rst/dfu x/rst /rstx \"/rst\"", false, false, ""},
+        {"/dump=a.txt /dump=B.txt", false, false, "B.txt"},
+        {"  /rst  ", true, false, ""},
+        {"", false, false, ""},
+    };
+    for (const Case& c : cases) {
+        const vs::CommandSwitches sw = vs::parseSwitches(c.text);
+        EXPECT_EQ(sw.reset, c.reset) << c.text;
+        EXPECT_EQ(sw.firmwareUpgrade, c.dfu) << c.text;
+        EXPECT_EQ(sw.dumpFile, c.dump) << c.text;
+    }
+    // What the program gets from the shell: a file name with blanks stays one argument.
+    EXPECT_EQ(vs::parseSwitches(vs::commandLineText({"/dump=/tmp/a\tb /rst.txt"})).dumpFile, "/tmp/a\tb /rst.txt");
+    EXPECT_FALSE(vs::parseSwitches(vs::commandLineText({"/dump=/tmp/a\tb /rst.txt"})).reset);
 }
 
 TEST(CommandLine, ArgumentsWithBlanksKeepTheirQuotes)
@@ -90,6 +119,28 @@ TEST_F(ParseFixture, DumpAppendsOneLinePerStickAfterTheReset)
     const auto& commands = sims[0]->commands();
     EXPECT_LT(std::find(commands.begin(), commands.end(), "*RST") - commands.begin(),
               std::find(commands.begin(), commands.end(), "*TRG") - commands.begin());
+}
+
+TEST_F(ParseFixture, ADumpPathHoldingSwitchNamesOnlyDumps)
+{
+    const std::string file = dir.path().toStdString() + "/dfu-tests/rst";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(file)));
+    EXPECT_EQ(vs::ParseCmd(services, "/dump=" + file + "/d.txt", false), vs::kDump);
+    EXPECT_EQ(lines(file + "/d.txt").size(), 2u);
+    for (const auto& sim : sims) {
+        EXPECT_FALSE(sim->inFirmwareUpgrade());
+        EXPECT_EQ(std::count(sim->commands().begin(), sim->commands().end(), "*RST"), 0);
+    }
+    EXPECT_EQ(waited, 0);
+}
+
+TEST_F(ParseFixture, AFailedFirmwareUpgradeSaysWhy)
+{
+    sims[1]->unplug();
+    EXPECT_EQ(vs::ParseCmd(services, "/dfu", true), vs::kFirmwareUpgrade);
+    EXPECT_TRUE(sims[0]->inFirmwareUpgrade());
+    EXPECT_NE(std::find(printed.begin(), printed.end(), "Failed to enter DFU mode: Error=No such device\n"),
+              printed.end());
 }
 
 TEST_F(ParseFixture, AnEmptyDumpNameOrAnUnknownWordDoesNothing)

@@ -4,6 +4,7 @@
 #include "monitor/window_geometry.h"
 #include "script_prompts.h"
 #include "settings/settings.h"
+#include "stick/device_change.h"
 #include "stick/device_scan.h"
 #include "stick/sim_backend.h"
 #include "stick/sim_stick.h"
@@ -12,10 +13,14 @@
 #include "temp_config.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QScreen>
 
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace {
 
@@ -80,6 +85,31 @@ TEST_F(StartFixture, SticksAreFoundConfiguredPlottedAndSampled)
     window->mPauseStart_Click();
     EXPECT_FALSE(window->sampling().running());
     EXPECT_EQ(window->pauseAction()->text(), "Start");
+}
+
+TEST_F(StartFixture, AStickPluggedInDuringAPassIsConfiguredAndPlottedAfterIt)
+{
+    bus.plug({5, 9})->setReportIntervalMs(5); // the pass waits for its replies
+    start();
+    ASSERT_EQ(plot.nCurves, 5);
+    bool plugged = false;
+    link.setWait([&](int ms) {
+        clock.advanceMs(ms);
+        if (ms > 0 && !std::exchange(plugged, true)) {
+            bus.plug({1, 33});
+            window->deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+        }
+    });
+    window->sampling().Timer1x_Timer();
+    ASSERT_TRUE(plugged);
+    EXPECT_EQ(link.SlotsReserved, 1) << "nothing changes under the running pass";
+    QElapsedTimer waited;
+    waited.start();
+    while (link.SlotsReserved < 2 && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(link.SlotsReserved, 2);
+    EXPECT_EQ(link.slot(1)->nChannels, 5);
+    EXPECT_EQ(plot.nCurves, 10);
 }
 
 TEST_F(StartFixture, NoStickAndEmulationAcceptedGivesTwoEmulatedSticks)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 TEST(SettingConversions, LeadingNumbersAndIntegers)
@@ -17,6 +19,10 @@ TEST(SettingConversions, LeadingNumbersAndIntegers)
     EXPECT_EQ(vs::leadingInteger("-7.9", 16), -7);
     EXPECT_EQ(vs::leadingInteger("99999", 16), 32767);
     EXPECT_EQ(vs::leadingInteger("1e12", 32), 2147483647);
+    // The widest integers clamp too; their top is not exact as a double.
+    EXPECT_EQ(vs::leadingInteger("12E22", 64), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(vs::leadingInteger("-12E22", 64), std::numeric_limits<qint64>::min());
+    EXPECT_EQ(vs::leadingInteger("-9223372036854775808", 64), std::numeric_limits<qint64>::min());
 }
 
 TEST(SettingConversions, FlagsAndStrictNumbers)

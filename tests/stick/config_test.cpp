@@ -45,7 +45,7 @@ TEST(Configuration, IdentityFieldsProtocolAndPollDelay)
     }
 }
 
-TEST(Configuration, GroupCountsFlagValuesAndKnobsKeptWhenNoneAreSent)
+TEST(Configuration, GroupCountsFlagValuesAndNoKnobsWhenNoneAreSent)
 {
     TestLink t;
     auto dev = t.addScripted(33, 33, 1);
@@ -56,7 +56,7 @@ TEST(Configuration, GroupCountsFlagValuesAndKnobsKeptWhenNoneAreSent)
         {"FLAGS?", "F1;F2;\n"},
         {"FLAGGET?", "&h0001;&hFFFF;&h0003;;\n"},
     });
-    t.link.slot(0)->Knobs = {vs::KnobRecord{"old", "", 1, 0, 1, 0, 1}};
+    t.link.slot(0)->Knobs = {vs::KnobRecord{"A_warn", "", 1, 0, 1, 0, 700}};
     t.link.slot(0)->nKnobs = 1;
     ASSERT_EQ(vs::Nymstick_GetConfig(t.link, 0), 1) << t.link.StickErrorText;
     const vs::StickRecord& r = *t.link.slot(0);
@@ -65,8 +65,11 @@ TEST(Configuration, GroupCountsFlagValuesAndKnobsKeptWhenNoneAreSent)
     ASSERT_EQ(r.Flags.size(), 2u);
     EXPECT_EQ(r.Flags[0].Value, "&h0001&");
     EXPECT_EQ(r.Flags[1].Value, "&hFFFF&"); // the extra third value changes nothing
-    EXPECT_EQ(r.nKnobs, 1);
-    EXPECT_EQ(r.Knobs[0].Name, "old");
+    // The stick has no knobs now: none counts, so its old warn knob gives no level;
+    // the array itself is left as it was.
+    EXPECT_EQ(r.nKnobs, 0);
+    EXPECT_EQ(r.Knobs[0].Name, "A_warn");
+    EXPECT_EQ(r.Channels[0].nWarn, 0);
 }
 
 TEST(Configuration, FailingStepsLeaveWhatWasReadAndAPrefixedError)

@@ -1,6 +1,7 @@
 #include "stick/config_read.h"
 #include "stick/device_change.h"
 #include "stick/device_scan.h"
+#include "stick/exchange.h"
 #include "stick/hidapi_backend.h"
 #include "stick/report_io.h"
 #include "stick/sim_backend.h"
@@ -8,6 +9,8 @@
 #include "stick/stick_link.h"
 
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace {
 
@@ -105,10 +108,21 @@ TEST_F(ScanFixture, FirmwareUpgradeSendsNothingOnAShortFeatureReport)
     link.slot(0)->FeatureReportLength = 4;
     EXPECT_EQ(vs::Nymstick_EnterDFU(link, 0), 0);
     EXPECT_FALSE(stick->inFirmwareUpgrade());
+    EXPECT_NE(link.StickErrorText.find("holds 4 bytes"), std::string::npos) << link.StickErrorText;
     link.slot(0)->FeatureReportLength = 9;
     EXPECT_EQ(vs::Nymstick_EnterDFU(link, 0), 1);
     EXPECT_TRUE(stick->inFirmwareUpgrade());
     EXPECT_EQ(scanner.Nymstick_Find(), 0) << "the stick left the bus";
+    EXPECT_EQ(link.StickErrorText, "");
+}
+
+TEST_F(ScanFixture, AFailedFirmwareUpgradeRequestKeepsTheSystemsReason)
+{
+    auto stick = bus.plug({5, 9});
+    scanner.Nymstick_Find();
+    stick->unplug();
+    EXPECT_EQ(vs::Nymstick_EnterDFU(link, 0), 0);
+    EXPECT_EQ(link.StickErrorText, "No such device");
 }
 
 struct ChangeFixture : ScanFixture {
@@ -168,6 +182,86 @@ TEST_F(ChangeFixture, AnEventDuringHandlingIsPassedOn)
     handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
     EXPECT_FALSE(nestedHandled);
     EXPECT_EQ(callbacks, 1);
+}
+
+// The callback configures every new stick, as the window's does.
+struct ConfiguringFixture : ChangeFixture {
+    int retriesAsked = 0;
+    std::function<void()> inWait;
+    void SetUp() override
+    {
+        ChangeFixture::SetUp();
+        inCallback = [this] {
+            for (int i = 0; i < link.SlotsReserved; ++i)
+                if (link.Nymstick_isOpen(i) && link.slot(i)->nChannels == 0)
+                    vs::Nymstick_GetConfig(link, i);
+        };
+        handler.retryLater = [this] { ++retriesAsked; };
+        link.setWait([this](int ms) {
+            clock.advanceMs(ms);
+            if (auto f = std::exchange(inWait, nullptr))
+                f();
+        });
+        bus.plug({5, 9});
+        handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+        ASSERT_EQ(link.slot(0)->nChannels, 5);
+    }
+};
+
+TEST_F(ConfiguringFixture, AStickPluggedInDuringAnExchangeIsConfiguredAfterIt)
+{
+    // The system tells of the new stick while the exchange waits for its reply.
+    inWait = [this] {
+        bus.plug({1, 9});
+        EXPECT_FALSE(handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged));
+    };
+    EXPECT_NE(vs::nym_ask(link, "*TRG", 0, 20).find(";"), std::string::npos);
+    EXPECT_EQ(retriesAsked, 1);
+    EXPECT_TRUE(handler.hasPending());
+    EXPECT_EQ(callbacks, 1);
+
+    handler.runPending();
+    EXPECT_FALSE(handler.hasPending());
+    EXPECT_EQ(callbacks, 2);
+    ASSERT_EQ(link.SlotsReserved, 2);
+    EXPECT_EQ(link.slot(1)->nChannels, 5);
+}
+
+TEST_F(ConfiguringFixture, AChangeKeptWhileBusyWaitsForTheNextTry)
+{
+    bool passRunning = true;
+    handler.busy = [&] { return passRunning; };
+    bus.plug({1, 9});
+    EXPECT_FALSE(handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged));
+    EXPECT_FALSE(handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged));
+    EXPECT_EQ(retriesAsked, 1) << "one retry for any number of kept events";
+    handler.runPending(); // still busy: kept again, another retry asked
+    EXPECT_EQ(retriesAsked, 2);
+    EXPECT_EQ(link.SlotsReserved, 1) << "no scan while busy";
+    passRunning = false;
+    handler.runPending();
+    ASSERT_EQ(link.SlotsReserved, 2);
+    EXPECT_EQ(link.slot(1)->nChannels, 5);
+}
+
+TEST_F(ConfiguringFixture, AStickPluggedInDuringTheCallbackIsConfiguredToo)
+{
+    // While the callback configures the first new stick, a second one comes.
+    bool once = true;
+    auto configure = inCallback;
+    inCallback = [&] {
+        if (std::exchange(once, false)) {
+            bus.plug({1, 9});
+            EXPECT_FALSE(handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged));
+        }
+        configure();
+    };
+    bus.plug({5, 33});
+    EXPECT_TRUE(handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged));
+    ASSERT_EQ(link.SlotsReserved, 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(link.slot(i)->nChannels, 5) << i;
+    EXPECT_EQ(retriesAsked, 0) << "the running handler took it up itself";
 }
 
 TEST_F(ChangeFixture, RegisteringFollowsTheHotPlugSwitch)

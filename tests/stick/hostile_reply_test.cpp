@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 namespace {
@@ -63,6 +64,57 @@ TEST(HostileReplies, LineFeedOnlyAndTrailingLengthPrefix)
             d.queueRaw("@" + tag + ";ok;\n");
     };
     EXPECT_EQ(vs::nym_ask(t2.link, "Q", 0), "@0002;ok;\\x0A");
+}
+
+// A stick that never stops sending, one report a millisecond as over USB.
+class EndlessStream final : public vs::Transport {
+public:
+    EndlessStream(vs::ManualClock& clock, uint8_t fill) : clock_(clock), fill_(fill) {}
+    long reads = 0;
+    bool writeReport(const uint8_t*, size_t) override { return true; }
+    int readReport(uint8_t* buffer, size_t length, std::string& error) override
+    {
+        if (++reads > 1000000) { // the old endless loop: give up so the test fails instead of hanging
+            error = "test stream exhausted";
+            return 0;
+        }
+        clock_.advanceMs(1);
+        std::memset(buffer, fill_, length);
+        return static_cast<int>(length);
+    }
+    void flushInput() override {}
+    bool sendFeatureReport(const uint8_t*, size_t, std::string&) override { return true; }
+    void close() override {}
+
+private:
+    vs::ManualClock& clock_;
+    uint8_t fill_;
+};
+
+TEST(HostileReplies, AReplyThatNeverEndsFailsSoonAndKeepsTheWindowAlive)
+{
+    for (const uint8_t fill : {uint8_t{0x10}, uint8_t{0x00}, uint8_t{'x'}}) {
+        TestLink t;
+        int eventTurns = 0;
+        t.link.setWait([&](int ms) {
+            t.clock.advanceMs(ms);
+            if (ms == 0)
+                ++eventTurns;
+        });
+        auto stream = std::make_shared<EndlessStream>(t.clock, fill);
+        const int slot = t.link.Nymstick_AddSlot("endless");
+        vs::Nymstick_AttachDevice(t.link, slot, stream, 65, 65, 9);
+        t.link.slot(slot)->ProtocolVersion = 1;
+        const double started = t.clock.elapsedMs();
+        EXPECT_EQ(vs::nym_ask(t.link, "*TRG", slot), "NYM_RECV_ERR_Readfile:The reply has no end.") << int(fill);
+        EXPECT_EQ(t.link.StickErrorText, "NYM_RECV_ERR_Readfile:The reply has no end.");
+        EXPECT_LE(stream->reads, 5000) << int(fill);
+        EXPECT_LE(t.clock.elapsedMs() - started, 6000) << int(fill);
+        // Events ran at least every 50 ms of reading.
+        EXPECT_GE(eventTurns, (t.clock.elapsedMs() - started) / 50 - 1) << int(fill);
+        // The link is free again for the next exchange.
+        EXPECT_FALSE(t.link.Exchange.busy);
+    }
 }
 
 TEST(HostileReplies, A64KiBReplyIsTakenWhole)

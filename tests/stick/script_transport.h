@@ -58,8 +58,14 @@ public:
         ++flushes;
         script.clear();
     }
-    bool sendFeatureReport(const uint8_t* report, size_t length) override
+    int failFeatures = 0;
+    bool sendFeatureReport(const uint8_t* report, size_t length, std::string& error) override
     {
+        if (failFeatures > 0) {
+            --failFeatures;
+            error = "Broken pipe";
+            return false;
+        }
         features.emplace_back(report, report + length);
         return true;
     }
