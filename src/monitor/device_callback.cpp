@@ -11,6 +11,8 @@
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
 
+#include <utility>
+
 namespace vs {
 
 DeviceCallback::DeviceCallback(StickLink& link, const TraceLog& trace, Prompts& prompts, const Settings& settings,
@@ -88,7 +90,7 @@ void DeviceCallback::DevChange_callback()
     trace_.LogTrace(" :Init rec len:");
     plot.RecordLength = loadRecordLength(settings_);
     view_.setupStore();
-    sampling_.setRunning(wasRunning);
+    sampling_.setRunning(wasRunning || std::exchange(startOnArrival, false));
 }
 
 } // namespace vs

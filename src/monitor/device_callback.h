@@ -25,6 +25,10 @@ public:
     std::function<void(bool)> showFlashMenu;
     std::function<void()> clearMarkers;
     std::function<void()> refreshWindows; // plot settings and air state windows
+    // The program started without a stick while "Live data" was ticked: the
+    // first stick to come (plugged in, or listed by a network server) starts
+    // sampling.
+    bool startOnArrival = false;
 
     void DevChange_callback();
 

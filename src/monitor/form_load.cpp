@@ -2,6 +2,8 @@
 #include "common/prompts.h"
 #include "flash/flash_available.h"
 #include "monitor/command_line.h"
+#include "monitor/network_defaults.h"
+#include "net/net_link.h"
 #include "monitor/data_folder.h"
 #include "monitor/device_callback.h"
 #include "monitor/main_window.h"
@@ -146,6 +148,7 @@ bool MainWindow::Form_Load(const std::string& commandLine)
             QTimer::singleShot(0, this, [this] { guarded("Timer1x_Timer", [this] { sampling_->Timer1x_Timer(); }); });
     } else {
         sampling_->setRunning(false); // nothing to sample until a stick comes
+        devCallback_->startOnArrival = live;
     }
     mPauseStart_->setText(sampling_->running() ? "Pause" : "Start");
 
@@ -154,6 +157,8 @@ bool MainWindow::Form_Load(const std::string& commandLine)
     quickButtons_->QuickButton_Enable();
     airState_->load();
     step("Form1:Form_Load():LoadNetworkDefaults");
+    LoadNetworkDefaults(net_->settings, s_.settings);
+    net_->Open_Server_or_client();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "monitor/main_window.h"
 
 #include "common/prompts.h"
+#include "common/version.h"
 #include "monitor/device_callback.h"
 #include "monitor/device_watch.h"
 #include "monitor/plot_view.h"
@@ -14,6 +15,8 @@
 #include "monitor/tray_icon.h"
 #include "monitor/warnings.h"
 #include "monitor/window_geometry.h"
+#include "net/net_link.h"
+#include "net/qt_net_socket.h"
 #include "plot/plot_feed.h"
 #include "plot/plot_output.h"
 #include "settings/settings.h"
@@ -71,6 +74,7 @@ MainWindow::MainWindow(Services& services, QWidget* parent)
     valueLog_ = std::make_unique<ValueLog>(s_.link, s_.plot, s_.settings, s_.prompts);
     valueLog_->winPrint = [this](const QString& text) { view_->WinPrint(text); };
     sampling_->hooks.log = [this](const std::string& time) { valueLog_->Log_timer_write2file(time); };
+    wireNetwork();
     wireAlerts();
     buildMenus();
     valueLog_->showState = [this](const QString& caption, bool checked) {
@@ -92,6 +96,19 @@ MainWindow::MainWindow(Services& services, QWidget* parent)
 MainWindow::~MainWindow()
 {
     Exit_cleanup();
+}
+
+void MainWindow::wireNetwork()
+{
+    socket_ = std::make_unique<QtNetSocket>();
+    net_ = std::make_unique<NetLink>(s_.link, *socket_, s_.link.waitFunction(),
+                                     networkVersionLine(kProgramVersion, kSourceStamp));
+    net_->face.print = [this](const std::string& text) { view_->WinPrint(QString::fromStdString(text)); };
+    net_->face.holdMessage = [this](int redraws) { view_->textBox().gbWinMessage_TimesToPlot = redraws; };
+    net_->face.deviceChanged = [this] {
+        guarded("DevChange_callback", [this] { devCallback_->DevChange_callback(); });
+    };
+    sampling_->hooks.network = [this] { net_->sendTrigger(); };
 }
 
 void MainWindow::wireAlerts()
@@ -280,6 +297,8 @@ void MainWindow::Exit_cleanup()
         return;
     cleanedUp_ = true;
     sampling_->setRunning(false);
+    if (net_->state() != 0)
+        net_->Winsock1_Close();
     s_.link.DebugOut("Exit:Saving settings", 1);
     const double d = dpi();
     saveMainGeometry(s_.settings, QRectF(pixelsToTwips(x(), d), pixelsToTwips(y(), d), pixelsToTwips(width(), d),

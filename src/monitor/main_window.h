@@ -25,6 +25,8 @@ class AirStateWindow;
 class Warnings;
 class QuickButtons;
 class Logos;
+class NetLink;
+class QtNetSocket;
 
 // The main window: the menus, the plot picture, the start-up and shut-down
 // sequences and the window events. The sampling loop, the device-change
@@ -61,6 +63,7 @@ public:
     SamplingLoop& sampling() { return *sampling_; }
     DeviceCallback& deviceCallback() { return *devCallback_; }
     DeviceChangeHandler& deviceChange() { return *changeHandler_; }
+    NetLink& network() { return *net_; }
     QAction* pauseAction() const { return mPauseStart_; }
     QAction* downloadFlashAction() const { return mDownloadFlash_; }
     QMenu* topMenu(int i) const { return menus_[i]; }
@@ -77,6 +80,7 @@ protected:
 private:
     void buildMenus();
     void wireAlerts();
+    void wireNetwork();
     void placePlot();
     void step(const std::string& text);
     void feedPlot(const LocalDateTime& now);
@@ -98,6 +102,8 @@ private:
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<AirStateWindow> airState_;
     std::unique_ptr<Warnings> warnings_;
+    std::unique_ptr<QtNetSocket> socket_;
+    std::unique_ptr<NetLink> net_;
     QuickButtons* quickButtons_ = nullptr;
     Logos* logos_ = nullptr;
     QMenu* menus_[5] = {};

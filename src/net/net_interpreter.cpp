@@ -1,0 +1,303 @@
+#include "net/net_interpreter.h"
+
+#include "net/net_text.h"
+#include "stick/fields.h"
+#include "stick/stick_link.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+#include <utility>
+
+namespace vs {
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+constexpr const char* kPlaceholder = "@@@@@@";
+
+std::string lower(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool startsWith(const std::string& s, const char* prefix)
+{
+    return s.rfind(prefix, 0) == 0;
+}
+
+// The line as printable escaped text, with a decoder of its own.
+std::string escapedLine(const std::string& line)
+{
+    EscapeDecoder decoder;
+    return escapeBytes(decoder, reinterpret_cast<const uint8_t*>(line.data()), line.size());
+}
+
+// "update" values: the whole field as a number, blanks and a trailing CR
+// ignored; anything else counts 0.
+double wholeWireNumber(std::string field)
+{
+    while (!field.empty() && (field.back() == '\r' || field.back() == '\n'))
+        field.pop_back();
+    const auto v = strictReal(field);
+    return v && std::isfinite(*v) ? *v : 0;
+}
+
+} // namespace
+
+NetInterpreter::NetInterpreter(StickLink& link, NetHost& host, std::string versionLine)
+    : link_(link), host_(host), versionLine_(std::move(versionLine))
+{
+}
+
+void NetInterpreter::nw_Send(const std::string& text)
+{
+    if (host_.state() == 7)
+        host_.send(text);
+}
+
+void NetInterpreter::SendPrompt()
+{
+    nw_PromptCount = nw_PromptCount >= 65535 ? 0 : nw_PromptCount + 1;
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(nw_PromptCount));
+    nw_Send(std::string(hex) + ":Nym>");
+}
+
+void NetInterpreter::nw_SendVer()
+{
+    nw_Send(versionLine_ + kCrLf);
+}
+
+void NetInterpreter::sendGreeting()
+{
+    nw_SendVer();
+    nw_RxBuf.clear();
+    nw_Send(std::string("Ready") + kCrLf);
+    SendPrompt();
+}
+
+std::string NetInterpreter::SyntaxHelp()
+{
+    static const char* const lines[][2] = {
+        {"m <message>", "Print message"},
+        {"ls", "Get list of all sensors"},
+        {"add [USB:0]mcu|nChannels|CH0|.ChID|.Ylabel|.Yunit|.LastValue", "Add a sensor to the server"},
+        {"updateplot", "Update server plot"},
+        {"trg", "Get all sensor readings"},
+        {"update [USB:0]nChannels|.LastValue|.LastValue|.LastValue...", "Update values for specified sensor"},
+        {"bye", "Exit"},
+        {"help", "This"},
+    };
+    std::string out;
+    for (const auto& l : lines)
+        out += std::string(l[0]) + "\t" + l[1] + kCrLf;
+    return out + kCrLf;
+}
+
+void NetInterpreter::receive(const std::string& text)
+{
+    nw_RxBuf += text;
+    lineLoop();
+}
+
+void NetInterpreter::lineLoop()
+{
+    if (nw_Parsing)
+        return;
+    nw_Parsing = true;
+    for (;;) {
+        if (nw_WaitingPrompt) {
+            if (nw_RxBuf.find("Nym>") != std::string::npos)
+                nw_WaitingPrompt = false;
+            break;
+        }
+        const size_t lf = nw_RxBuf.find('\n');
+        if (lf == std::string::npos) {
+            // A peer that never ends its line must not fill the memory.
+            if (nw_RxBuf.size() > kMaxLine)
+                nw_RxBuf.clear();
+            break;
+        }
+        if (lf < 2) { // fewer than two characters before the line feed
+            nw_RxBuf.clear();
+            break;
+        }
+        if (nw_RxBuf[0] == '?') {
+            nw_RxBuf.erase(0, lf + 1);
+            continue;
+        }
+        // Only a prompt before the first line feed matters here.
+        const size_t prompt = std::string_view(nw_RxBuf).substr(0, lf).find("Nym>");
+        if (prompt != std::string_view::npos) {
+            nw_RxBuf.erase(0, prompt + 4);
+            continue;
+        }
+        if (lf > kMaxLine) {
+            nw_RxBuf.erase(0, lf + 1);
+            continue;
+        }
+        nw_Line = nw_RxBuf.substr(0, lf);
+        // The command may let the window run (a device change, a restart):
+        // the line is taken off the buffer first.
+        nw_RxBuf.erase(0, lf + 1);
+        ParseNetworkCommand(nw_Line);
+        if (nw_RxBuf.empty())
+            break;
+    }
+    nw_Parsing = false;
+}
+
+void NetInterpreter::ParseNetworkCommand(const std::string& line)
+{
+    const std::string l = lower(line);
+    if (startsWith(l, "m ")) {
+        const std::string text = CleanString(line.substr(2));
+        if (!text.empty()) {
+            if (++nw_MsgCount > 10) {
+                nw_MsgCount = 0;
+                host_.print("\f");
+            }
+            host_.print(text + "\n");
+            host_.holdMessage(0);
+        } else {
+            host_.print("\f");
+        }
+    } else if (startsWith(l, "ls")) {
+        for (int i = 0; i < link_.SlotsReserved; ++i) {
+            const StickRecord* s = link_.slot(i);
+            if (!link_.Nymstick_isOpen(i) || !s)
+                continue;
+            nw_Send("add [" + s->Interface + ":" + s->DevicePath + ":" + std::to_string(i) + "]" + USBstick_nw_info(i) +
+                    kCrLf);
+        }
+        nw_Send(std::string("updateplot") + kCrLf);
+    } else if (startsWith(l, "add ")) {
+        addStick(line);
+    } else if (startsWith(l, "updateplot")) {
+        host_.deviceChanged();
+    } else if (startsWith(l, "trg")) {
+        nw_send_all();
+    } else if (startsWith(l, "update ")) {
+        nw_UpdateSTick(line.substr(7));
+    } else if (startsWith(l, "bye")) {
+        host_.restart();
+    } else if (startsWith(l, "ver")) {
+        nw_SendVer();
+    } else if (startsWith(l, "help")) {
+        nw_Send(SyntaxHelp() + kCrLf);
+    } else {
+        nw_Send("? unrecognized command '" + escapedLine(line) + "'" + kCrLf);
+    }
+    SendPrompt();
+}
+
+std::string NetInterpreter::USBstick_nw_info(int stick) const
+{
+    const StickRecord* s = link_.slot(stick);
+    if (!s)
+        return "";
+    std::string out = s->mcu + "|" + std::to_string(s->nChannels) + "|";
+    for (int k = 0; k < s->nChannels && k < static_cast<int>(s->Channels.size()); ++k) {
+        const ChannelRecord& c = s->Channels[static_cast<size_t>(k)];
+        if (k > 0)
+            out += "|";
+        out += c.ChID + "|" + c.Ylabel + "|" + c.Yunit + "|" + wireNumber(c.LastValue);
+    }
+    return out;
+}
+
+std::string NetInterpreter::USBstick_nw_values(int stick) const
+{
+    const StickRecord* s = link_.slot(stick);
+    if (!s)
+        return "";
+    std::string out = std::to_string(s->nChannels) + "|";
+    for (int k = 0; k < s->nChannels && k < static_cast<int>(s->Channels.size()); ++k) {
+        if (k > 0)
+            out += "|";
+        out += wireNumber(s->Channels[static_cast<size_t>(k)].LastValue);
+    }
+    return out;
+}
+
+void NetInterpreter::nw_send_all()
+{
+    if (host_.networkMode() == 0 || host_.state() != 7)
+        return;
+    for (int i = 0; i < link_.SlotsReserved; ++i) {
+        const StickRecord* s = link_.slot(i);
+        if (!link_.Nymstick_isOpen(i) || !s)
+            continue;
+        nw_Send("update [" + s->Interface + ":" + s->DevicePath + ":" + std::to_string(i) + "]" +
+                USBstick_nw_values(i) + kCrLf);
+    }
+}
+
+std::string NetInterpreter::identifier(const std::string& bracket) const
+{
+    return host_.remoteHost() + ":" + host_.remotePort() + ":" + bracket;
+}
+
+void NetInterpreter::addStick(const std::string& line)
+{
+    const std::string id = identifier(GetBracket_first(line));
+    const size_t close = line.find(']');
+    const auto fields = splitBars(close == std::string::npos ? std::string() : line.substr(close + 1));
+    const double count = std::trunc(leadingWireNumber(fields.size() > 1 ? fields[1] : std::string()));
+    if (count > kMaxChannels || count < 0) {
+        nw_Send("? too many channels (at most " + std::to_string(kMaxChannels) + ")" + kCrLf);
+        return;
+    }
+    // The same remote stick listed again (another "ls", a reconnection) is refreshed, not copied.
+    int16_t index = link_.Nymstick_FindSlot(id);
+    if (index < 0) {
+        int networkSticks = 0;
+        for (const StickRecord& s : link_.StickTable)
+            networkSticks += s.Interface == "NW" ? 1 : 0;
+        if (networkSticks >= kMaxNetworkSticks) {
+            nw_Send("? too many network sensors (at most " + std::to_string(kMaxNetworkSticks) + ")" + kCrLf);
+            return;
+        }
+        index = link_.Nymstick_AddSlot(kPlaceholder);
+    }
+    StickRecord* s = link_.slot(index);
+    if (!s)
+        return;
+    s->Interface = "NW";
+    s->DevicePath = id;
+    s->HIDHandle = 1;
+    s->ReadHandle = 1;
+    s->InputReportLength = s->OutputReportLength = s->FeatureReportLength = 0;
+    s->Name = host_.remoteHost();
+    auto field = [&](size_t i) { return i < fields.size() ? fields[i] : std::string(); };
+    s->mcu = field(0);
+    s->nChannels = static_cast<int16_t>(count);
+    s->Channels.assign(static_cast<size_t>(s->nChannels), ChannelRecord{});
+    for (size_t k = 0; k < s->Channels.size(); ++k) {
+        ChannelRecord& c = s->Channels[k];
+        c.ChID = field(2 + 4 * k);
+        c.Ylabel = field(3 + 4 * k);
+        c.Yunit = field(4 + 4 * k);
+        c.LastValue = leadingWireNumber(field(5 + 4 * k));
+    }
+}
+
+void NetInterpreter::nw_UpdateSTick(const std::string& argument)
+{
+    const int16_t index = link_.Nymstick_FindSlot(identifier(GetBracket_first(argument)));
+    StickRecord* s = link_.slot(index);
+    if (!s)
+        return;
+    const size_t close = argument.find(']');
+    const auto fields = splitBars(close == std::string::npos ? std::string() : argument.substr(close + 1));
+    for (size_t k = 0; k + 1 < fields.size() && k < static_cast<size_t>(std::max<int16_t>(s->nChannels, 0)) &&
+                       k < s->Channels.size();
+         ++k)
+        s->Channels[k].LastValue = wholeWireNumber(fields[k + 1]);
+}
+
+} // namespace vs

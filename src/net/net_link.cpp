@@ -1,0 +1,174 @@
+#include "net/net_link.h"
+
+#include "stick/stick_link.h"
+
+#include <cctype>
+#include <cstdlib>
+
+namespace vs {
+
+namespace {
+
+constexpr int kConnectTries = 20;
+constexpr int kTryMs = 100;
+
+// The port text as a port number, or 0 when it is none.
+int portNumber(const std::string& text)
+{
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    long value = 0;
+    bool digits = false;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) && value <= 65535; ++i) {
+        value = value * 10 + (text[i] - '0');
+        digits = true;
+    }
+    return digits && value >= 1 && value <= 65535 ? static_cast<int>(value) : 0;
+}
+
+} // namespace
+
+std::string networkVersionLine(const std::string& version, const std::string& stamp)
+{
+    const size_t paren = stamp.find('(');
+    return "Nym USB server Version " + version + " svn:" + stamp.substr(0, paren);
+}
+
+NetLink::NetLink(StickLink& link, NetSocket& socket, WaitFn wait, std::string versionLine)
+    : link_(link), socket_(socket), wait_(std::move(wait)), interpreter_(link, *this, std::move(versionLine))
+{
+    socket_.onData = [this] { Winsock1_DataArrival(); };
+    socket_.onConnectionRequest = [this](int request) { Winsock1_ConnectionRequest(request); };
+    socket_.onClosed = [this] { Winsock1_Close(); };
+}
+
+void NetLink::print(const std::string& text)
+{
+    if (face.print)
+        face.print(text);
+}
+
+void NetLink::holdMessage(int redraws)
+{
+    if (face.holdMessage)
+        face.holdMessage(redraws);
+}
+
+void NetLink::deviceChanged()
+{
+    if (face.deviceChanged)
+        face.deviceChanged();
+}
+
+void NetLink::restart()
+{
+    Winsock1_Close();
+    Open_Server_or_client();
+}
+
+void NetLink::report(const std::string& first, const std::string& error)
+{
+    const int state = socket_.state();
+    print(first);
+    print(error + ", WinSock.state=" + std::to_string(state) + " " + WsckErr2str(state) + "\n");
+}
+
+void NetLink::Open_Server_or_client()
+{
+    bool retry = false;
+    for (;;) {
+        if (socket_.state() != 0)
+            Winsock1_Close();
+        if (settings.NetworkMode == 2) {
+            std::string error;
+            const int port = portNumber(settings.localPort);
+            if (port == 0)
+                error = "The specified port is not supported.";
+            else if (socket_.listen(port, error)) {
+                print("Listening on " + socket_.localIp() + ":" + socket_.localPort() + "\n");
+                holdMessage(3);
+                return;
+            }
+            report("Error starting server at port " + settings.localPort + ": ", error);
+            if (retry) {
+                holdMessage(20);
+                return;
+            }
+            retry = true;
+            settings.NetworkMode = 1;
+            if (face.modeChanged)
+                face.modeChanged();
+            print("Starting as client\n");
+        } else if (settings.NetworkMode == 1) {
+            print("Connecting to server " + settings.server + ":" + settings.remotePort + "\n");
+            holdMessage(3);
+            interpreter_.nw_WaitingPrompt = true;
+            std::string error;
+            if (socket_.connectTo(settings.server, settings.remotePort, error)) {
+                for (int i = 0; i < kConnectTries && socket_.state() != 7; ++i)
+                    wait_(kTryMs);
+                if (socket_.state() == 7) {
+                    nw_wait4prompt();
+                    interpreter_.nw_RxBuf.clear(); // the greeting, "Ready" and the first prompt
+                    nw_Send("ls\n");
+                    return;
+                }
+                error = socket_.errorText();
+            }
+            interpreter_.nw_WaitingPrompt = false;
+            report("Error connecting to " + settings.server + ":" + settings.remotePort + ": ", error);
+            if (retry) {
+                holdMessage(20);
+                return;
+            }
+            retry = true;
+            settings.NetworkMode = 2;
+            if (face.modeChanged)
+                face.modeChanged();
+            print("Starting as server\n");
+        } else {
+            return;
+        }
+    }
+}
+
+void NetLink::nw_wait4prompt()
+{
+    interpreter_.nw_WaitingPrompt = true;
+    // The line loop clears the flag once "Nym>" is in the buffer.
+    interpreter_.receive("");
+    for (int i = 0; i < kConnectTries && interpreter_.nw_WaitingPrompt; ++i)
+        wait_(kTryMs);
+    interpreter_.nw_WaitingPrompt = false;
+}
+
+void NetLink::Winsock1_Close()
+{
+    print("Closing connection for: " + socket_.remoteIp() + "\n");
+    holdMessage(10);
+    const int noted = socket_.state();
+    socket_.close();
+    if (noted == 8 && settings.NetworkMode == 2) {
+        std::string error;
+        if (const int port = portNumber(settings.localPort); port != 0)
+            socket_.listen(port, error);
+    }
+}
+
+void NetLink::Winsock1_ConnectionRequest(int request)
+{
+    if (socket_.state() != 0)
+        Winsock1_Close();
+    socket_.accept(request);
+    print("Accepted connection from: " + socket_.remoteIp() + "\n");
+    holdMessage(3);
+    interpreter_.sendGreeting();
+}
+
+void NetLink::Winsock1_DataArrival()
+{
+    interpreter_.receive(socket_.readAll());
+}
+
+} // namespace vs

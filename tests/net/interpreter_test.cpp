@@ -1,0 +1,235 @@
+#include "fake_host.h"
+#include "net/net_interpreter.h"
+#include "net/net_text.h"
+#include "stick/config_read.h"
+#include "stick/sim_stick.h"
+#include "stick/simulate_env.h"
+#include "stick/stick_link.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Interp : ::testing::Test {
+    vs::ManualClock clock;
+    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
+    vstest::FakeHost host;
+    vs::NetInterpreter net{link, host, "Nym USB server Version 2.41.0 svn:$Rev: 7 $ $Date: 2026-12-06 "};
+
+    // Runs one line through the line loop; returns the reply without the prompt.
+    std::string ask(const std::string& line)
+    {
+        net.receive(line);
+        std::string reply = host.take();
+        const size_t prompt = reply.rfind(":Nym>");
+        return prompt == std::string::npos ? reply : reply.substr(0, prompt - 4);
+    }
+};
+
+TEST_F(Interp, PromptsCountInHexAndWrapAfterFFFF)
+{
+    net.SendPrompt();
+    EXPECT_EQ(host.take(), "0001:Nym>");
+    net.nw_PromptCount = 65534;
+    net.SendPrompt();
+    net.SendPrompt();
+    net.SendPrompt();
+    EXPECT_EQ(host.take(), "FFFF:Nym>0000:Nym>0001:Nym>");
+    host.socketState = 0; // not connected: nothing goes out, the count still moves
+    net.SendPrompt();
+    EXPECT_EQ(host.take(), "");
+    EXPECT_EQ(net.nw_PromptCount, 2);
+}
+
+TEST_F(Interp, CommandsMatchByPrefixInOrder)
+{
+    const std::string version = "Nym USB server Version 2.41.0 svn:$Rev: 7 $ $Date: 2026-12-06 \r\n";
+    const std::string help = vs::NetInterpreter::SyntaxHelp() + "\r\n";
+    struct Case {
+        const char* line;
+        std::string reply;
+    } cases[] = {
+        {"HELP\n", help},
+        {"Help me\r\n", help},
+        {"ver\n", version},
+        {"verbose\n", version},
+        {"lsx\n", "updateplot\r\n"},
+        {"m\r\n", "? unrecognized command 'm\\x0D'\r\n"},
+        {"hello\x1b\r\n", "? unrecognized command 'hello\\x1B\\x0D'\r\n"},
+        {"update [none]1|2\n", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ask(c.line), c.reply) << c.line;
+    ask("updateplotting\n");
+    EXPECT_EQ(host.deviceChanges, 1);
+    ask("BYE\n");
+    EXPECT_EQ(host.restarts, 1);
+    EXPECT_EQ(net.nw_PromptCount, 10) << "every line gets its prompt";
+}
+
+TEST_F(Interp, HelpTextBytes)
+{
+    const std::string help = vs::NetInterpreter::SyntaxHelp();
+    EXPECT_EQ(help.rfind("m <message>\tPrint message\r\nls\tGet list of all sensors\r\n", 0), 0u);
+    EXPECT_NE(help.find("update [USB:0]nChannels|.LastValue|.LastValue|.LastValue...\tUpdate values for specified "
+                        "sensor\r\nbye\tExit\r\nhelp\tThis\r\n\r\n"),
+              std::string::npos);
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 9);
+}
+
+TEST_F(Interp, TheLineLoopDropsShortLinesPromptsAndErrorReplies)
+{
+    // A line of one character empties the whole buffer, the text behind it too.
+    net.receive("a\nver\n");
+    EXPECT_EQ(host.take(), "");
+    EXPECT_TRUE(net.nw_RxBuf.empty());
+    net.receive("\r\nver\n");
+    EXPECT_EQ(host.take(), "");
+    // A prompt before a line is dropped; the line runs.
+    EXPECT_EQ(ask("0003:Nym>ver\n").rfind("Nym USB server", 0), 0u);
+    // Error replies are never answered.
+    net.receive("? unrecognized command 'x'\r\n");
+    EXPECT_EQ(host.take(), "");
+    // A prompt without a line stays until a line comes.
+    net.receive("0009:Nym>");
+    EXPECT_EQ(host.take(), "");
+    EXPECT_EQ(ask("ver\n").rfind("Nym USB server", 0), 0u);
+    // While the first prompt is awaited nothing is interpreted.
+    net.nw_WaitingPrompt = true;
+    net.receive("ver\n");
+    EXPECT_TRUE(net.nw_WaitingPrompt);
+    net.receive("0001:Nym>");
+    EXPECT_FALSE(net.nw_WaitingPrompt);
+    EXPECT_EQ(host.take(), "");
+}
+
+TEST_F(Interp, ALineThatNeverEndsIsDroppedAndTheLinkStaysUsable)
+{
+    const std::string chunk(64 * 1024, 'x');
+    for (int i = 0; i < 16; ++i) // 1 MiB without a line feed
+        net.receive(chunk);
+    EXPECT_LE(net.nw_RxBuf.size(), vs::NetInterpreter::kMaxLine + chunk.size());
+    net.receive(std::string(100, 'y') + "\n"); // the end of the dropped line
+    host.take();
+    EXPECT_EQ(ask("ver\n").rfind("Nym USB server", 0), 0u);
+}
+
+TEST_F(Interp, MessagesArePrintedAndEveryEleventhClearsTheText)
+{
+    ask("m Hello\x07 there\n");
+    EXPECT_EQ(host.printed, (std::vector<std::string>{"Hello there\n"}));
+    EXPECT_EQ(host.holds, std::vector<int>{0});
+    for (int i = 0; i < 10; ++i)
+        ask("m x\n");
+    EXPECT_EQ(host.printed[10], "\f") << "the 11th message starts a fresh text";
+    ask("m \x01\x02\n");
+    EXPECT_EQ(host.printed.back(), "\f");
+}
+
+TEST(NetText, Brackets)
+{
+    struct Case {
+        const char* text;
+        const char* first;
+        const char* last;
+    } cases[] = {
+        {"[abc]", "abc", "abc"}, {"xab]", "ab", "ab"},     {"x]", "", ""},
+        {"[abc", "ab", "ab"},    {"[a]b]", "a", "a]b"},   {"", "", ""},
+        {"add [USB:sim:0:1]M|2", "USB:sim:0:1", "USB:sim:0:1"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(vs::GetBracket_first(c.text), c.first) << c.text;
+        EXPECT_EQ(vs::GetBracket_last(c.text), c.last) << c.text;
+    }
+    EXPECT_EQ(vs::CleanString("a\tb\x7F\xC3\xA9" "c"), "abc");
+    EXPECT_EQ(vs::leadingWireNumber("  -12.5e2xyz"), -1250);
+    EXPECT_EQ(vs::leadingWireNumber("800\r"), 800);
+    EXPECT_EQ(vs::leadingWireNumber("abc"), 0);
+    EXPECT_EQ(vs::leadingWireNumber("1e999"), 0);
+}
+
+TEST_F(Interp, AddAndUpdateFillNetworkSticks)
+{
+    ask("add [USB:X:0]M|2|0|CO2|ppm|812.5|1|T|C|21\r\n");
+    ASSERT_EQ(link.SlotsReserved, 1);
+    const vs::StickRecord& s = *link.slot(0);
+    EXPECT_EQ(s.Interface, "NW");
+    EXPECT_EQ(s.DevicePath, "10.0.0.9:5800:USB:X:0");
+    EXPECT_EQ(s.Name, "10.0.0.9");
+    EXPECT_EQ(s.mcu, "M");
+    ASSERT_EQ(s.nChannels, 2);
+    EXPECT_EQ(s.Channels[0].Ylabel, "CO2");
+    EXPECT_EQ(s.Channels[0].LastValue, 812.5);
+    EXPECT_EQ(s.Channels[1].LastValue, 21);
+    EXPECT_TRUE(link.Nymstick_isOpen(0));
+
+    ask("update [USB:X:0]2|21.5|800\r\n");
+    EXPECT_EQ(link.slot(0)->Channels[0].LastValue, 21.5);
+    EXPECT_EQ(link.slot(0)->Channels[1].LastValue, 800);
+    // Fewer fields leave the rest; non-numbers count 0; other ids change nothing.
+    ask("update [USB:X:0]2|7\n");
+    ask("update [USB:Y:0]2|1|1\n");
+    EXPECT_EQ(link.slot(0)->Channels[0].LastValue, 7);
+    EXPECT_EQ(link.slot(0)->Channels[1].LastValue, 800);
+    ask("update [USB:X:0]2|abc|\n");
+    EXPECT_EQ(link.slot(0)->Channels[0].LastValue, 0);
+
+    // Listed again (a second "ls"): the same slot is refreshed.
+    ask("add [USB:X:0]M|1|0|CO2|ppm|1\n");
+    EXPECT_EQ(link.SlotsReserved, 1);
+    EXPECT_EQ(link.slot(0)->nChannels, 1);
+    // A stick without channels, and one whose line is cut short.
+    ask("add [USB:Z:0]M|0\n");
+    ask("add [USB:W:0]M|3|0|A\n");
+    ASSERT_EQ(link.SlotsReserved, 3);
+    EXPECT_TRUE(link.Nymstick_isOpen(1));
+    EXPECT_EQ(link.slot(1)->nChannels, 0);
+    EXPECT_EQ(link.slot(2)->nChannels, 3);
+    EXPECT_EQ(link.slot(2)->Channels[2].Ylabel, "");
+}
+
+TEST_F(Interp, AHostilePeerCannotGrowTheTableWithoutBound)
+{
+    EXPECT_EQ(ask("add [big]M|65\n").rfind("? too many channels", 0), 0u);
+    EXPECT_EQ(link.SlotsReserved, 0);
+    for (int i = 0; i < 1000; ++i)
+        net.receive("add [s" + std::to_string(i) + "]M|64|" + std::string(64 * 4, '|') + "\n");
+    EXPECT_EQ(link.SlotsReserved, vs::NetInterpreter::kMaxNetworkSticks);
+    EXPECT_NE(host.take().find("? too many network sensors (at most 64)"), std::string::npos);
+}
+
+TEST_F(Interp, ListingAndTriggerRepliesRunOnTheOtherSide)
+{
+    auto sims = vs::attachSimulatedSticks(link, {{5, 9}, {1, 33}}, clock);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(vs::Nymstick_GetConfig(link, i), 1);
+    link.slot(0)->Channels[0].LastValue = 812.25;
+    const std::string listing = ask("ls\n");
+    EXPECT_EQ(listing.rfind("add [USB:" + link.slot(0)->DevicePath + ":0]" + link.slot(0)->mcu + "|5|", 0), 0u)
+        << listing;
+    EXPECT_NE(listing.find("|812.25|"), std::string::npos);
+    EXPECT_EQ(listing.substr(listing.size() - 12), "updateplot\r\n");
+
+    // The client runs the listing through its own interpreter.
+    vs::ManualClock clientClock;
+    vs::StickLink client{clientClock, [&](int ms) { clientClock.advanceMs(ms); }};
+    vstest::FakeHost clientHost;
+    clientHost.host = "127.0.0.1";
+    vs::NetInterpreter clientNet{client, clientHost, "v"};
+    clientNet.receive(listing);
+    EXPECT_EQ(clientHost.deviceChanges, 1);
+    ASSERT_EQ(client.SlotsReserved, 2);
+    EXPECT_EQ(client.slot(1)->Channels.size(), 5u);
+    EXPECT_EQ(client.slot(0)->Channels[0].LastValue, 812.25);
+
+    link.slot(0)->Channels[0].LastValue = 1234.5;
+    const std::string values = ask("trg\n");
+    EXPECT_EQ(values.rfind("update [USB:" + link.slot(0)->DevicePath + ":0]5|1234.5|", 0), 0u) << values;
+    clientNet.receive(values);
+    EXPECT_EQ(client.slot(0)->Channels[0].LastValue, 1234.5);
+
+    host.mode = 0; // off: "trg" gets nothing but its prompt
+    EXPECT_EQ(ask("trg\n"), "");
+}
+
+} // namespace

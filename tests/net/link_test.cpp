@@ -1,0 +1,210 @@
+// The network link on real sockets on loopback, with ports chosen free at run time.
+#include "net/net_link.h"
+#include "net/qt_net_socket.h"
+#include "stick/config_read.h"
+#include "stick/sim_stick.h"
+#include "stick/simulate_env.h"
+#include "stick/stick_link.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+void runEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool waitFor(const std::function<bool()>& done, int ms = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+int freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// One side of a link: its own stick table, socket and status lines.
+struct Side {
+    vs::SystemClock clock;
+    vs::StickLink link{clock, runEvents};
+    vs::QtNetSocket socket;
+    vs::NetLink net{link, socket, runEvents, "Nym USB server Version 2.41.0 svn:$Rev: 1 $ "};
+    std::vector<std::string> printed;
+    int deviceChanges = 0;
+    int modeChanges = 0;
+
+    Side(int mode, int localPort, int remotePort)
+    {
+        net.settings.NetworkMode = mode;
+        net.settings.localPort = std::to_string(localPort);
+        net.settings.remotePort = std::to_string(remotePort);
+        net.face.print = [this](const std::string& t) { printed.push_back(t); };
+        net.face.deviceChanged = [this] { ++deviceChanges; };
+        net.face.modeChanged = [this] { ++modeChanges; };
+    }
+    bool saw(const std::string& start) const
+    {
+        for (const auto& p : printed)
+            if (p.rfind(start, 0) == 0)
+                return true;
+        return false;
+    }
+    int count(const std::string& start) const
+    {
+        int n = 0;
+        for (const auto& p : printed)
+            n += p.rfind(start, 0) == 0 ? 1 : 0;
+        return n;
+    }
+};
+
+TEST(NetLink, AServerGreetsAndAnswersATerminal)
+{
+    const int port = freePort();
+    Side server(2, port, 0);
+    server.net.Open_Server_or_client();
+    EXPECT_EQ(server.printed, (std::vector<std::string>{"Listening on 0.0.0.0:" + std::to_string(port) + "\n"}));
+    EXPECT_EQ(server.net.state(), 2);
+
+    QTcpSocket terminal;
+    QByteArray got;
+    QObject::connect(&terminal, &QTcpSocket::readyRead, [&] { got += terminal.readAll(); });
+    terminal.connectToHost("127.0.0.1", static_cast<quint16>(port));
+    ASSERT_TRUE(waitFor([&] { return got.contains("Nym>"); }));
+    EXPECT_EQ(got.toStdString(), "Nym USB server Version 2.41.0 svn:$Rev: 1 $ \r\nReady\r\n0001:Nym>");
+    EXPECT_TRUE(server.saw("Closing connection for: 0.0.0.0")) << "the listening socket makes way";
+    EXPECT_TRUE(server.saw("Accepted connection from: 127.0.0.1"));
+    EXPECT_EQ(server.net.state(), 7);
+
+    // A second client is refused while one is connected.
+    QTcpSocket second;
+    second.connectToHost("127.0.0.1", static_cast<quint16>(port));
+    EXPECT_FALSE(second.waitForConnected(300) && second.waitForReadyRead(300));
+
+    got.clear();
+    terminal.write("help\n");
+    ASSERT_TRUE(waitFor([&] { return got.contains("Nym>"); }));
+    EXPECT_EQ(got.toStdString(), vs::NetInterpreter::SyntaxHelp() + "\r\n0002:Nym>");
+
+    // The client leaves; the server listens again.
+    terminal.disconnectFromHost();
+    ASSERT_TRUE(waitFor([&] { return server.net.state() == 2; }));
+    got.clear();
+    QTcpSocket again;
+    QObject::connect(&again, &QTcpSocket::readyRead, [&] { got += again.readAll(); });
+    again.connectToHost("127.0.0.1", static_cast<quint16>(port));
+    ASSERT_TRUE(waitFor([&] { return got.contains("Nym>"); }));
+    EXPECT_TRUE(got.endsWith("0003:Nym>")) << "the prompt count goes on across connections";
+}
+
+TEST(NetLink, APortInUseFallsBackToClientAndBothFailingGiveTwoReports)
+{
+    QTcpServer occupant;
+    ASSERT_TRUE(occupant.listen(QHostAddress::Any, 0));
+    const int busyPort = occupant.serverPort();
+    const int nobody = freePort();
+    Side side(2, busyPort, nobody);
+    QElapsedTimer t;
+    t.start();
+    side.net.Open_Server_or_client();
+    ASSERT_GE(side.printed.size(), 5u);
+    EXPECT_EQ(side.printed[0], "Error starting server at port " + std::to_string(busyPort) + ": ");
+    EXPECT_NE(side.printed[1].find(", WinSock.state="), std::string::npos) << side.printed[1];
+    EXPECT_NE(side.printed[1].find("in use"), std::string::npos) << "the socket layer's own reason";
+    EXPECT_EQ(side.printed[2], "Starting as client\n");
+    EXPECT_EQ(side.printed[3], "Connecting to server 127.0.0.1:" + std::to_string(nobody) + "\n");
+    EXPECT_EQ(side.count("Error "), 2);
+    EXPECT_FALSE(side.saw("Starting as server"));
+    EXPECT_EQ(side.net.settings.NetworkMode, 1);
+    EXPECT_EQ(side.modeChanges, 1);
+    EXPECT_GE(t.elapsed(), 1800) << "the client waits about 2 s";
+}
+
+TEST(NetLink, NoServerFallsBackToListening)
+{
+    const int local = freePort();
+    const int nobody = freePort();
+    Side side(1, local, nobody);
+    side.net.Open_Server_or_client();
+    EXPECT_TRUE(side.saw("Error connecting to 127.0.0.1:" + std::to_string(nobody) + ": "));
+    EXPECT_TRUE(side.saw("Starting as server"));
+    EXPECT_TRUE(side.saw("Listening on 0.0.0.0:" + std::to_string(local)));
+    EXPECT_EQ(side.net.state(), 2);
+    EXPECT_EQ(side.net.settings.NetworkMode, 2);
+}
+
+TEST(NetLink, AClientListsTheServersSticksAndFollowsTheirValues)
+{
+    const int port = freePort();
+    Side server(2, port, 0);
+    auto sims = vs::attachSimulatedSticks(server.link, {{5, 9}, {1, 33}}, server.clock);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(vs::Nymstick_GetConfig(server.link, i), 1);
+    server.net.Open_Server_or_client();
+
+    Side client(1, freePort(), port);
+    client.net.Open_Server_or_client();
+    EXPECT_EQ(client.net.state(), 7);
+    ASSERT_TRUE(waitFor([&] { return client.deviceChanges == 1; })) << "the listing ends with updateplot";
+    ASSERT_EQ(client.link.SlotsReserved, 2);
+    EXPECT_EQ(client.link.slot(0)->Interface, "NW");
+    EXPECT_EQ(client.link.slot(0)->DevicePath,
+              "127.0.0.1:" + std::to_string(port) + ":USB:" + server.link.slot(0)->DevicePath + ":0");
+    EXPECT_EQ(client.link.slot(1)->nChannels, 5);
+
+    server.link.slot(1)->Channels[2].LastValue = 47.125;
+    client.net.sendTrigger();
+    ASSERT_TRUE(waitFor([&] { return client.link.slot(1)->Channels[2].LastValue == 47.125; }));
+
+    // "bye": the server listens again, the client connects and lists again.
+    client.net.nw_Send("bye\n");
+    ASSERT_TRUE(waitFor([&] { return client.net.state() == 0; }));
+    ASSERT_TRUE(waitFor([&] { return server.net.state() == 2; }));
+    client.net.Open_Server_or_client();
+    ASSERT_TRUE(waitFor([&] { return client.deviceChanges == 2; }));
+    EXPECT_EQ(client.link.SlotsReserved, 2) << "listed again, not copied";
+}
+
+TEST(NetLink, ASilentOrSlowPeerDoesNotHoldTheProgram)
+{
+    const int port = freePort();
+    Side server(2, port, 0);
+    server.net.Open_Server_or_client();
+    QTcpSocket slow;
+    QByteArray got;
+    QObject::connect(&slow, &QTcpSocket::readyRead, [&] { got += slow.readAll(); });
+    slow.connectToHost("127.0.0.1", static_cast<quint16>(port));
+    ASSERT_TRUE(waitFor([&] { return got.contains("Nym>"); }));
+    // One byte at a time, each handled as it comes: the event loop never waits on the peer.
+    QElapsedTimer t;
+    t.start();
+    for (char c : std::string("ver\n")) {
+        slow.write(&c, 1);
+        slow.flush();
+        runEvents(20);
+    }
+    EXPECT_LT(t.elapsed(), 1000);
+    ASSERT_TRUE(waitFor([&] { return got.count("Version") == 2; })) << "the greeting's and the answer's";
+    EXPECT_TRUE(got.endsWith("0002:Nym>"));
+}
+
+} // namespace
