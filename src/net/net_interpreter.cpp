@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 #include <utility>
@@ -75,7 +76,7 @@ void NetInterpreter::nw_SendVer()
 void NetInterpreter::sendGreeting()
 {
     nw_SendVer();
-    nw_RxBuf.clear();
+    clearReceived();
     nw_Send(std::string("Ready") + kCrLf);
     SendPrompt();
 }
@@ -104,50 +105,64 @@ void NetInterpreter::receive(const std::string& text)
     lineLoop();
 }
 
+void NetInterpreter::clearReceived()
+{
+    nw_RxBuf.clear();
+    ++clears_;
+}
+
 void NetInterpreter::lineLoop()
 {
     if (nw_Parsing)
         return;
     nw_Parsing = true;
+    // Lines are taken from `at` on and the buffer is cut once at the end, so
+    // that a burst of many lines costs no more than its length.
+    size_t at = 0;
     for (;;) {
+        const std::string_view rest = std::string_view(nw_RxBuf).substr(at);
         if (nw_WaitingPrompt) {
-            if (nw_RxBuf.find("Nym>") != std::string::npos)
+            if (rest.find("Nym>") != std::string_view::npos)
                 nw_WaitingPrompt = false;
             break;
         }
-        const size_t lf = nw_RxBuf.find('\n');
-        if (lf == std::string::npos) {
+        const size_t lf = rest.find('\n');
+        if (lf == std::string_view::npos) {
             // A peer that never ends its line must not fill the memory.
-            if (nw_RxBuf.size() > kMaxLine)
-                nw_RxBuf.clear();
+            if (rest.size() > kMaxLine)
+                at = nw_RxBuf.size();
             break;
         }
         if (lf < 2) { // fewer than two characters before the line feed
-            nw_RxBuf.clear();
+            at = nw_RxBuf.size();
             break;
         }
-        if (nw_RxBuf[0] == '?') {
-            nw_RxBuf.erase(0, lf + 1);
+        if (rest[0] == '?') {
+            at += lf + 1;
             continue;
         }
         // Only a prompt before the first line feed matters here.
-        const size_t prompt = std::string_view(nw_RxBuf).substr(0, lf).find("Nym>");
+        const size_t prompt = rest.substr(0, lf).find("Nym>");
         if (prompt != std::string_view::npos) {
-            nw_RxBuf.erase(0, prompt + 4);
+            at += prompt + 4;
             continue;
         }
         if (lf > kMaxLine) {
-            nw_RxBuf.erase(0, lf + 1);
+            at += lf + 1;
             continue;
         }
-        nw_Line = nw_RxBuf.substr(0, lf);
-        // The command may let the window run (a device change, a restart):
-        // the line is taken off the buffer first.
-        nw_RxBuf.erase(0, lf + 1);
+        nw_Line = std::string(rest.substr(0, lf));
+        at += lf + 1;
+        // The command may let the program run (a device change, a restart);
+        // text arriving meanwhile is appended, and a restart empties the buffer.
+        const uint32_t clears = clears_;
         ParseNetworkCommand(nw_Line);
-        if (nw_RxBuf.empty())
+        if (clears != clears_)
+            at = 0;
+        if (at >= nw_RxBuf.size())
             break;
     }
+    nw_RxBuf.erase(0, std::min(at, nw_RxBuf.size()));
     nw_Parsing = false;
 }
 

@@ -47,6 +47,8 @@ public:
     int16_t nw_MsgCount = 0;
     // The greeting a server sends to a new client.
     void sendGreeting();
+    // Empties the received text (the greeting and first prompt a client skips).
+    void clearReceived();
 
 private:
     void lineLoop();
@@ -57,6 +59,7 @@ private:
     NetHost& host_;
     std::string versionLine_;
     bool nw_Parsing = false;
+    uint32_t clears_ = 0;
 };
 
 } // namespace vs

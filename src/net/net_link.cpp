@@ -110,7 +110,7 @@ void NetLink::Open_Server_or_client()
                     wait_(kTryMs);
                 if (socket_.state() == 7) {
                     nw_wait4prompt();
-                    interpreter_.nw_RxBuf.clear(); // the greeting, "Ready" and the first prompt
+                    interpreter_.clearReceived(); // the greeting, "Ready" and the first prompt
                     nw_Send("ls\n");
                     return;
                 }

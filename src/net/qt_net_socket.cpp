@@ -139,7 +139,10 @@ bool QtNetSocket::connectTo(const std::string& host, const std::string& port, st
 
 void QtNetSocket::send(const std::string& text)
 {
-    if (socket_ && socket_->state() == QAbstractSocket::ConnectedState)
+    // A peer that sends commands but never reads the replies must not make
+    // them pile up here without bound: beyond this, replies are dropped.
+    constexpr qint64 kMaxUnsent = 4 << 20;
+    if (socket_ && socket_->state() == QAbstractSocket::ConnectedState && socket_->bytesToWrite() < kMaxUnsent)
         socket_->write(text.data(), static_cast<qint64>(text.size()));
 }
 

@@ -64,6 +64,15 @@ write("settings_conversions", "numbers", b"\x20 12.5abc")
 write("settings_conversions", "escaped", b"\x10\\x53\\x00\\x74\\x00\\xE9\\x00")
 write("settings_conversions", "flag", b"\x01True")
 
+# What a network peer sends: each piece starts with its length byte.
+def pieces(text):
+    raw = text.encode("latin-1")
+    return b"".join(bytes([len(raw[i:i + 100]) - 1]) + raw[i:i + 100] for i in range(0, len(raw), 100))
+write("net_interpreter", "session", pieces(
+    "0001:Nym>ls\nadd [USB:X:0]M|2|0|CO2|ppm|812.5|1|T|C|21\r\nupdateplot\r\n"
+    "update [USB:X:0]2|21.5|800\r\ntrg\nm hello\nver\nhelp\n? oops\r\nbye\n"))
+write("net_interpreter", "short_lines", pieces("a\n\r\nNym>x\nadd [q]M|0\n"))
+
 # Command lines.
 write("command_line", "dump_and_switches", b'/dump="/tmp/a b/dfu.txt" /RST /dfu')
 write("command_line", "plain", b"/dump=/srv/rstudio/d.txt")

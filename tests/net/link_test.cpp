@@ -207,4 +207,33 @@ TEST(NetLink, ASilentOrSlowPeerDoesNotHoldTheProgram)
     EXPECT_TRUE(got.endsWith("0002:Nym>"));
 }
 
+TEST(NetLink, AFloodingPeerLeavesTheServerBoundedAndAnswering)
+{
+    const int port = freePort();
+    Side server(2, port, 0);
+    server.net.Open_Server_or_client();
+    QTcpSocket peer;
+    QByteArray got;
+    QObject::connect(&peer, &QTcpSocket::readyRead, [&] { got += peer.readAll(); });
+    peer.connectToHost("127.0.0.1", static_cast<quint16>(port));
+    ASSERT_TRUE(waitFor([&] { return got.contains("Nym>"); }));
+    got.clear();
+
+    peer.write(QByteArray(1 << 20, 'x')); // 1 MiB without a line feed
+    peer.write("\n");
+    QByteArray adds;
+    for (int i = 0; i < 100000; ++i)
+        adds += "add [s" + QByteArray::number(i) + "]M|1|0|CO2|ppm|1\n";
+    peer.write(adds);
+    ASSERT_TRUE(waitFor([&] { return got.count("? too many network sensors") > 1000; }, 20000));
+    EXPECT_EQ(server.link.SlotsReserved, vs::NetInterpreter::kMaxNetworkSticks);
+    EXPECT_LE(server.net.interpreter().nw_RxBuf.size(), vs::NetInterpreter::kMaxLine);
+    // Replies beyond what the peer has not read yet are dropped, not piled up;
+    // once it reads, the server answers again.
+    runEvents(300);
+    got.clear();
+    peer.write("ver\n");
+    ASSERT_TRUE(waitFor([&] { return got.contains("Version"); }, 10000)) << "still answering";
+}
+
 } // namespace
