@@ -15,6 +15,9 @@
 #include "monitor/tray_icon.h"
 #include "monitor/warnings.h"
 #include "monitor/window_geometry.h"
+#include "monitor/network_defaults.h"
+#include "monitor/network_dialog.h"
+#include "stick/config_read.h"
 #include "net/net_link.h"
 #include "net/qt_net_socket.h"
 #include "plot/plot_feed.h"
@@ -109,6 +112,38 @@ void MainWindow::wireNetwork()
         guarded("DevChange_callback", [this] { devCallback_->DevChange_callback(); });
     };
     sampling_->hooks.network = [this] { net_->sendTrigger(); };
+
+    networkDialog_ = new NetworkDialog(s_.link, s_.prompts, net_->settings, this);
+    networkDialog_->closed = [this] {
+        if (!SaveNetworkDefaults(net_->settings, s_.settings))
+            s_.prompts.message("The network settings could not be stored: the settings file is not writable.",
+                               Prompts::Icon::Exclamation);
+        net_->Open_Server_or_client();
+    };
+    networkDialog_->levelsChanged = [this](int stick) {
+        if (const StickRecord* s = s_.link.slot(stick); s && !s->Channels.empty())
+            InitWarningLevels(s_.plot, s_.link, 0, stick);
+    };
+    net_->face.modeChanged = [this] { networkDialog_->showNetworkSettings(); };
+    sampling_->hooks.liveGrid = [this] {
+        if (networkDialog_->isVisible())
+            networkDialog_->Flexgrid_UpdateData();
+    };
+}
+
+void MainWindow::mKnobs_Click()
+{
+    const QRect r = frameGeometry();
+    const QPoint centre = r.topLeft() + QPoint(r.width() / 2, r.height() / 2);
+    networkDialog_->move(std::max(0, centre.x() - networkDialog_->width() / 2),
+                         std::max(0, centre.y() - networkDialog_->height() / 2));
+    step("mKnobs_Click:ReadAllKnobs, ReadFlags (" + std::to_string(s_.link.SlotsReserved) + " sticks)");
+    Nymstick_ReadAllKnobs(s_.link);
+    Nymstick_ReadAllFlags(s_.link);
+    step(":Flexgrid_Rewrite:");
+    networkDialog_->Flexgrid_Rewrite();
+    networkDialog_->show();
+    networkDialog_->raise();
 }
 
 void MainWindow::wireAlerts()
@@ -195,7 +230,8 @@ void MainWindow::buildMenus()
     menus_[2]->addAction("Plot...")->setObjectName("mSettings1");
     menus_[2]->addAction("Alerts...")->setObjectName("mSettings2");
     menus_[2]->addAction("Advanced...")->setObjectName("mSettings3");
-    menus_[3]->addAction("Edit knobs...")->setObjectName("mKnobs");
+    menus_[3]->addAction("Edit knobs...", this, [this] { guarded("mKnobs_Click", [this] { mKnobs_Click(); }); })
+        ->setObjectName("mKnobs");
     menus_[3]->addAction("Recalibrate Heater")->setObjectName("mRecalHeat");
     menus_[3]->addAction("Search for updates...")->setObjectName("mSearchUpdates");
     menus_[3]->addAction("Upgrade firmware...")->setObjectName("mUpgrade");

@@ -27,6 +27,7 @@ class QuickButtons;
 class Logos;
 class NetLink;
 class QtNetSocket;
+class NetworkDialog;
 
 // The main window: the menus, the plot picture, the start-up and shut-down
 // sequences and the window events. The sampling loop, the device-change
@@ -49,6 +50,8 @@ public:
     void mExit_Click();
     void mClear_Click();
     void mClearMarkers_Click();
+    void mKnobs_Click();
+    NetworkDialog& networkDialog() { return *networkDialog_; }
 
     PlotView& plotView() { return *view_; }
     ValueLog& valueLog() { return *valueLog_; }
@@ -104,6 +107,7 @@ private:
     std::unique_ptr<Warnings> warnings_;
     std::unique_ptr<QtNetSocket> socket_;
     std::unique_ptr<NetLink> net_;
+    NetworkDialog* networkDialog_ = nullptr;
     QuickButtons* quickButtons_ = nullptr;
     Logos* logos_ = nullptr;
     QMenu* menus_[5] = {};
