@@ -1,0 +1,252 @@
+#include "common/dateformat.h"
+#include "flash/flash_available.h"
+#include "flash/flash_commands.h"
+#include "flash/flash_download.h"
+#include "flash/record_list.h"
+#include "stick/config_read.h"
+#include "stick/exchange.h"
+#include "stick/sim_stick.h"
+#include "stick/simulate_env.h"
+#include "stick/stick_link.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+// Records everything a download does to the window.
+struct RecordingFace final : vs::FlashFace {
+    vs::StickLink& link;
+    explicit RecordingFace(vs::StickLink& l) : link(l) {}
+    bool escape = false;
+    bool sampling = true;
+    std::optional<vs::FlashRequest> answer = vs::FlashRequest{"12:00", 0};
+    std::optional<int> record = 0;
+    std::vector<std::string> printed, logTimes, questions;
+    std::vector<double> values;
+    std::vector<vs::LocalDateTime> times;
+    int recordLength = 0, restores = 0, redraws = 0, chooserShown = 0;
+    double askedSeconds = 0;
+    vs::AverageSetup askedAverage;
+    std::function<void(int)> afterValue;
+
+    bool escapePressed() override { return escape; }
+    void print(const std::string& t) override { printed.push_back(t); }
+    void holdMessage(int) override {}
+    bool askYesNo(const std::string& q) override
+    {
+        questions.push_back(q);
+        return true;
+    }
+    std::optional<int> chooseRecord(int) override
+    {
+        ++chooserShown;
+        return record;
+    }
+    std::optional<vs::FlashRequest> askEndTime(const std::string& caption, double seconds,
+                                               const vs::AverageSetup& average) override
+    {
+        questions.push_back(caption);
+        askedSeconds = seconds;
+        askedAverage = average;
+        return answer;
+    }
+    bool samplingRunning() override { return sampling; }
+    void setSampling(bool on) override { sampling = on; }
+    void keepPlot() override {}
+    void restorePlot() override { ++restores; }
+    void setRecordLength(int n) override { recordLength = n; }
+    void feedPlot(const vs::LocalDateTime& t, bool) override
+    {
+        times.push_back(t);
+        values.push_back(link.slot(0)->Channels[0].LastValue);
+    }
+    void redrawPlot() override { ++redraws; }
+    void writeLog(const std::string& time) override { logTimes.push_back(time); }
+    void processEvents() override
+    {
+        if (afterValue)
+            afterValue(static_cast<int>(values.size()));
+    }
+};
+
+struct Flash : ::testing::Test {
+    vs::ManualClock clock{{2026, 12, 6, 13, 0, 0, 0}};
+    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
+    std::vector<std::shared_ptr<vs::SimulatedStick>> sims;
+    RecordingFace face{link};
+
+    void attach(std::vector<vs::SimSpec> specs = {{5, 9}})
+    {
+        sims = vs::attachSimulatedSticks(link, specs, clock);
+        for (int i = 0; i < link.SlotsReserved; ++i)
+            ASSERT_EQ(vs::Nymstick_GetConfig(link, i), 1);
+    }
+    long count(const std::string& command) const
+    {
+        const auto& c = sims[0]->commands();
+        return std::count(c.begin(), c.end(), command);
+    }
+};
+
+TEST_F(Flash, ADayOfMinutesIsSpreadBackFromTheEndTimeIntoPlotAndLog)
+{
+    attach();
+    ASSERT_TRUE(vs::Flash_download(link, face, clock, true)) << link.StickErrorText;
+    EXPECT_EQ(face.chooserShown, 1);
+    ASSERT_EQ(face.values.size(), 1440u);
+    EXPECT_EQ(face.recordLength, 1440);
+    EXPECT_EQ(face.askedSeconds, 1440 * 60.02);
+    // 12:00 less 24 h and 28.8 s.
+    EXPECT_EQ(face.logTimes.front(), "2026-12-05 11:59:31");
+    EXPECT_EQ(face.logTimes[1], "2026-12-05 12:00:31");
+    EXPECT_EQ(face.logTimes.size(), 1440u);
+    const auto& stored = sims[0]->firmware().recordings()[0];
+    for (size_t i = 0; i < stored.size(); i += 97)
+        EXPECT_EQ(face.values[i], stored[i]) << i;
+    // The recorder was stopped for the download and runs again; so does sampling.
+    EXPECT_EQ(count("FLSTOP"), 1);
+    EXPECT_EQ(sims[0]->commands().back(), "FLSTART");
+    EXPECT_TRUE(sims[0]->firmware().recording());
+    EXPECT_TRUE(face.sampling);
+    EXPECT_EQ(face.printed.back(), "\f");
+    EXPECT_EQ(face.restores, 0);
+    EXPECT_TRUE(face.askedAverage.show);
+    EXPECT_EQ(face.askedAverage.maximum, 144);
+}
+
+TEST_F(Flash, AveragingFourFetchesAQuarterFourIntervalsApart)
+{
+    attach();
+    face.answer = vs::FlashRequest{"12:00", 4};
+    ASSERT_TRUE(vs::Flash_download(link, face, clock, true));
+    ASSERT_EQ(face.values.size(), 360u);
+    EXPECT_EQ(face.logTimes[1], "2026-12-05 12:03:31");
+    const auto& stored = sims[0]->firmware().recordings()[0];
+    EXPECT_NEAR(face.values[1], (stored[4] + stored[5] + stored[6] + stored[7]) / 4.0, 0.5);
+}
+
+TEST_F(Flash, WithoutEngineeringModeTheLatestRecordingIsFetched)
+{
+    attach();
+    ASSERT_TRUE(vs::Flash_download(link, face, clock, false));
+    EXPECT_EQ(face.chooserShown, 0);
+    EXPECT_EQ(face.values.size(), 40u);
+    EXPECT_FALSE(face.askedAverage.show);
+}
+
+TEST_F(Flash, EscapeAbortsAndRestartsEverything)
+{
+    attach();
+    face.afterValue = [this](int n) { face.escape = n == 100; };
+    EXPECT_FALSE(vs::Flash_download(link, face, clock, true));
+    EXPECT_EQ(link.StickErrorText, "Aborted.");
+    EXPECT_EQ(face.values.size(), 100u);
+    EXPECT_EQ(sims[0]->commands().back(), "FLSTART");
+    EXPECT_TRUE(face.sampling);
+    EXPECT_EQ(face.restores, 1);
+
+    RecordingFace cancelling{link};
+    cancelling.answer = std::nullopt; // the time request cancelled
+    EXPECT_FALSE(vs::Flash_download(link, cancelling, clock, true));
+    EXPECT_EQ(link.StickErrorText, "Aborted.");
+}
+
+TEST_F(Flash, AnUnreadableBlockIsAskedAgainWithNakThenCopiesTheLastGoodValue)
+{
+    attach();
+    face.afterValue = [this](int n) {
+        if (n == 3)
+            sims[0]->dropReports(4); // every try of the next "LBR" loses its reply
+        if (n == 300)
+            sims[0]->dropReports(4 + 5); // and this time every "NAK" too
+    };
+    ASSERT_TRUE(vs::Flash_download(link, face, clock, true)) << link.StickErrorText;
+    EXPECT_EQ(count("NAK"), 1 + 5);
+    ASSERT_EQ(face.values.size(), 1440u);
+    EXPECT_EQ(face.values[300], face.values[299]);
+    EXPECT_EQ(face.values[302], face.values[299]);
+}
+
+TEST_F(Flash, AStickPulledOutEndsTheDownloadAndBringsThePlotBack)
+{
+    attach();
+    face.afterValue = [this](int n) {
+        if (n == 300)
+            sims[0]->unplug();
+    };
+    EXPECT_FALSE(vs::Flash_download(link, face, clock, true));
+    EXPECT_EQ(link.StickErrorText.rfind("The download stopped after 300 of 1440 values: the stick does not answer", 0),
+              0u)
+        << link.StickErrorText;
+    EXPECT_EQ(face.restores, 1);
+    EXPECT_TRUE(face.sampling);
+    EXPECT_LE(face.values.size(), 300u + 3 * 3);
+}
+
+TEST_F(Flash, WhatIsNotOfferedOrNotThereSaysSo)
+{
+    attach({{5, 9}, {1, 9}});
+    EXPECT_FALSE(vs::Flash_download(link, face, clock, false));
+    EXPECT_EQ(link.StickErrorText, "Please remove all sticks except one, then retry this operation.");
+    EXPECT_TRUE(vs::nymstick_CheckFlashAvailable(link, 0));
+    for (vs::KnobRecord& k : link.slot(0)->Knobs)
+        if (k.Name == "LogInterval")
+            k.Value = 0;
+    EXPECT_FALSE(vs::nymstick_CheckFlashAvailable(link, 0));
+    EXPECT_TRUE(vs::CheckFlashAvailable(link)) << "the other stick still offers it";
+
+    vs::ManualClock c2;
+    vs::StickLink one{c2, [&](int ms) { c2.advanceMs(ms); }};
+    auto sim = vs::attachSimulatedSticks(one, {{5, 9}}, c2);
+    ASSERT_EQ(vs::Nymstick_GetConfig(one, 0), 1);
+    vs::nym_ask(one, "*RST", 0); // erases the recordings
+    RecordingFace f2{one};
+    EXPECT_FALSE(vs::Flash_download(one, f2, c2, false));
+    EXPECT_EQ(one.StickErrorText, "No data found");
+    EXPECT_EQ(sim[0]->commands().back(), "FLSTART");
+}
+
+TEST_F(Flash, ClosingTheRecordsWindowWithoutAChoiceFetchesNothing)
+{
+    attach();
+    face.record = std::nullopt;
+    EXPECT_TRUE(vs::Flash_download(link, face, clock, true));
+    EXPECT_EQ(count("LBR"), 0);
+    EXPECT_TRUE(face.values.empty());
+}
+
+TEST(RecordingEnd, ATimeStillToComeTodayWasYesterday)
+{
+    const vs::LocalDateTime now{2026, 12, 6, 13, 0, 30, 0};
+    struct Case {
+        const char* text;
+        const char* end;
+    } cases[] = {{"12:00", "2026-12-06 12:00:00"}, {"13:00", "2026-12-06 13:00:00"},
+                 {"13:01", "2026-12-05 13:01:00"}, {" 7:5 ", "2026-12-06 07:05:00"}};
+    for (const Case& c : cases) {
+        const auto end = vs::recordingEnd(c.text, now);
+        ASSERT_TRUE(end) << c.text;
+        EXPECT_EQ(vs::formatDateTime(*end, "yyyy-mm-dd Hh:Nn:Ss"), c.end) << c.text;
+    }
+    for (const char* bad : {"", "12", "24:00", "12:60", "ab:cd", "12:00x", "123:00"})
+        EXPECT_FALSE(vs::recordingEnd(bad, now)) << bad;
+}
+
+TEST_F(Flash, TheRecordListHasAllAndEveryRecordingWithItsThumbnail)
+{
+    attach();
+    const auto entries = vs::readRecordList(link, 0);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].length, 1780);
+    EXPECT_EQ(entries[1].length, 1440);
+    EXPECT_EQ(entries[3].length, 40);
+    EXPECT_EQ(entries[1].points.size(), 64u);
+    EXPECT_EQ(entries[3].points.size(), 40u) << "a short recording stops at its end";
+    EXPECT_LE(entries[1].minimum, entries[1].maximum);
+    EXPECT_EQ(std::count(sims[0]->commands().begin(), sims[0]->commands().end(), "LBAVG;0"), 1);
+}
+
+} // namespace
