@@ -17,6 +17,12 @@
 #include "monitor/window_geometry.h"
 #include "monitor/network_defaults.h"
 #include "monitor/network_dialog.h"
+#include "monitor/command_line.h"
+#include "monitor/records_window.h"
+#include "monitor/sensor_info_window.h"
+#include "monitor/window_flash_face.h"
+#include "common/dateformat.h"
+#include "flash/flash_download.h"
 #include "stick/config_read.h"
 #include "net/net_link.h"
 #include "net/qt_net_socket.h"
@@ -78,6 +84,7 @@ MainWindow::MainWindow(Services& services, QWidget* parent)
     valueLog_->winPrint = [this](const QString& text) { view_->WinPrint(text); };
     sampling_->hooks.log = [this](const std::string& time) { valueLog_->Log_timer_write2file(time); };
     wireNetwork();
+    wireFlash();
     wireAlerts();
     buildMenus();
     valueLog_->showState = [this](const QString& caption, bool checked) {
@@ -131,6 +138,48 @@ void MainWindow::wireNetwork()
     };
 }
 
+void MainWindow::wireFlash()
+{
+    sensorInfo_ = new SensorInfoWindow(s_.settings, s_.clock, this);
+    records_ = new RecordsWindow(this);
+    flashFace_ = std::make_unique<WindowFlashFace>(s_.link, s_.prompts, *view_, *sampling_, *valueLog_, *sensorInfo_,
+                                                   *records_);
+    flashFace_->feed = [this](const LocalDateTime& t) {
+        const std::string timeText =
+            formatDateTime(t, s_.plotSettings.PlotTimeStampFormat.toStdString(), s_.dateFormats);
+        return Nymdata2plot(s_.plot, s_.link, timeText);
+    };
+}
+
+void MainWindow::mDownloadFlash_Click()
+{
+    guarded("mDownloadFlash_Click", [this] {
+        flashFace_->escape = false;
+        if (!Flash_download(s_.link, *flashFace_, s_.clock, engineeringMode_))
+            s_.prompts.information(s_.link.StickErrorText);
+    });
+}
+
+int MainWindow::runSwitch(const std::string& commandLine)
+{
+    CommandServices commands{s_.link, s_.clock, s_.link.waitFunction(),
+                             [this](const std::string& t) { view_->WinPrint(QString::fromStdString(t)); },
+                             [this](const std::string& t) { s_.prompts.information(t); }};
+    return ParseCmd(commands, commandLine, true);
+}
+
+void MainWindow::mEraseFlash_Click()
+{
+    if (!s_.prompts.askYesNo("The recordings stored in flash will be erased. Proceed?", Prompts::Icon::Question))
+        return;
+    const bool was = sampling_->running();
+    sampling_->setRunning(false);
+    runSwitch("/rst");
+    sampling_->setRunning(was);
+    view_->textBox().TextBuffer.clear();
+    view_->WinPrint(QString(QChar(12)));
+}
+
 void MainWindow::mKnobs_Click()
 {
     const QRect r = frameGeometry();
@@ -176,12 +225,14 @@ void MainWindow::wireAlerts()
         guarded("cmd_QuickButton_Click", [this] { viewSaver_->SaveView([this] { return view_->drawForOutput(); }); });
     };
     quickButtons_->onLiveData = [this](bool ticked) { liveDataClicked(ticked); };
+    quickButtons_->onFlash = [this] { mDownloadFlash_Click(); };
     logos_ = new Logos(view_->picture(), s_.settings, dataFolder());
     logos_->onEngineeringMode = [this] { setEngineeringMode(true); };
 }
 
 void MainWindow::setEngineeringMode(bool on)
 {
+    engineeringMode_ = on;
     sampling_->engineeringMode = on;
     warnings_->engineeringMode = on;
     if (on)
@@ -213,10 +264,11 @@ void MainWindow::buildMenus()
     file->addAction("Save current buffer data...", this, [this] {
             guarded("mSave_Click", [this] { valueLog_->mSave_Click(); });
         })->setObjectName("mSave");
-    mDownloadFlash_ = file->addAction("Download flash");
+    mDownloadFlash_ = file->addAction("Download flash", this, [this] { mDownloadFlash_Click(); });
     mDownloadFlash_->setObjectName("mDownloadFlash");
     mDownloadFlash_->setVisible(false);
-    file->addAction("Erase flash...")->setObjectName("mEraseFlash");
+    file->addAction("Erase flash...", this, [this] { guarded("mEraseFlash_Click", [this] { mEraseFlash_Click(); }); })
+        ->setObjectName("mEraseFlash");
     mLog_ = file->addAction("Log to file...", this, [this] {
         guarded("mLog_Click", [this] { valueLog_->Log_Toggle(); });
         mLog_->setChecked(valueLog_->on()); // a cancelled dialog leaves logging off
@@ -315,6 +367,8 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Pause)
         mPauseStart_Click();
+    if (event->key() == Qt::Key_Escape && flashFace_)
+        flashFace_->escape = true; // ends a running flash download
     QMainWindow::keyPressEvent(event);
 }
 

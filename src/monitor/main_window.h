@@ -28,6 +28,9 @@ class Logos;
 class NetLink;
 class QtNetSocket;
 class NetworkDialog;
+class SensorInfoWindow;
+class RecordsWindow;
+class WindowFlashFace;
 
 // The main window: the menus, the plot picture, the start-up and shut-down
 // sequences and the window events. The sampling loop, the device-change
@@ -51,6 +54,11 @@ public:
     void mClear_Click();
     void mClearMarkers_Click();
     void mKnobs_Click();
+    void mDownloadFlash_Click();
+    void mEraseFlash_Click();
+    SensorInfoWindow& sensorInfo() { return *sensorInfo_; }
+    RecordsWindow& records() { return *records_; }
+    WindowFlashFace& flashFace() { return *flashFace_; }
     NetworkDialog& networkDialog() { return *networkDialog_; }
 
     PlotView& plotView() { return *view_; }
@@ -84,6 +92,9 @@ private:
     void buildMenus();
     void wireAlerts();
     void wireNetwork();
+    void wireFlash();
+    // Runs a command-line switch ("/rst", "/dfu") on every stick, progress over the plot.
+    int runSwitch(const std::string& commandLine);
     void placePlot();
     void step(const std::string& text);
     void feedPlot(const LocalDateTime& now);
@@ -108,6 +119,10 @@ private:
     std::unique_ptr<QtNetSocket> socket_;
     std::unique_ptr<NetLink> net_;
     NetworkDialog* networkDialog_ = nullptr;
+    SensorInfoWindow* sensorInfo_ = nullptr;
+    RecordsWindow* records_ = nullptr;
+    std::unique_ptr<WindowFlashFace> flashFace_;
+    bool engineeringMode_ = false;
     QuickButtons* quickButtons_ = nullptr;
     Logos* logos_ = nullptr;
     QMenu* menus_[5] = {};

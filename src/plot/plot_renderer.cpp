@@ -2,6 +2,7 @@
 
 #include "common/numformat.h"
 #include "plot/plot_markers.h"
+#include "plot/plot_bands.h"
 #include "plot/plot_raster.h"
 #include "plot/plot_text.h"
 
@@ -66,38 +67,11 @@ struct Frame {
     bool fullColour(int slot) const { return s.PlotScroll || slot < plot.WriteIndex; }
 };
 
-void gradientGreenYellow(Raster& r, int x1, int y1, int x2, int y2, int blue)
-{
-    const double step = y2 == y1 ? 1.0 : 255.0 / (y2 - y1);
-    double red = 0;
-    for (int y = y2; y >= y1; --y) {
-        r.fillRect(x1, y, x2, y, qRgb(std::min(255, roundi(red)), 255, blue));
-        red += step;
-    }
-}
-
-void gradientYellowRed(Raster& r, int x1, int y1, int x2, int y2, int blue)
-{
-    const int d = y2 - y1;
-    if (d <= 0)
-        return;
-    int a = d;
-    for (int y = y2; y >= y1; --y) {
-        r.fillRect(x1, y, x2, y, qRgb(255, plot_LogRamp(static_cast<double>(a) / d), blue));
-        --a;
-    }
-}
-
-void redBox(Raster& r, int x1, int y1, int x2, int y2, int blue)
-{
-    r.fillRect(x1, y1, x2 - 1, y2, qRgb(255, 0, blue));
-}
-
 void threeBands(Raster& r, const Frame& f, int x1, int x2, int blue)
 {
-    gradientGreenYellow(r, x1, f.yL0, x2, f.plotBottom(), blue);
-    gradientYellowRed(r, x1, f.yL1, x2, f.yL0, blue);
-    redBox(r, x1, f.top, x2, f.yL1, blue);
+    plot_GradientGreenYellow(r, x1, f.yL0, x2, f.plotBottom(), blue);
+    plot_GradientYellowRed(r, x1, f.yL1, x2, f.yL0, blue);
+    plot_RedBox(r, x1, f.top, x2, f.yL1, blue);
 }
 
 void drawLevelBarAndZones(QPainter& p, Raster& r, const Frame& f)

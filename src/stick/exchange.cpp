@@ -69,15 +69,22 @@ void drainInput(StickLink& link, int stick, int sleepMs)
 
 // Reads the next input report. One that is already queued is taken at once;
 // otherwise the stick gets its poll delay to send it before the read counts
-// as failed.
+// as failed, looked for every millisecond so that a report is taken
+// soon after it came.
 int readReportPaced(StickLink& link, int stick)
 {
+    constexpr int kLookMs = 1;
     if (Nymstick_ReadReport(link, stick) > 0)
         return 1;
     const int poll = pollDelay(link, stick);
-    if (poll > 0)
-        link.wait(poll);
-    return Nymstick_ReadReport(link, stick);
+    for (int waited = 0; waited < poll;) {
+        const int step = std::min(kLookMs, poll - waited);
+        link.wait(step);
+        waited += step;
+        if (Nymstick_ReadReport(link, stick) > 0)
+            return 1;
+    }
+    return poll > 0 ? 0 : Nymstick_ReadReport(link, stick);
 }
 
 void beepOnPendingRead(StickLink& link)

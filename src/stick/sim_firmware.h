@@ -37,6 +37,8 @@ public:
     const std::vector<Knob>& knobs() const { return knobs_; }
     const std::vector<Flag>& flags() const { return flags_; }
     const std::vector<std::vector<uint16_t>>& recordings() const { return recordings_; }
+    // What the flash holds (for measurements with recordings of a given size).
+    void setRecordings(std::vector<std::vector<uint16_t>> recordings) { recordings_ = std::move(recordings); }
     bool recording() const { return recording_; }
     // The five raw channel values the stick would report now.
     std::vector<uint32_t> currentRaw();

@@ -83,12 +83,17 @@ TEST(TextExchange, ReplyReassembledAcrossReports)
     EXPECT_EQ(t.link.slot(0)->PollDelayMs, 30);
     EXPECT_DOUBLE_EQ(t.clock.elapsedMs(), 0);
 
-    // A report that is not there yet gets the poll delay before the read counts as failed.
+    // A report that is not there yet is looked for every millisecond and taken when it comes.
+    dev->script.push_back(std::nullopt);
     dev->script.push_back(std::nullopt);
     dev->queueRaw("@0002;late;\n");
     EXPECT_EQ(vs::nym_ask(t.link, "Q", 0), "@0002;late;\\x0A");
     EXPECT_EQ(dev->written.size(), 2u) << "no resend";
-    EXPECT_DOUBLE_EQ(t.clock.elapsedMs(), 30);
+    EXPECT_DOUBLE_EQ(t.clock.elapsedMs(), 2);
+
+    // One that never comes gets the whole poll delay in each of the six tries.
+    EXPECT_EQ(vs::nym_ask(t.link, "Q", 0), "NYM_RECV_ERR_Readfile:Resource temporarily unavailable");
+    EXPECT_DOUBLE_EQ(t.clock.elapsedMs(), 2 + 6 * 30);
 }
 
 TEST(TextExchange, ReadFailuresFlushAndResendThenGiveUp)
