@@ -30,6 +30,8 @@ SensorInfoWindow::SensorInfoWindow(const Settings& settings, const Clock& clock,
     picture1_ = new QLabel(this);
     picture1_->setObjectName("Picture1");
     picture1_->setWordWrap(true);
+    hint_ = new QLabel("A time later than now means yesterday.", this);
+    hint_->setObjectName("LblHint");
     text1_ = new QLineEdit(this);
     text1_->setObjectName("Text1");
     lblAverage_ = new QLabel("Average (%)", this);
@@ -37,7 +39,7 @@ SensorInfoWindow::SensorInfoWindow(const Settings& settings, const Clock& clock,
     txtAverage_ = new QLineEdit("0", this);
     txtAverage_->setObjectName("TxtAverage");
     for (QWidget* w : {static_cast<QWidget*>(txtInfo_), static_cast<QWidget*>(picture1_),
-                       static_cast<QWidget*>(text1_), static_cast<QWidget*>(lblAverage_),
+                       static_cast<QWidget*>(hint_), static_cast<QWidget*>(text1_), static_cast<QWidget*>(lblAverage_),
                        static_cast<QWidget*>(txtAverage_)})
         layout->addWidget(w);
     text1_->installEventFilter(this);
@@ -68,6 +70,7 @@ void SensorInfoWindow::ShowSensorDetails(const QString& caption, double seconds)
     }
     txtInfo_->setVisible(!requestMode_);
     picture1_->setVisible(requestMode_);
+    hint_->setVisible(requestMode_);
     text1_->setVisible(requestMode_);
 }
 

@@ -38,6 +38,7 @@ public:
     QLineEdit* timeBox() const { return text1_; }
     QLineEdit* averageBox() const { return txtAverage_; }
     QPlainTextEdit* infoBox() const { return txtInfo_; }
+    QLabel* hint() const { return hint_; }
     bool requestMode() const { return requestMode_; }
 
 signals:
@@ -57,6 +58,7 @@ private:
     const Clock& clock_;
     QPlainTextEdit* txtInfo_;
     QLabel* picture1_;
+    QLabel* hint_;
     QLineEdit* text1_;
     QLabel* lblAverage_;
     QLineEdit* txtAverage_;

@@ -209,6 +209,16 @@ TEST_F(Flash, WhatIsNotOfferedOrNotThereSaysSo)
     EXPECT_EQ(sim[0]->commands().back(), "FLSTART");
 }
 
+TEST_F(Flash, MoreValuesThanThePlotHoldsAllReachTheLog)
+{
+    attach({{5, 65}});
+    sims[0]->firmware().setRecordings({std::vector<uint16_t>(25000, 777)});
+    ASSERT_TRUE(vs::Flash_download(link, face, clock, false)) << link.StickErrorText;
+    EXPECT_EQ(face.recordLength, 20000) << "the plot's limit; it shows the newest";
+    EXPECT_EQ(face.logTimes.size(), 25000u);
+    EXPECT_EQ(face.values.back(), 777);
+}
+
 TEST_F(Flash, ClosingTheRecordsWindowWithoutAChoiceFetchesNothing)
 {
     attach();

@@ -80,6 +80,7 @@ TEST(RequestWindow, ProposesATimeClampsTheAverageAndAnswersOnEnter)
         EXPECT_EQ(w.promptText(), "Enter end time of logging (HH:MM)");
         EXPECT_EQ(w.timeBox()->text(), "12:05");
         EXPECT_EQ(w.averageBox()->toolTip(), "0...144");
+        EXPECT_TRUE(w.hint()->isVisible()) << "a time still to come today means yesterday";
         w.averageBox()->setText("500");
         press(w.averageBox(), Qt::Key_Return);
         EXPECT_EQ(w.averageBox()->text(), "144") << "clamped to the largest";
