@@ -23,6 +23,11 @@ public:
     virtual void message(const std::string& text, Icon icon, const std::string& title = {}) = 0;
     // true for Yes
     virtual bool askYesNo(const std::string& text, Icon icon, const std::string& title = {}) = 0;
+    // true for OK; a box with OK and Cancel buttons.
+    virtual bool askOkCancel(const std::string& text, Icon icon, const std::string& title = {})
+    {
+        return askYesNo(text, icon, title);
+    }
     // The chosen file, or no value when the user cancelled.
     virtual std::optional<std::string> saveFile(const FileDialogSpec& spec) = 0;
     // The entered text, or no value when the user cancelled.

@@ -17,6 +17,8 @@
 #include "monitor/window_geometry.h"
 #include "monitor/network_defaults.h"
 #include "monitor/network_dialog.h"
+#include "monitor/alerts_dialog.h"
+#include "monitor/advanced_dialog.h"
 #include "monitor/command_line.h"
 #include "monitor/records_window.h"
 #include "monitor/sensor_info_window.h"
@@ -86,6 +88,7 @@ MainWindow::MainWindow(Services& services, QWidget* parent)
     wireNetwork();
     wireFlash();
     wireAlerts();
+    wireSettingsDialogs();
     buildMenus();
     valueLog_->showState = [this](const QString& caption, bool checked) {
         mLog_->setText(caption);
@@ -149,6 +152,53 @@ void MainWindow::wireFlash()
             formatDateTime(t, s_.plotSettings.PlotTimeStampFormat.toStdString(), s_.dateFormats);
         return Nymdata2plot(s_.plot, s_.link, timeText);
     };
+}
+
+void MainWindow::wireSettingsDialogs()
+{
+    alerts_ = new AlertsDialog(s_.link, s_.prompts, s_.settings, this);
+    alerts_->levelsSent = [this](int stick) {
+        if (const StickRecord* s = s_.link.slot(stick); s && !s->Channels.empty())
+            InitWarningLevels(s_.plot, s_.link, 0, stick);
+        view_->replot();
+    };
+    alerts_->saveFailed = [this](const QString& text) {
+        // Said once: the values stay in memory and are used all the same.
+        if (std::exchange(saveFailureShown_, true))
+            return;
+        view_->WinPrint(text + "\n");
+    };
+    advanced_ = new AdvancedDialog(s_.link, s_.prompts, s_.settings, this);
+    advanced_->resetSticks = [this] {
+        const bool was = sampling_->running();
+        sampling_->setRunning(false);
+        try {
+            runSwitch("/rst");
+        } catch (const std::exception&) {
+            // A failed reset leaves the sticks as they are; the settings are cleared all the same.
+        }
+        sampling_->setRunning(was);
+    };
+    advanced_->exitProgram = [this] { mExit_Click(); };
+    tray_->openSettings = [this] { mSettings_Click(2); };
+}
+
+void MainWindow::mSettings_Click(int index)
+{
+    QDialog* dialog = nullptr;
+    if (index == 2) {
+        alerts_->LoadWarnings();
+        dialog = alerts_;
+    } else if (index == 3) {
+        dialog = advanced_;
+    }
+    if (!dialog)
+        return;
+    const QRect r = frameGeometry();
+    const QPoint centre = r.topLeft() + QPoint(r.width() / 2, r.height() / 2);
+    dialog->move(centre.x() - dialog->width() / 2, centre.y() - dialog->height() / 2);
+    dialog->show();
+    dialog->raise();
 }
 
 void MainWindow::mDownloadFlash_Click()
@@ -280,8 +330,8 @@ void MainWindow::buildMenus()
     file->addAction("Exit", this, [this] { mExit_Click(); })->setObjectName("mExit");
     menus_[1]->addAction("Copy graph", this, [this] { mCopyGraph_Click(); })->setObjectName("mCopyGraph");
     menus_[2]->addAction("Plot...")->setObjectName("mSettings1");
-    menus_[2]->addAction("Alerts...")->setObjectName("mSettings2");
-    menus_[2]->addAction("Advanced...")->setObjectName("mSettings3");
+    menus_[2]->addAction("Alerts...", this, [this] { mSettings_Click(2); })->setObjectName("mSettings2");
+    menus_[2]->addAction("Advanced...", this, [this] { mSettings_Click(3); })->setObjectName("mSettings3");
     menus_[3]->addAction("Edit knobs...", this, [this] { guarded("mKnobs_Click", [this] { mKnobs_Click(); }); })
         ->setObjectName("mKnobs");
     menus_[3]->addAction("Recalibrate Heater")->setObjectName("mRecalHeat");

@@ -31,6 +31,8 @@ class NetworkDialog;
 class SensorInfoWindow;
 class RecordsWindow;
 class WindowFlashFace;
+class AlertsDialog;
+class AdvancedDialog;
 
 // The main window: the menus, the plot picture, the start-up and shut-down
 // sequences and the window events. The sampling loop, the device-change
@@ -56,6 +58,9 @@ public:
     void mKnobs_Click();
     void mDownloadFlash_Click();
     void mEraseFlash_Click();
+    void mSettings_Click(int index);
+    AlertsDialog& alerts() { return *alerts_; }
+    AdvancedDialog& advanced() { return *advanced_; }
     SensorInfoWindow& sensorInfo() { return *sensorInfo_; }
     RecordsWindow& records() { return *records_; }
     WindowFlashFace& flashFace() { return *flashFace_; }
@@ -93,6 +98,7 @@ private:
     void wireAlerts();
     void wireNetwork();
     void wireFlash();
+    void wireSettingsDialogs();
     // Runs a command-line switch ("/rst", "/dfu") on every stick, progress over the plot.
     int runSwitch(const std::string& commandLine);
     void placePlot();
@@ -123,6 +129,9 @@ private:
     RecordsWindow* records_ = nullptr;
     std::unique_ptr<WindowFlashFace> flashFace_;
     bool engineeringMode_ = false;
+    AlertsDialog* alerts_ = nullptr;
+    AdvancedDialog* advanced_ = nullptr;
+    bool saveFailureShown_ = false;
     QuickButtons* quickButtons_ = nullptr;
     Logos* logos_ = nullptr;
     QMenu* menus_[5] = {};

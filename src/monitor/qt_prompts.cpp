@@ -51,6 +51,13 @@ bool QtPrompts::askYesNo(const std::string& text, Icon icon, const std::string& 
     return box.exec() == QMessageBox::Yes;
 }
 
+bool QtPrompts::askOkCancel(const std::string& text, Icon icon, const std::string& title)
+{
+    QMessageBox box(iconOf(icon), titleOr(title), QString::fromStdString(text), QMessageBox::Ok | QMessageBox::Cancel,
+                    parent_);
+    return box.exec() == QMessageBox::Ok;
+}
+
 std::optional<std::string> QtPrompts::saveFile(const FileDialogSpec& spec)
 {
     QFileDialog dialog(parent_, QString::fromStdString(spec.title), QString::fromStdString(spec.folder),

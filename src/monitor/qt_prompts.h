@@ -15,6 +15,7 @@ public:
 
     void message(const std::string& text, Icon icon, const std::string& title) override;
     bool askYesNo(const std::string& text, Icon icon, const std::string& title) override;
+    bool askOkCancel(const std::string& text, Icon icon, const std::string& title) override;
     std::optional<std::string> saveFile(const FileDialogSpec& spec) override;
     std::optional<std::string> inputText(const std::string& prompt, const std::string& title,
                                          const std::string& proposed) override;
