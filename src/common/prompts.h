@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,13 @@ struct FileDialogSpec {
     std::string folder;
     std::string proposedName;
     std::string defaultExtension; // ".bmp"
+};
+
+// A font as the font dialog shows and returns it.
+struct PromptFont {
+    std::string name;
+    double size = 8;
+    bool bold = false, underline = false, italic = false;
 };
 
 // Message boxes, input boxes and file dialogs go through this small interface:
@@ -33,6 +41,11 @@ public:
     // The entered text, or no value when the user cancelled.
     virtual std::optional<std::string> inputText(const std::string& prompt, const std::string& title,
                                                  const std::string& proposed) = 0;
+
+    // The file to open, the colour (0xBBGGRR) and the font chosen; no value when cancelled.
+    virtual std::optional<std::string> openFile(const FileDialogSpec&) { return std::nullopt; }
+    virtual std::optional<uint32_t> chooseColour(uint32_t) { return std::nullopt; }
+    virtual std::optional<PromptFont> chooseFont(const PromptFont&) { return std::nullopt; }
 
     void information(const std::string& text, const std::string& title = {})
     {

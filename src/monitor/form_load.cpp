@@ -120,7 +120,7 @@ bool MainWindow::Form_Load(const std::string& commandLine)
 
     step("Form1:Form_Load():rmSettings_Plot.LoadPlotSettings");
     s_.plotSettings = loadPlotSettings(s_.settings);
-    sampling_->setReadInterval(1.0);
+    sampling_->setReadInterval(loadReadInterval(s_.settings));
 
     step("Form1:Form_Load():DevChange_callback");
     devCallback_->DevChange_callback();

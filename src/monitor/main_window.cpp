@@ -18,6 +18,7 @@
 #include "monitor/network_defaults.h"
 #include "monitor/network_dialog.h"
 #include "monitor/alerts_dialog.h"
+#include "monitor/plot_settings_dialog.h"
 #include "monitor/advanced_dialog.h"
 #include "monitor/command_line.h"
 #include "monitor/records_window.h"
@@ -181,12 +182,25 @@ void MainWindow::wireSettingsDialogs()
     };
     advanced_->exitProgram = [this] { mExit_Click(); };
     tray_->openSettings = [this] { mSettings_Click(2); };
+
+    plotDialog_ = new PlotSettingsDialog(s_.link, s_.prompts, s_.settings, s_.plot, s_.plotSettings, *sampling_, this);
+    plotDialog_->changed = [this] { view_->redraw(); };
+    plotDialog_->storeResized = [this] { view_->setupStore(); };
+    plotDialog_->saveFailed = alerts_->saveFailed;
+    devCallback_->refreshWindows = [this] {
+        if (plotDialog_->isVisible())
+            plotDialog_->FillChannelList();
+    };
 }
 
 void MainWindow::mSettings_Click(int index)
 {
     QDialog* dialog = nullptr;
-    if (index == 2) {
+    if (index == 1) {
+        plotDialog_->load();
+        plotDialog_->setScrollShown(engineeringMode_);
+        dialog = plotDialog_;
+    } else if (index == 2) {
         alerts_->LoadWarnings();
         dialog = alerts_;
     } else if (index == 3) {
@@ -283,6 +297,8 @@ void MainWindow::wireAlerts()
 void MainWindow::setEngineeringMode(bool on)
 {
     engineeringMode_ = on;
+    if (plotDialog_)
+        plotDialog_->setScrollShown(on);
     sampling_->engineeringMode = on;
     warnings_->engineeringMode = on;
     if (on)
@@ -329,7 +345,7 @@ void MainWindow::buildMenus()
     mPauseStart_->setObjectName("mPauseStart");
     file->addAction("Exit", this, [this] { mExit_Click(); })->setObjectName("mExit");
     menus_[1]->addAction("Copy graph", this, [this] { mCopyGraph_Click(); })->setObjectName("mCopyGraph");
-    menus_[2]->addAction("Plot...")->setObjectName("mSettings1");
+    menus_[2]->addAction("Plot...", this, [this] { mSettings_Click(1); })->setObjectName("mSettings1");
     menus_[2]->addAction("Alerts...", this, [this] { mSettings_Click(2); })->setObjectName("mSettings2");
     menus_[2]->addAction("Advanced...", this, [this] { mSettings_Click(3); })->setObjectName("mSettings3");
     menus_[3]->addAction("Edit knobs...", this, [this] { guarded("mKnobs_Click", [this] { mKnobs_Click(); }); })

@@ -32,6 +32,7 @@ class SensorInfoWindow;
 class RecordsWindow;
 class WindowFlashFace;
 class AlertsDialog;
+class PlotSettingsDialog;
 class AdvancedDialog;
 
 // The main window: the menus, the plot picture, the start-up and shut-down
@@ -60,6 +61,7 @@ public:
     void mEraseFlash_Click();
     void mSettings_Click(int index);
     AlertsDialog& alerts() { return *alerts_; }
+    PlotSettingsDialog& plotSettingsDialog() { return *plotDialog_; }
     AdvancedDialog& advanced() { return *advanced_; }
     SensorInfoWindow& sensorInfo() { return *sensorInfo_; }
     RecordsWindow& records() { return *records_; }
@@ -131,6 +133,7 @@ private:
     bool engineeringMode_ = false;
     AlertsDialog* alerts_ = nullptr;
     AdvancedDialog* advanced_ = nullptr;
+    PlotSettingsDialog* plotDialog_ = nullptr;
     bool saveFailureShown_ = false;
     QuickButtons* quickButtons_ = nullptr;
     Logos* logos_ = nullptr;

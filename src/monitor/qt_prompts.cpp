@@ -3,7 +3,9 @@
 #include "settings/key_table.h"
 
 #include <QDir>
+#include <QColorDialog>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -56,6 +58,44 @@ bool QtPrompts::askOkCancel(const std::string& text, Icon icon, const std::strin
     QMessageBox box(iconOf(icon), titleOr(title), QString::fromStdString(text), QMessageBox::Ok | QMessageBox::Cancel,
                     parent_);
     return box.exec() == QMessageBox::Ok;
+}
+
+std::optional<std::string> QtPrompts::openFile(const FileDialogSpec& spec)
+{
+    QFileDialog dialog(parent_, QString::fromStdString(spec.title), QString::fromStdString(spec.folder),
+                       dialogFilter(spec.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (!spec.defaultExtension.empty())
+        dialog.setDefaultSuffix(QString::fromStdString(spec.defaultExtension).remove(0, 1));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+std::optional<uint32_t> QtPrompts::chooseColour(uint32_t initial)
+{
+    const QColor start(static_cast<int>(initial & 0xFF), static_cast<int>((initial >> 8) & 0xFF),
+                       static_cast<int>((initial >> 16) & 0xFF));
+    const QColor chosen = QColorDialog::getColor(start, parent_);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return static_cast<uint32_t>(chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16));
+}
+
+std::optional<PromptFont> QtPrompts::chooseFont(const PromptFont& initial)
+{
+    QFont start(QString::fromStdString(initial.name));
+    if (initial.size > 0)
+        start.setPointSizeF(initial.size);
+    start.setBold(initial.bold);
+    start.setUnderline(initial.underline);
+    start.setItalic(initial.italic);
+    bool ok = false;
+    const QFont f = QFontDialog::getFont(&ok, start, parent_);
+    if (!ok)
+        return std::nullopt;
+    return PromptFont{f.family().toStdString(), f.pointSizeF(), f.bold(), f.underline(), f.italic()};
 }
 
 std::optional<std::string> QtPrompts::saveFile(const FileDialogSpec& spec)

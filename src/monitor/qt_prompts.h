@@ -16,6 +16,9 @@ public:
     void message(const std::string& text, Icon icon, const std::string& title) override;
     bool askYesNo(const std::string& text, Icon icon, const std::string& title) override;
     bool askOkCancel(const std::string& text, Icon icon, const std::string& title) override;
+    std::optional<std::string> openFile(const FileDialogSpec& spec) override;
+    std::optional<uint32_t> chooseColour(uint32_t initial) override;
+    std::optional<PromptFont> chooseFont(const PromptFont& initial) override;
     std::optional<std::string> saveFile(const FileDialogSpec& spec) override;
     std::optional<std::string> inputText(const std::string& prompt, const std::string& title,
                                          const std::string& proposed) override;

@@ -42,13 +42,16 @@ void SamplingLoop::setRunning(bool on)
         Timer1.stop();
 }
 
-void SamplingLoop::setReadInterval(double seconds)
+bool SamplingLoop::setReadInterval(double seconds)
 {
+    if (!std::isfinite(seconds))
+        return false;
     const int period = timerPeriodMs(seconds);
     if (period < 1 || period > 65535)
-        return;
+        return false;
     readInterval_ = seconds;
     Timer1.setInterval(period);
+    return true;
 }
 
 void SamplingLoop::step(const std::string& text)
@@ -107,6 +110,7 @@ void SamplingLoop::Timer1x_Timer()
         hooks.network();
 
     readTime = clock_.now().secondsSinceMidnight() - readTime;
+    lastPassSeconds_ = readTime;
     if (readInterval_ < readTime) {
         const double stretched = std::round((readTime + 0.5) * 10) / 10;
         if (stretched < 10)

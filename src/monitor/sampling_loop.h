@@ -43,7 +43,10 @@ public:
     double readInterval() const { return readInterval_; }
     // Sets the read interval and the timer period: interval x 1000 / 4 ms,
     // halves to even.
-    void setReadInterval(double seconds);
+    // False (and the interval unchanged) when the timer cannot take it.
+    bool setReadInterval(double seconds);
+    // How long the last pass's stick reads took, in seconds.
+    double lastPassSeconds() const { return lastPassSeconds_; }
     static int timerPeriodMs(double seconds);
 
     void Timer1_Timer();
@@ -60,6 +63,7 @@ private:
     int tickCounter_ = 0;
     int noteCounter_ = 0;
     double readInterval_ = 1.0;
+    double lastPassSeconds_ = 0;
     bool inPass_ = false;
 };
 

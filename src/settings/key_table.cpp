@@ -113,6 +113,8 @@ const KeyDef RequestString1{kHid, "RequestString1", R::Text, "Enter end time of 
 const KeyDef YaxisTitle{kPlot, "YaxisTitle", R::Text, "", W::Never};
 const KeyDef Label{kPlot, "Label%", R::Bytes, "", W::ClosingPlotSettings};
 const KeyDef RecordLength{kPlot, "RecordLength", R::Text, "100", W::Never};
+// The sample interval in seconds, kept across runs.
+const KeyDef ReadInterval{kPlot, "ReadInterval", R::Text, "1", W::ClosingPlotSettings};
 const KeyDef TimeStampFormat{kPlot, "TimeStampFormat", R::Text, "Hh:Nn:Ss", W::Never};
 const KeyDef FooterFormat{kPlot, "FooterFormat", R::Text, "Short Date", W::Never};
 const KeyDef QuickButton{kPlot, "QuickButton%", R::Text, "", W::Never};
@@ -136,7 +138,7 @@ const std::vector<const KeyDef*>& allKeys()
         &MainFontSize1, &MainFontBold, &MainFontUL, &MainFontItalic, &MainFontBold1, &MainFontUL1,
         &MainFontItalic1, &ShowYvalues, &PlotAutoScale, &PlotBkgGradient, &PlotScroll, &PlotGrid, &Margin,
         &GradientBcomponent, &PlotPenWidth, &RequestString1, &YaxisTitle, &Label, &RecordLength,
-        &TimeStampFormat, &FooterFormat, &QuickButton, &QuickButtonChk, &Logo_Left_Left, &Logo_Left_Top,
+        &TimeStampFormat, &ReadInterval, &FooterFormat, &QuickButton, &QuickButtonChk, &Logo_Left_Left, &Logo_Left_Top,
         &NetworkOption, &LocalPort, &nServers, &Server,
     };
     return all;

@@ -66,7 +66,7 @@ extern const KeyDef MainFontBold, MainFontUL, MainFontItalic, MainFontBold1, Mai
 extern const KeyDef ShowYvalues, PlotAutoScale, PlotBkgGradient, PlotScroll, PlotGrid, Margin;
 extern const KeyDef GradientBcomponent, PlotPenWidth, RequestString1;
 // Section "Plot"
-extern const KeyDef YaxisTitle, Label, RecordLength, TimeStampFormat, FooterFormat;
+extern const KeyDef YaxisTitle, Label, RecordLength, TimeStampFormat, FooterFormat, ReadInterval;
 extern const KeyDef QuickButton, QuickButtonChk, Logo_Left_Left, Logo_Left_Top;
 // Section "NetworkSettings"
 extern const KeyDef NetworkOption, LocalPort, nServers, Server;

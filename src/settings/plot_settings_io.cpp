@@ -46,6 +46,46 @@ PlotSettings loadPlotSettings(const Settings& s)
     return p;
 }
 
+bool savePlotSettings(const PlotSettings& p, Settings& s)
+{
+    bool ok = true;
+    auto put = [&](const KeyDef& key, int index, const QString& text) { ok = s.save(key, index, text) && ok; };
+    const KeyDef* fontKeys[2][5] = {{&k::MainFont, &k::MainFontSize, &k::MainFontBold, &k::MainFontUL, &k::MainFontItalic},
+                                    {&k::MainFont1, &k::MainFontSize1, &k::MainFontBold1, &k::MainFontUL1,
+                                     &k::MainFontItalic1}};
+    for (int f = 0; f < 2; ++f) {
+        const FontSpec& font = p.FontSet[f];
+        put(*fontKeys[f][0], 0, font.name);
+        put(*fontKeys[f][1], 0, QString::number(font.size));
+        put(*fontKeys[f][2], 0, flagWord(font.bold));
+        put(*fontKeys[f][3], 0, flagWord(font.underline));
+        put(*fontKeys[f][4], 0, flagWord(font.italic));
+    }
+    auto bit = [](bool on) { return QString(on ? "1" : "0"); };
+    put(k::PlotGrid, 0, bit(p.PlotGrid));
+    put(k::PlotAutoScale, 0, bit(p.PlotAutoScale));
+    put(k::PlotBkgGradient, 0, bit(p.PlotBkgGradient));
+    put(k::PlotScroll, 0, bit(p.PlotScroll));
+    put(k::ShowYvalues, 0, bit(p.ShowYvalues));
+    for (int i = 0; i < 4; ++i)
+        put(k::Label, i, bytesSettingFromEdit(p.TitleLines[i]));
+    for (int i = 0; i < 4; ++i)
+        put(k::Margin, i, QString::number(p.Margin[i]));
+    put(k::GradientBcomponent, 0, QString::number(p.GradientBcomponent));
+    return ok;
+}
+
+double loadReadInterval(const Settings& s)
+{
+    const auto v = strictNumber(s.text(k::ReadInterval));
+    return v && std::isfinite(*v) && *v > 0 ? *v : 1.0;
+}
+
+bool saveReadInterval(double seconds, Settings& s)
+{
+    return s.save(k::ReadInterval, 0, QString::number(seconds, 'g', 15));
+}
+
 int loadRecordLength(const Settings& s)
 {
     return clampRecordLength(static_cast<int>(leadingInteger(s.text(k::RecordLength), 32)));

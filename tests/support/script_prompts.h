@@ -16,6 +16,26 @@ public:
     std::deque<std::optional<std::string>> files;   // saveFile
     std::deque<std::optional<std::string>> inputs;  // inputText
     std::vector<vs::FileDialogSpec> dialogs;
+    std::deque<std::optional<std::string>> openFiles; // openFile
+    std::deque<std::optional<uint32_t>> colours;     // chooseColour
+    std::deque<std::optional<vs::PromptFont>> fonts; // chooseFont
+
+    template <class T>
+    static std::optional<T> next(std::deque<std::optional<T>>& q)
+    {
+        if (q.empty())
+            return std::nullopt;
+        auto v = q.front();
+        q.pop_front();
+        return v;
+    }
+    std::optional<std::string> openFile(const vs::FileDialogSpec& spec) override
+    {
+        dialogs.push_back(spec);
+        return next(openFiles);
+    }
+    std::optional<uint32_t> chooseColour(uint32_t) override { return next(colours); }
+    std::optional<vs::PromptFont> chooseFont(const vs::PromptFont&) override { return next(fonts); }
 
     void message(const std::string& text, Icon icon, const std::string&) override
     {
