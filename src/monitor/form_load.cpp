@@ -124,6 +124,7 @@ bool MainWindow::Form_Load(const std::string& commandLine)
 
     step("Form1:Form_Load():DevChange_callback");
     devCallback_->DevChange_callback();
+    UpdateSensorText({});
     mDownloadFlash_->setVisible(CheckFlashAvailable(s_.link));
 
     if (!s_.link.StickErrorText.empty()) {

@@ -19,6 +19,8 @@
 #include "monitor/network_dialog.h"
 #include "monitor/alerts_dialog.h"
 #include "monitor/plot_settings_dialog.h"
+#include "monitor/about_box.h"
+#include "monitor/cursor_view.h"
 #include "monitor/advanced_dialog.h"
 #include "monitor/command_line.h"
 #include "monitor/records_window.h"
@@ -91,6 +93,8 @@ MainWindow::MainWindow(Services& services, QWidget* parent)
     wireAlerts();
     wireSettingsDialogs();
     buildMenus();
+    wireCommands();
+    cursor_ = std::make_unique<CursorView>(*view_, s_.link);
     valueLog_->showState = [this](const QString& caption, bool checked) {
         mLog_->setText(caption);
         mLog_->setChecked(checked);
@@ -126,9 +130,8 @@ void MainWindow::wireNetwork()
 
     networkDialog_ = new NetworkDialog(s_.link, s_.prompts, net_->settings, this);
     networkDialog_->closed = [this] {
-        if (!SaveNetworkDefaults(net_->settings, s_.settings))
-            s_.prompts.message("The network settings could not be stored: the settings file is not writable.",
-                               Prompts::Icon::Exclamation);
+        if (!SaveNetworkDefaults(net_->settings, s_.settings) && alerts_->saveFailed)
+            alerts_->saveFailed("Settings could not be saved: the settings file is not writable.");
         net_->Open_Server_or_client();
     };
     networkDialog_->levelsChanged = [this](int stick) {
@@ -301,8 +304,20 @@ void MainWindow::setEngineeringMode(bool on)
         plotDialog_->setScrollShown(on);
     sampling_->engineeringMode = on;
     warnings_->engineeringMode = on;
-    if (on)
-        menuBarShown_ = true;
+    if (!on)
+        return;
+    // The support menus and every hidden item come into view.
+    menuBarShown_ = true;
+    for (QMenu* m : menus_)
+        if (m)
+            m->menuAction()->setVisible(true);
+    if (supportSeparator_)
+        supportSeparator_->setVisible(true);
+    for (const char* name : {"mSave", "mEraseFlash"})
+        if (QAction* a = findChild<QAction*>(name))
+            a->setVisible(true);
+    if (menuBar())
+        menuBar()->setVisible(true);
 }
 
 void MainWindow::liveDataClicked(bool ticked)
@@ -350,6 +365,8 @@ void MainWindow::buildMenus()
     menus_[2]->addAction("Advanced...", this, [this] { mSettings_Click(3); })->setObjectName("mSettings3");
     menus_[3]->addAction("Edit knobs...", this, [this] { guarded("mKnobs_Click", [this] { mKnobs_Click(); }); })
         ->setObjectName("mKnobs");
+    supportSeparator_ = menus_[3]->addSeparator();
+    supportSeparator_->setVisible(false);
     menus_[3]->addAction("Recalibrate Heater")->setObjectName("mRecalHeat");
     menus_[3]->addAction("Search for updates...")->setObjectName("mSearchUpdates");
     menus_[3]->addAction("Upgrade firmware...")->setObjectName("mUpgrade");

@@ -9,6 +9,7 @@
 
 class QAction;
 class QMenu;
+class QUrl;
 
 namespace vs {
 
@@ -33,6 +34,8 @@ class RecordsWindow;
 class WindowFlashFace;
 class AlertsDialog;
 class PlotSettingsDialog;
+class AboutBox;
+class CursorView;
 class AdvancedDialog;
 
 // The main window: the menus, the plot picture, the start-up and shut-down
@@ -60,6 +63,18 @@ public:
     void mDownloadFlash_Click();
     void mEraseFlash_Click();
     void mSettings_Click(int index);
+    void mRecalHeat_Click();
+    void mUpgrade_Click();
+    void mSearchUpdates_Click();
+    void mHelpContents_Click();
+    void mAbout_Click();
+    // Fills the sensor information window's text.
+    void UpdateSensorText(const QString& extra);
+    AboutBox& about() { return *about_; }
+    CursorView& cursor() { return *cursor_; }
+    bool engineeringMode() const { return engineeringMode_; }
+    // Opens an address or a file with the desktop's handler (tests replace it).
+    std::function<bool(const QUrl&)> openUrl;
     AlertsDialog& alerts() { return *alerts_; }
     PlotSettingsDialog& plotSettingsDialog() { return *plotDialog_; }
     AdvancedDialog& advanced() { return *advanced_; }
@@ -101,6 +116,7 @@ private:
     void wireNetwork();
     void wireFlash();
     void wireSettingsDialogs();
+    void wireCommands();
     // Runs a command-line switch ("/rst", "/dfu") on every stick, progress over the plot.
     int runSwitch(const std::string& commandLine);
     void placePlot();
@@ -134,6 +150,8 @@ private:
     AlertsDialog* alerts_ = nullptr;
     AdvancedDialog* advanced_ = nullptr;
     PlotSettingsDialog* plotDialog_ = nullptr;
+    AboutBox* about_ = nullptr;
+    std::unique_ptr<CursorView> cursor_;
     bool saveFailureShown_ = false;
     QuickButtons* quickButtons_ = nullptr;
     Logos* logos_ = nullptr;
@@ -141,6 +159,7 @@ private:
     QAction* mPauseStart_ = nullptr;
     QAction* mDownloadFlash_ = nullptr;
     QAction* mLog_ = nullptr;
+    QAction* supportSeparator_ = nullptr;
     bool menuBarShown_ = true;
     bool cleanedUp_ = false;
     bool ended_ = false;

@@ -1,6 +1,7 @@
 #include "stick/stick_info.h"
 
 #include "common/numformat.h"
+#include "stick/exchange.h"
 #include "stick/stick_link.h"
 
 namespace vs {
@@ -33,6 +34,19 @@ std::string StickDescription(const StickLink& link, int stick)
     for (const FlagRecord& f : s.Flags)
         out += "... " + f.Name + "=" + f.Value + nl;
     out += nl;
+    return out;
+}
+
+std::string sensorInformation(StickLink& link, const std::string& version, const std::string& extra)
+{
+    std::string out = "Application Version: " + version + " (" + extra + ")\r\n\r\n";
+    for (int i = 0; i < link.SlotsReserved; ++i) {
+        out += StickDescription(link, i);
+        if (link.TraceLevel >= 210) {
+            nym_ask(link, "*TRG", i);
+            out += "nym_ask('*TRG'):" + link.TraceBuffer;
+        }
+    }
     return out;
 }
 
