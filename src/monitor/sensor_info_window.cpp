@@ -67,6 +67,9 @@ void SensorInfoWindow::ShowSensorDetails(const QString& caption, double seconds)
         text1_->selectAll();
     } else {
         setWindowTitle("Sensor Information");
+        // The averaging box belongs to a request.
+        lblAverage_->hide();
+        txtAverage_->hide();
     }
     txtInfo_->setVisible(!requestMode_);
     picture1_->setVisible(requestMode_);
