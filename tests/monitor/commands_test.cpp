@@ -184,6 +184,14 @@ TEST_F(Commands, ControlThenDoubleClickOnTheIconTurnsOnEngineeringMode)
     EXPECT_TRUE(text.startsWith("Application Version: 2.41.0 (x)")) << text.toStdString();
     EXPECT_TRUE(text.contains("Device 0:")) << text.toStdString();
     EXPECT_TRUE(text.contains("Serial number: ")) << text.toStdString();
+
+    // At trace level 210 each stick is asked "*TRG" and its exchange trace follows.
+    link.TraceLevel = 210;
+    window->UpdateSensorText({});
+    const QString traced = window->sensorInfo().infoBox()->toPlainText();
+    EXPECT_TRUE(traced.contains("nym_ask('*TRG'):")) << traced.toStdString();
+    EXPECT_GE(sent(0, "*TRG"), 1);
+    link.TraceLevel = 0;
 }
 
 TEST_F(Commands, AHeldCursorShowsTheValuesAndLeavesThePictureAsItWas)
