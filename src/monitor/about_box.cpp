@@ -39,9 +39,9 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     auto* grid = new QGridLayout(this);
     picIcon_ = new QLabel(this);
     picIcon_->setObjectName("picIcon");
-    const QPixmap icon(dataFile("Ventiscope.ico"));
+    const QPixmap icon = appIcon().pixmap(64, 64);
     if (!icon.isNull())
-        picIcon_->setPixmap(icon.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        picIcon_->setPixmap(icon);
     else
         picIcon_->setText(applicationTitle());
     picIcon_->installEventFilter(this);

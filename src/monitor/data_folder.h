@@ -1,4 +1,5 @@
 #pragma once
+#include <QIcon>
 #include <QString>
 
 namespace vs {
@@ -8,5 +9,7 @@ namespace vs {
 // else the executable's folder.
 QString dataFolder();
 QString dataFile(const QString& name);
+// The program's icon at every size it ships in (the window, the tray, the about box).
+QIcon appIcon();
 
 } // namespace vs

@@ -60,8 +60,8 @@ bool MainWindow::Form_Load(const std::string& commandLine)
     const QRectF stored = storedMainGeometry(s_.settings, current);
     move(twipsToPixels(stored.left(), d), twipsToPixels(stored.top(), d));
     resize(twipsToPixels(stored.width(), d), twipsToPixels(stored.height(), d));
-    if (QFileInfo::exists(dataFile("Ventiscope.ico")))
-        setWindowIcon(QIcon(dataFile("Ventiscope.ico")));
+    if (const QIcon icon = appIcon(); !icon.isNull())
+        setWindowIcon(icon);
     setWindowTitle(s_.settings.text(keys::MainTitle));
     menuBarShown_ = false;
     for (int i = 0; i < 5; ++i) {

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the package built by scripts/package.sh, runs the installed
+# program once with a simulated stick and the dump switch, checks its files,
+# and removes the package again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+deb=$(ls build-package/ventiscope_*.deb)
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+fail() { echo "install test: $*" >&2; "${sudo_cmd[@]}" dpkg -r ventiscope >/dev/null 2>&1 || true; exit 1; }
+
+# What the package holds: everything a desktop needs, nothing from the build folder.
+files=$(dpkg-deb -c "$deb" | awk '{print $6}')
+for want in ./usr/bin/ventiscope ./usr/share/applications/ventiscope.desktop \
+    ./usr/share/metainfo/org.ventiscope.Ventiscope.metainfo.xml \
+    ./usr/share/icons/hicolor/48x48/apps/ventiscope.png ./usr/share/icons/hicolor/scalable/apps/ventiscope.svg \
+    ./usr/lib/udev/rules.d/70-ventiscope.rules ./usr/share/ventiscope/ventiscope.htm \
+    ./usr/share/ventiscope/airstate_green.bmp ./usr/share/ventiscope/warning_1.wav \
+    ./usr/share/doc/ventiscope/copyright ./usr/share/man/man1/ventiscope.1.gz; do
+    grep -qx -- "$want" <<<"$files" || fail "the package lacks $want"
+done
+if grep -E 'CMakeFiles|build|\.o$|\.a$' <<<"$files"; then fail "the package holds build files"; fi
+
+"${sudo_cmd[@]}" dpkg -i "$deb" >/dev/null
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+# The installed program finds its data beside it: /usr/bin/../share/ventiscope.
+for f in airstate_green.bmp warning_1.wav ventiscope.htm desktop/icons/48x48/ventiscope.png; do
+    [ -f "/usr/bin/../share/ventiscope/$f" ] || fail "the installed data folder lacks $f"
+done
+env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_CONFIG_HOME="$home/config" QT_QPA_PLATFORM=offscreen \
+    VENTISCOPE_SIMULATE=5 timeout 60 /usr/bin/ventiscope "/dump=$home/dump.txt" >/dev/null 2>&1 ||
+    fail "the installed program did not end cleanly"
+grep -q "Ventiscope simulated stick 0" "$home/dump.txt" || fail "no dump line written"
+desktop-file-validate /usr/share/applications/ventiscope.desktop
+appstreamcli validate --no-net /usr/share/metainfo/org.ventiscope.Ventiscope.metainfo.xml >/dev/null
+
+"${sudo_cmd[@]}" dpkg -r ventiscope >/dev/null
+[ ! -e /usr/bin/ventiscope ] || fail "the program is still there after removal"
+echo "install test: the package installs, runs, writes the dump line and removes cleanly"
