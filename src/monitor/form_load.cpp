@@ -157,6 +157,7 @@ bool MainWindow::Form_Load(const std::string& commandLine)
     changeHandler_->RegisterHIDwindow();
     quickButtons_->QuickButton_Enable();
     airState_->load();
+    startPublishing();
     step("Form1:Form_Load():LoadNetworkDefaults");
     LoadNetworkDefaults(net_->settings, s_.settings);
     net_->Open_Server_or_client();

@@ -31,6 +31,7 @@
 #include "stick/config_read.h"
 #include "net/net_link.h"
 #include "net/qt_net_socket.h"
+#include "publish/mqtt_publisher.h"
 #include "plot/plot_feed.h"
 #include "plot/plot_output.h"
 #include "settings/settings.h"

@@ -36,6 +36,7 @@ class AlertsDialog;
 class PlotSettingsDialog;
 class AboutBox;
 class CursorView;
+class MqttPublisher;
 class AdvancedDialog;
 
 // The main window: the menus, the plot picture, the start-up and shut-down
@@ -72,6 +73,7 @@ public:
     void UpdateSensorText(const QString& extra);
     AboutBox& about() { return *about_; }
     CursorView& cursor() { return *cursor_; }
+    MqttPublisher* publisher() { return mqtt_.get(); }
     bool engineeringMode() const { return engineeringMode_; }
     // Opens an address or a file with the desktop's handler (tests replace it).
     std::function<bool(const QUrl&)> openUrl;
@@ -117,6 +119,8 @@ private:
     void wireFlash();
     void wireSettingsDialogs();
     void wireCommands();
+    // MQTT publishing when the settings file enables it.
+    void startPublishing();
     // Runs a command-line switch ("/rst", "/dfu") on every stick, progress over the plot.
     int runSwitch(const std::string& commandLine);
     void placePlot();
@@ -152,6 +156,7 @@ private:
     PlotSettingsDialog* plotDialog_ = nullptr;
     AboutBox* about_ = nullptr;
     std::unique_ptr<CursorView> cursor_;
+    std::unique_ptr<MqttPublisher> mqtt_;
     bool saveFailureShown_ = false;
     QuickButtons* quickButtons_ = nullptr;
     Logos* logos_ = nullptr;

@@ -133,6 +133,8 @@ void SamplingLoop::Timer1x_Timer()
     }
     if (hooks.log)
         hooks.log(formatDateTime(clock_.now(), "yyyy-mm-dd Hh:Nn:Ss"));
+    if (hooks.publish)
+        hooks.publish();
 }
 
 } // namespace vs

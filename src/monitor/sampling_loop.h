@@ -20,6 +20,7 @@ struct SamplingHooks {
     std::function<void()> network;                         // ask the server for fresh values
     std::function<void()> liveGrid;                        // refresh the settings window's values
     std::function<void(const QString& text, int row)> note;
+    std::function<void()> publish;                         // after the pass: publishers (MQTT)
 };
 
 // Timer1 ticks four times per read interval; every fourth tick runs one

@@ -9,6 +9,7 @@ namespace {
 constexpr const char* kHid = "HIDsettings";
 constexpr const char* kPlot = "Plot";
 constexpr const char* kNet = "NetworkSettings";
+constexpr const char* kMqtt = "MQTT";
 
 QString menuVisibleDefault(int menu)
 {
@@ -122,6 +123,15 @@ const KeyDef QuickButtonChk{kPlot, "QuickButtonChk%", R::Text, "", W::Never};
 const KeyDef Logo_Left_Left{kPlot, "Logo_Left_Left", R::Strict32, "0", W::Never};
 const KeyDef Logo_Left_Top{kPlot, "Logo_Left_Top", R::Strict32, "0", W::Never};
 
+// Publishing over MQTT; edited in the settings file, off unless enabled.
+const KeyDef MqttEnabled{kMqtt, "Enabled", R::Number16, "0", W::Never};
+const KeyDef MqttHost{kMqtt, "Host", R::Text, "localhost", W::Never};
+const KeyDef MqttPort{kMqtt, "Port", R::Text, "1883", W::Never};
+const KeyDef MqttUser{kMqtt, "User", R::Text, "", W::Never};
+const KeyDef MqttPassword{kMqtt, "Password", R::Text, "", W::Never};
+const KeyDef MqttTopicPrefix{kMqtt, "TopicPrefix", R::Text, "ventiscope", W::Never};
+const KeyDef MqttDiscovery{kMqtt, "Discovery", R::Number16, "1", W::Never};
+const KeyDef MqttCAFile{kMqtt, "CAFile", R::Text, "", W::Never};
 const KeyDef NetworkOption{kNet, "NetworkOption", R::Strict16, "0", W::ClosingNetworkSettings};
 const KeyDef LocalPort{kNet, "LocalPort", R::Text, "5800", W::ClosingNetworkSettings};
 const KeyDef nServers{kNet, "nServers", R::Strict16, "0", W::ClosingNetworkSettings};
@@ -139,7 +149,8 @@ const std::vector<const KeyDef*>& allKeys()
         &MainFontItalic1, &ShowYvalues, &PlotAutoScale, &PlotBkgGradient, &PlotScroll, &PlotGrid, &Margin,
         &GradientBcomponent, &PlotPenWidth, &RequestString1, &YaxisTitle, &Label, &RecordLength,
         &TimeStampFormat, &ReadInterval, &FooterFormat, &QuickButton, &QuickButtonChk, &Logo_Left_Left, &Logo_Left_Top,
-        &NetworkOption, &LocalPort, &nServers, &Server,
+        &NetworkOption, &LocalPort, &nServers, &Server, &MqttEnabled, &MqttHost, &MqttPort, &MqttUser,
+        &MqttPassword, &MqttTopicPrefix, &MqttDiscovery, &MqttCAFile,
     };
     return all;
 }

@@ -70,6 +70,8 @@ extern const KeyDef YaxisTitle, Label, RecordLength, TimeStampFormat, FooterForm
 extern const KeyDef QuickButton, QuickButtonChk, Logo_Left_Left, Logo_Left_Top;
 // Section "NetworkSettings"
 extern const KeyDef NetworkOption, LocalPort, nServers, Server;
+// Section "MQTT"
+extern const KeyDef MqttEnabled, MqttHost, MqttPort, MqttUser, MqttPassword, MqttTopicPrefix, MqttDiscovery, MqttCAFile;
 } // namespace keys
 
 // Every key, in table order.

@@ -1,0 +1,131 @@
+#pragma once
+// A real mosquitto broker on a free loopback port with a configuration of its
+// own, and a subscriber that collects every message.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <mosquitto.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vstest {
+
+inline int freeLoopbackPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+class Broker {
+public:
+    explicit Broker(const QString& user = {}, const QString& password = {}) : port(freeLoopbackPort())
+    {
+        // Run as root (CI), the broker would drop to its own user, who may not read our folder.
+        QString conf = QString("listener %1 127.0.0.1\npersistence false\nuser root\n").arg(port);
+        if (user.isEmpty()) {
+            conf += "allow_anonymous true\n";
+        } else {
+            const QString file = dir.path() + "/passwords";
+            QProcess::execute("mosquitto_passwd", {"-b", "-c", file, user, password});
+            conf += "allow_anonymous false\npassword_file " + file + "\n";
+        }
+        QFile f(dir.path() + "/broker.conf");
+        f.open(QIODevice::WriteOnly);
+        f.write(conf.toUtf8());
+        f.close();
+        start();
+    }
+    ~Broker() { stop(); }
+    bool start()
+    {
+        process.start("mosquitto", {"-c", dir.path() + "/broker.conf"});
+        if (!process.waitForStarted(5000))
+            return false;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 5000) {
+            QTcpSocket probe;
+            probe.connectToHost("127.0.0.1", static_cast<quint16>(port));
+            if (probe.waitForConnected(200))
+                return true;
+        }
+        return false;
+    }
+    void stop()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            process.waitForFinished(5000);
+        }
+    }
+
+    QTemporaryDir dir;
+    int port;
+    QProcess process;
+};
+
+struct Received {
+    std::string topic, payload;
+    bool retain = false;
+};
+
+// Subscribes to everything; pump() runs both the program's event loop and this client.
+class Subscriber {
+public:
+    explicit Subscriber(int port, const char* topic = "#")
+    {
+        mosquitto_lib_init();
+        m_ = mosquitto_new(nullptr, true, this);
+        mosquitto_message_callback_set(m_, [](mosquitto*, void* self, const mosquitto_message* msg) {
+            auto* s = static_cast<Subscriber*>(self);
+            s->messages.push_back({msg->topic, std::string(static_cast<const char*>(msg->payload),
+                                                           static_cast<size_t>(msg->payloadlen)),
+                                   msg->retain});
+        });
+        if (mosquitto_connect(m_, "127.0.0.1", port, 30) == MOSQ_ERR_SUCCESS)
+            mosquitto_subscribe(m_, nullptr, topic, 1);
+    }
+    ~Subscriber()
+    {
+        mosquitto_disconnect(m_);
+        mosquitto_destroy(m_);
+    }
+    bool pump(const std::function<bool()>& done, int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            mosquitto_loop(m_, 5, 1);
+        }
+        return done();
+    }
+    const Received* last(const std::string& topic) const
+    {
+        for (auto it = messages.rbegin(); it != messages.rend(); ++it)
+            if (it->topic == topic)
+                return &*it;
+        return nullptr;
+    }
+    int count(const std::string& topic) const
+    {
+        int n = 0;
+        for (const Received& r : messages)
+            n += r.topic == topic ? 1 : 0;
+        return n;
+    }
+    std::vector<Received> messages;
+
+private:
+    mosquitto* m_;
+};
+
+} // namespace vstest
