@@ -4,12 +4,12 @@
 
 #include "common/prompts.h"
 #include "common/version.h"
-#include "monitor/about_box.h"
+#include "info/about_box.h"
 #include "monitor/data_folder.h"
 #include "monitor/quick_buttons.h"
 #include "monitor/plot_view.h"
 #include "monitor/sampling_loop.h"
-#include "monitor/sensor_info_window.h"
+#include "info/sensor_info_window.h"
 #include "publish/mqtt_publisher.h"
 #include "settings/key_table.h"
 #include "stick/knob_flag.h"
@@ -107,7 +107,7 @@ void MainWindow::startPublishing()
 void MainWindow::wireCommands()
 {
     openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    about_ = new AboutBox(this);
+    about_ = new AboutBox(appIcon(), this);
     about_->engineeringOn = [this] { setEngineeringMode(true); };
     about_->openAddress = [this](const QString& address) { openUrl(QUrl(address)); };
     about_->showSysInfo = [this] {

@@ -5,7 +5,7 @@
 #include "monitor/plot_view.h"
 #include "monitor/records_window.h"
 #include "monitor/sampling_loop.h"
-#include "monitor/sensor_info_window.h"
+#include "info/sensor_info_window.h"
 #include "monitor/value_log.h"
 
 #include <QCoreApplication>

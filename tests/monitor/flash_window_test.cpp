@@ -3,7 +3,7 @@
 #include "monitor/plot_view.h"
 #include "monitor/records_window.h"
 #include "monitor/sampling_loop.h"
-#include "monitor/sensor_info_window.h"
+#include "info/sensor_info_window.h"
 #include "script_prompts.h"
 #include "settings/settings.h"
 #include "stick/config_read.h"

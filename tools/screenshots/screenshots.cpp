@@ -2,7 +2,7 @@
 // the offscreen platform with simulated sticks and saves each window as PNG
 // into the folder given as argument.
 #include "common/clock.h"
-#include "monitor/about_box.h"
+#include "info/about_box.h"
 #include "monitor/alerts_dialog.h"
 #include "monitor/advanced_dialog.h"
 #include "monitor/cursor_view.h"
@@ -14,7 +14,7 @@
 #include "monitor/qt_prompts.h"
 #include "monitor/records_window.h"
 #include "monitor/sampling_loop.h"
-#include "monitor/sensor_info_window.h"
+#include "info/sensor_info_window.h"
 #include "flash/record_list.h"
 #include "settings/settings.h"
 #include "stick/device_scan.h"

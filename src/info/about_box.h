@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <QIcon>
 
 #include <functional>
 
@@ -21,7 +22,7 @@ QString webAddress(const QString& text);
 class AboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit AboutBox(QWidget* parent = nullptr);
+    explicit AboutBox(const QIcon& programIcon, QWidget* parent = nullptr);
 
     std::function<void()> engineeringOn;  // the main window's part
     std::function<void()> showSysInfo;    // the sensor information window

@@ -1,4 +1,4 @@
-#include "monitor/sensor_info_window.h"
+#include "info/sensor_info_window.h"
 
 #include "common/clock.h"
 #include "common/dateformat.h"

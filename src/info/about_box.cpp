@@ -1,7 +1,6 @@
-#include "monitor/about_box.h"
+#include "info/about_box.h"
 
 #include "common/version.h"
-#include "monitor/data_folder.h"
 #include "settings/key_table.h"
 
 #include <QEvent>
@@ -32,14 +31,14 @@ QString versionText()
 
 } // namespace
 
-AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
+AboutBox::AboutBox(const QIcon& programIcon, QWidget* parent) : QDialog(parent)
 {
     setObjectName("frmAbout");
     setWindowTitle("About " + applicationTitle());
     auto* grid = new QGridLayout(this);
     picIcon_ = new QLabel(this);
     picIcon_->setObjectName("picIcon");
-    const QPixmap icon = appIcon().pixmap(64, 64);
+    const QPixmap icon = programIcon.pixmap(64, 64);
     if (!icon.isNull())
         picIcon_->setPixmap(icon);
     else
