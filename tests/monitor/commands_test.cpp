@@ -12,7 +12,7 @@
 #include "stick/sim_stick.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
-#include "temp_config.h"
+#include "window_fixture.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -32,19 +32,7 @@
 
 namespace {
 
-struct Commands : vstest::TempConfig {
-    vs::ManualClock clock{{2026, 12, 6, 10, 0, 0, 0}};
-    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
-    vs::TraceLog trace{clock};
-    std::unique_ptr<vs::SettingsStore> store;
-    std::unique_ptr<vs::Settings> settings;
-    vstest::ScriptPrompts prompts;
-    vs::SimulatedBackend bus{clock};
-    vs::DeviceScanner scanner{link, bus};
-    vs::PlotRecord plot;
-    vs::PlotSettings plotSettings;
-    std::unique_ptr<vs::Services> services;
-    std::unique_ptr<vs::MainWindow> window;
+struct Commands : vstest::WindowFixture {
     std::vector<QUrl> opened;
 
     void start(int sticks)
@@ -53,13 +41,7 @@ struct Commands : vstest::TempConfig {
             bus.plug({5, 9});
         if (sticks == 0)
             prompts.answers = {false}; // no emulation
-        store = std::make_unique<vs::SettingsStore>();
-        settings = std::make_unique<vs::Settings>(*store);
-        services = std::make_unique<vs::Services>(
-            vs::Services{clock, link, trace, *settings, prompts, scanner, plot, plotSettings});
-        window = std::make_unique<vs::MainWindow>(*services);
-        window->resize(900, 600);
-        ASSERT_TRUE(window->Form_Load(""));
+        startWindow();
         window->openUrl = [this](const QUrl& u) {
             opened.push_back(u);
             return true;
@@ -68,9 +50,8 @@ struct Commands : vstest::TempConfig {
     }
     void TearDown() override
     {
-        window.reset();
+        WindowFixture::TearDown();
         qunsetenv("VENTISCOPE_DATA_DIR");
-        TempConfig::TearDown();
     }
     long sent(int stick, const std::string& command)
     {

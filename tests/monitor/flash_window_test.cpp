@@ -13,7 +13,7 @@
 #include "stick/simulate_env.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
-#include "temp_config.h"
+#include "window_fixture.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -26,12 +26,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void press(QWidget* w, int key)
-{
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &down);
-}
 
 TEST(RecordsWindow, ListsAllAndEveryRecordingAndAClickChooses)
 {
@@ -82,10 +76,10 @@ TEST(RequestWindow, ProposesATimeClampsTheAverageAndAnswersOnEnter)
         EXPECT_EQ(w.averageBox()->toolTip(), "0...144");
         EXPECT_TRUE(w.hint()->isVisible()) << "a time still to come today means yesterday";
         w.averageBox()->setText("500");
-        press(w.averageBox(), Qt::Key_Return);
+        vstest::press(w.averageBox(), Qt::Key_Return);
         EXPECT_EQ(w.averageBox()->text(), "144") << "clamped to the largest";
         w.timeBox()->setText("11:30");
-        press(w.timeBox(), Qt::Key_Return);
+        vstest::press(w.timeBox(), Qt::Key_Return);
     });
     const auto answer = w.request("Log date", 3600, {true, 0, 144});
     ASSERT_TRUE(answer);
@@ -97,47 +91,24 @@ TEST(RequestWindow, ProposesATimeClampsTheAverageAndAnswersOnEnter)
     // Escape answers as well; an emptied time box is a cancel.
     QTimer::singleShot(0, &w, [&] {
         w.timeBox()->clear();
-        press(&w, Qt::Key_Escape);
+        vstest::press(&w, Qt::Key_Escape);
     });
     EXPECT_FALSE(w.request("Log date", 0, {}));
 }
 
-struct WindowFlash : vstest::TempConfig {
-    vs::ManualClock clock{{2026, 12, 6, 13, 0, 0, 0}};
-    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
-    vs::TraceLog trace{clock};
-    std::unique_ptr<vs::SettingsStore> store;
-    std::unique_ptr<vs::Settings> settings;
-    vstest::ScriptPrompts prompts;
-    vs::SimulatedBackend bus{clock};
-    vs::DeviceScanner scanner{link, bus};
-    vs::PlotRecord plot;
-    vs::PlotSettings plotSettings;
-    std::unique_ptr<vs::Services> services;
-    std::unique_ptr<vs::MainWindow> window;
-
+struct WindowFlash : vstest::WindowFixture {
     void SetUp() override
     {
         TempConfig::SetUp();
+        clock.set({2026, 12, 6, 13, 0, 0, 0});
         bus.plug({5, 9});
-        store = std::make_unique<vs::SettingsStore>();
-        settings = std::make_unique<vs::Settings>(*store);
-        services = std::make_unique<vs::Services>(
-            vs::Services{clock, link, trace, *settings, prompts, scanner, plot, plotSettings});
-        window = std::make_unique<vs::MainWindow>(*services);
-        window->resize(900, 600);
-        ASSERT_TRUE(window->Form_Load(""));
-    }
-    void TearDown() override
-    {
-        window.reset();
-        TempConfig::TearDown();
+        startWindow();
     }
     void answerRequest(const QString& time)
     {
         QTimer::singleShot(0, window.get(), [this, time] {
             window->sensorInfo().timeBox()->setText(time);
-            press(window->sensorInfo().timeBox(), Qt::Key_Return);
+            vstest::press(window->sensorInfo().timeBox(), Qt::Key_Return);
         });
     }
 };

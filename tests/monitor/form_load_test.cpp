@@ -10,7 +10,7 @@
 #include "stick/sim_stick.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
-#include "temp_config.h"
+#include "window_fixture.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -25,34 +25,10 @@
 namespace {
 
 // A program start with its own settings, simulated sticks and scripted answers.
-struct StartFixture : vstest::TempConfig {
-    vs::ManualClock clock{{2026, 12, 6, 10, 0, 0, 0}};
-    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
-    vs::TraceLog trace{clock};
-    std::unique_ptr<vs::SettingsStore> store;
-    std::unique_ptr<vs::Settings> settings;
-    vstest::ScriptPrompts prompts;
-    vs::SimulatedBackend bus{clock};
-    vs::DeviceScanner scanner{link, bus};
-    vs::PlotRecord plot;
-    vs::PlotSettings plotSettings;
-    std::unique_ptr<vs::Services> services;
-    std::unique_ptr<vs::MainWindow> window;
-
+struct StartFixture : vstest::WindowFixture {
     void start(const std::string& commandLine = "", bool expectRunning = true)
     {
-        store = std::make_unique<vs::SettingsStore>();
-        settings = std::make_unique<vs::Settings>(*store);
-        services = std::make_unique<vs::Services>(
-            vs::Services{clock, link, trace, *settings, prompts, scanner, plot, plotSettings});
-        window = std::make_unique<vs::MainWindow>(*services);
-        window->resize(900, 600);
-        EXPECT_EQ(window->Form_Load(commandLine), expectRunning);
-    }
-    void TearDown() override
-    {
-        window.reset();
-        TempConfig::TearDown();
+        startWindow(commandLine, expectRunning);
     }
 };
 

@@ -11,7 +11,7 @@
 #include "stick/simulate_env.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
-#include "temp_config.h"
+#include "window_fixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -105,42 +105,13 @@ TEST_F(Sticks, AFlagChangeTakesTheLeadingNumberAndAReplyOtherThanOkIsShown)
 }
 
 // The dialog as the user sees it, inside the running main window.
-struct Dialog : vstest::TempConfig {
-    vs::ManualClock clock{{2026, 12, 6, 10, 0, 0, 0}};
-    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
-    vs::TraceLog trace{clock};
-    std::unique_ptr<vs::SettingsStore> store;
-    std::unique_ptr<vs::Settings> settings;
-    vstest::ScriptPrompts prompts;
-    vs::SimulatedBackend bus{clock};
-    vs::DeviceScanner scanner{link, bus};
-    vs::PlotRecord plot;
-    vs::PlotSettings plotSettings;
-    std::unique_ptr<vs::Services> services;
-    std::unique_ptr<vs::MainWindow> window;
-
+struct Dialog : vstest::WindowFixture {
     void SetUp() override
     {
         TempConfig::SetUp();
         bus.plug({5, 9});
         bus.plug({1, 33});
-        store = std::make_unique<vs::SettingsStore>();
-        settings = std::make_unique<vs::Settings>(*store);
-        services = std::make_unique<vs::Services>(
-            vs::Services{clock, link, trace, *settings, prompts, scanner, plot, plotSettings});
-        window = std::make_unique<vs::MainWindow>(*services);
-        window->resize(900, 600);
-        ASSERT_TRUE(window->Form_Load(""));
-    }
-    void TearDown() override
-    {
-        window.reset();
-        TempConfig::TearDown();
-    }
-    void press(QWidget* w, int key)
-    {
-        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
-        QCoreApplication::sendEvent(w, &down);
+        startWindow();
     }
 };
 
@@ -166,7 +137,7 @@ TEST_F(Dialog, EditKnobsShowsEveryStickAndADoubleClickChangesAKnob)
     // Enter on the grid acts as a double click.
     d.grid(0)->setCurrentCell(1, 0);
     prompts.inputs = {std::string("1400")};
-    press(d.grid(0), Qt::Key_Return);
+    vstest::press(d.grid(0), Qt::Key_Return);
     EXPECT_EQ(bus.stick("sim:0")->firmware().knobs()[1].raw, 1400);
 }
 
@@ -176,8 +147,8 @@ TEST_F(Dialog, TheServerListAndClosingAsServerRestartTheLinkAndStoreTheRole)
     ASSERT_EQ(d.servers()->count(), 1);
     EXPECT_EQ(d.servers()->itemText(0), "127.0.0.1");
     d.servers()->setEditText("airbox.local");
-    press(d.servers()->lineEdit(), Qt::Key_Return);
-    press(d.servers()->lineEdit(), Qt::Key_Return);
+    vstest::press(d.servers()->lineEdit(), Qt::Key_Return);
+    vstest::press(d.servers()->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(d.servers()->count(), 3) << "no check for duplicates";
     d.findChild<QPushButton*>("CmdDeleteServer")->click();
     EXPECT_EQ(d.servers()->count(), 2);

@@ -9,7 +9,7 @@
 #include "stick/sim_backend.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
-#include "temp_config.h"
+#include "window_fixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,26 +26,7 @@
 
 namespace {
 
-void press(QWidget* w, int key)
-{
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &down);
-}
-
-struct PlotDialog : vstest::TempConfig {
-    vs::ManualClock clock{{2026, 12, 6, 10, 0, 0, 0}};
-    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
-    vs::TraceLog trace{clock};
-    std::unique_ptr<vs::SettingsStore> store;
-    std::unique_ptr<vs::Settings> settings;
-    vstest::ScriptPrompts prompts;
-    vs::SimulatedBackend bus{clock};
-    vs::DeviceScanner scanner{link, bus};
-    vs::PlotRecord plot;
-    vs::PlotSettings plotSettings;
-    std::unique_ptr<vs::Services> services;
-    std::unique_ptr<vs::MainWindow> window;
-
+struct PlotDialog : vstest::WindowFixture {
     void start(const QByteArray& ini = {})
     {
         if (!ini.isEmpty()) {
@@ -55,21 +36,10 @@ struct PlotDialog : vstest::TempConfig {
             f.write(ini);
         }
         bus.plug({5, 9});
-        store = std::make_unique<vs::SettingsStore>();
-        settings = std::make_unique<vs::Settings>(*store);
-        services = std::make_unique<vs::Services>(
-            vs::Services{clock, link, trace, *settings, prompts, scanner, plot, plotSettings});
-        window = std::make_unique<vs::MainWindow>(*services);
-        window->resize(900, 600);
-        ASSERT_TRUE(window->Form_Load(""));
+        startWindow();
         window->mSettings_Click(1);
     }
     vs::PlotSettingsDialog& d() { return window->plotSettingsDialog(); }
-    void TearDown() override
-    {
-        window.reset();
-        TempConfig::TearDown();
-    }
     QString stored()
     {
         QFile f(ini());
@@ -79,7 +49,7 @@ struct PlotDialog : vstest::TempConfig {
     {
         box->setText(text);
         emit box->textEdited(text);
-        press(box, Qt::Key_Return);
+        vstest::press(box, Qt::Key_Return);
     }
 };
 

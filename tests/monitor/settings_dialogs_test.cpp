@@ -14,7 +14,7 @@
 #include "stick/simulate_env.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
-#include "temp_config.h"
+#include "window_fixture.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -30,12 +30,6 @@
 #include <algorithm>
 
 namespace {
-
-void press(QWidget* w, int key)
-{
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &down);
-}
 
 TEST(WarningKnobs, WarnInAnyCaseTheLabelAsWritten)
 {
@@ -59,36 +53,12 @@ TEST(WarningKnobs, WarnInAnyCaseTheLabelAsWritten)
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-struct Dialogs : vstest::TempConfig {
-    vs::ManualClock clock{{2026, 12, 6, 10, 0, 0, 0}};
-    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
-    vs::TraceLog trace{clock};
-    std::unique_ptr<vs::SettingsStore> store;
-    std::unique_ptr<vs::Settings> settings;
-    vstest::ScriptPrompts prompts;
-    vs::SimulatedBackend bus{clock};
-    vs::DeviceScanner scanner{link, bus};
-    vs::PlotRecord plot;
-    vs::PlotSettings plotSettings;
-    std::unique_ptr<vs::Services> services;
-    std::unique_ptr<vs::MainWindow> window;
-
+struct Dialogs : vstest::WindowFixture {
     void start(int sticks)
     {
         for (int i = 0; i < sticks; ++i)
             bus.plug({5, 9});
-        store = std::make_unique<vs::SettingsStore>();
-        settings = std::make_unique<vs::Settings>(*store);
-        services = std::make_unique<vs::Services>(
-            vs::Services{clock, link, trace, *settings, prompts, scanner, plot, plotSettings});
-        window = std::make_unique<vs::MainWindow>(*services);
-        window->resize(900, 600);
-        ASSERT_TRUE(window->Form_Load(""));
-    }
-    void TearDown() override
-    {
-        window.reset();
-        TempConfig::TearDown();
+        startWindow();
     }
     QString stored()
     {
@@ -116,17 +86,17 @@ TEST_F(Dialogs, AlertsStoreTheirBoxesAtOnceAndSendThresholdsToTheStick)
     EXPECT_TRUE(stored().contains("WarningSounds=1")) << stored().toStdString();
     d.message(0)->setText("Open a window");
     EXPECT_FALSE(stored().contains("Open a window")) << "not without Enter";
-    press(d.message(0), Qt::Key_Return);
+    vstest::press(d.message(0), Qt::Key_Return);
     EXPECT_TRUE(stored().contains("Open a window"));
 
     d.level(0)->setText("6000");
-    press(d.level(0), Qt::Key_Return);
+    vstest::press(d.level(0), Qt::Key_Return);
     EXPECT_EQ(prompts.shown.back(), "Value outside limits, not changed.");
     EXPECT_EQ(bus.stick("sim:0")->firmware().knobs()[0].raw, 1000) << "nothing sent";
 
     d.level(0)->setText("1200");
     d.level(1)->setText("1800");
-    press(d.level(1), Qt::Key_Return);
+    vstest::press(d.level(1), Qt::Key_Return);
     EXPECT_EQ(bus.stick("sim:0")->firmware().knobs()[0].raw, 1200);
     EXPECT_EQ(bus.stick("sim:0")->firmware().knobs()[1].raw, 1800);
     EXPECT_EQ(plot.WarnLevels, (std::vector<double>{1200, 1800})) << "the level lines move";
