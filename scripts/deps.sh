@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need,
-# skipping those already present.
+# and any further ones named as arguments, skipping those already present.
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
@@ -8,6 +8,7 @@ packages=(
     libhidapi-dev libudev-dev libmosquitto-dev mosquitto
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core
+    "$@"
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -3,17 +3,7 @@
 # and checks it with lintian.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
-extra=()
-for p in lintian dpkg-dev file desktop-file-utils appstream; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || extra+=("$p")
-done
-if [ ${#extra[@]} -gt 0 ]; then
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${extra[@]}"
-fi
+bash scripts/deps.sh lintian dpkg-dev file desktop-file-utils appstream
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENTISCOPE_BUILD_TESTS=OFF \
     -DVENTISCOPE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-package -j "$(nproc)"
