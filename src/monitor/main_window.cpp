@@ -77,9 +77,9 @@ MainWindow::MainWindow(Services& services, QWidget* parent)
     changeHandler_ = std::make_unique<DeviceChangeHandler>(s_.link, s_.scanner, [this] {
         guarded("DevChange_callback", [this] { devCallback_->DevChange_callback(); });
     });
-    // A change that arrives inside a sampling pass (in one of its waits) is
-    // handled when the pass is over.
-    changeHandler_->busy = [this] { return sampling_->passRunning(); };
+    // A change that arrives inside a sampling pass or a flash download (in one
+    // of their waits) is handled when that is over.
+    changeHandler_->busy = [this] { return sampling_->passRunning() || downloading_; };
     changeHandler_->retryLater = [this] {
         QTimer::singleShot(kDeviceChangeRetryMs, this, [this] { changeHandler_->runPending(); });
     };
@@ -223,6 +223,12 @@ void MainWindow::mDownloadFlash_Click()
 {
     guarded("mDownloadFlash_Click", [this] {
         flashFace_->escape = false;
+        // A stick that comes or goes meanwhile is handled once the download is over.
+        struct Downloading {
+            bool& flag;
+            explicit Downloading(bool& f) : flag(f) { flag = true; }
+            ~Downloading() { flag = false; }
+        } downloading(downloading_);
         if (!Flash_download(s_.link, *flashFace_, s_.clock, engineeringMode_))
             s_.prompts.information(s_.link.StickErrorText);
     });

@@ -151,6 +151,7 @@ private:
     RecordsWindow* records_ = nullptr;
     std::unique_ptr<WindowFlashFace> flashFace_;
     bool engineeringMode_ = false;
+    bool downloading_ = false;
     AlertsDialog* alerts_ = nullptr;
     AdvancedDialog* advanced_ = nullptr;
     PlotSettingsDialog* plotDialog_ = nullptr;

@@ -7,6 +7,7 @@
 #include "script_prompts.h"
 #include "settings/settings.h"
 #include "stick/config_read.h"
+#include "stick/device_change.h"
 #include "stick/device_scan.h"
 #include "stick/sim_backend.h"
 #include "stick/sim_stick.h"
@@ -16,6 +17,7 @@
 #include "window_fixture.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -128,6 +130,24 @@ TEST_F(WindowFlash, DownloadFlashFillsThePlotAndRestartsSampling)
     EXPECT_EQ(bus.stick("sim:0")->commands().back(), "FLSTART");
     if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB"))
         window->grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/after_download.png");
+}
+
+TEST_F(WindowFlash, ADeviceChangeDuringTheDownloadWaitsForItsEnd)
+{
+    bool handledAtOnce = true;
+    QTimer::singleShot(0, window.get(), [this, &handledAtOnce] {
+        bus.plug({1, 9});
+        handledAtOnce = window->deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+    });
+    answerRequest("12:00");
+    window->mDownloadFlash_Click();
+    EXPECT_FALSE(handledAtOnce);
+    EXPECT_EQ(plot.WriteIndex, 40) << "the download ran to its end";
+    QElapsedTimer t;
+    t.start();
+    while (link.SlotsReserved < 2 && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(link.SlotsReserved, 2) << "the new stick came after the download";
 }
 
 TEST_F(WindowFlash, EscapeInTheMainWindowAborts)
