@@ -74,6 +74,21 @@ void NetLink::report(const std::string& first, const std::string& error)
     print(error + ", WinSock.state=" + std::to_string(state) + " " + WsckErr2str(state) + "\n");
 }
 
+bool NetLink::tryOtherRole(bool& retried, int mode, const std::string& text)
+{
+    // One switch of role per start; after a second failure the report stays up longer.
+    if (retried) {
+        holdMessage(20);
+        return false;
+    }
+    retried = true;
+    settings.NetworkMode = mode;
+    if (face.modeChanged)
+        face.modeChanged();
+    print(text);
+    return true;
+}
+
 void NetLink::Open_Server_or_client()
 {
     bool retry = false;
@@ -91,15 +106,8 @@ void NetLink::Open_Server_or_client()
                 return;
             }
             report("Error starting server at port " + settings.localPort + ": ", error);
-            if (retry) {
-                holdMessage(20);
+            if (!tryOtherRole(retry, 1, "Starting as client\n"))
                 return;
-            }
-            retry = true;
-            settings.NetworkMode = 1;
-            if (face.modeChanged)
-                face.modeChanged();
-            print("Starting as client\n");
         } else if (settings.NetworkMode == 1) {
             print("Connecting to server " + settings.server + ":" + settings.remotePort + "\n");
             holdMessage(3);
@@ -118,15 +126,8 @@ void NetLink::Open_Server_or_client()
             }
             interpreter_.nw_WaitingPrompt = false;
             report("Error connecting to " + settings.server + ":" + settings.remotePort + ": ", error);
-            if (retry) {
-                holdMessage(20);
+            if (!tryOtherRole(retry, 2, "Starting as server\n"))
                 return;
-            }
-            retry = true;
-            settings.NetworkMode = 2;
-            if (face.modeChanged)
-                face.modeChanged();
-            print("Starting as server\n");
         } else {
             return;
         }

@@ -53,6 +53,8 @@ private:
     void Winsock1_ConnectionRequest(int request);
     void Winsock1_DataArrival();
     void report(const std::string& first, const std::string& error);
+    // After a failed start: switches to the other role once; false when that was done already.
+    bool tryOtherRole(bool& retried, int mode, const std::string& text);
 
     // NetHost
     void send(const std::string& text) override { socket_.send(text); }
