@@ -6,6 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-multimedia-dev
     libhidapi-dev libudev-dev libmosquitto-dev mosquitto
+    prometheus-cpp-dev prometheus systemd
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core
     "$@"

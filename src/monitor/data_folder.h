@@ -1,5 +1,4 @@
 #pragma once
-#include <QIcon>
 #include <QString>
 
 namespace vs {
@@ -9,7 +8,5 @@ namespace vs {
 // else the executable's folder.
 QString dataFolder();
 QString dataFile(const QString& name);
-// The program's icon at every size it ships in (the window, the tray, the about box).
-QIcon appIcon();
 
 } // namespace vs

@@ -2,7 +2,7 @@
 
 #include "common/prompts.h"
 #include "flash/flash_available.h"
-#include "monitor/plot_view.h"
+#include "monitor/status_face.h"
 #include "monitor/sampling_loop.h"
 #include "plot/plot_feed.h"
 #include "settings/plot_settings_io.h"
@@ -16,8 +16,8 @@
 namespace vs {
 
 DeviceCallback::DeviceCallback(StickLink& link, const TraceLog& trace, Prompts& prompts, const Settings& settings,
-                               PlotView& view, SamplingLoop& sampling)
-    : link_(link), trace_(trace), prompts_(prompts), settings_(settings), view_(view), sampling_(sampling)
+                               StatusFace& face, PlotRecord& plot, SamplingLoop& sampling)
+    : link_(link), trace_(trace), prompts_(prompts), settings_(settings), face_(face), plot_(plot), sampling_(sampling)
 {
 }
 
@@ -30,25 +30,25 @@ void DeviceCallback::DevChange_callback()
 
     if (link_.Nymstick_CountConnected() == 0) {
         trace_.LogTrace(" :Nymstick_CountConnected = 0");
-        view_.WinPrint(QString(QChar(12)));
+        face_.print(QString(QChar(12)));
         if (clearMarkers)
             clearMarkers();
-        const bool offer = !settings_.flag(keys::DisableEmulation);
+        const bool offer = offerEmulation && !settings_.flag(keys::DisableEmulation);
         if (offer && prompts_.askYesNo("No NYM stick found. Emulate?", Prompts::Icon::Critical)) {
             link_.Nymstick_AddEmulated();
             link_.Nymstick_AddEmulated();
         } else {
-            view_.WinPrint(waitingText + "\n");
-            view_.textBox().gbWinMessage_TimesToPlot = 0;
+            face_.print(waitingText + "\n");
+            face_.setHoldCount(0);
             sampling_.setRunning(wasRunning);
             return;
         }
     }
 
     trace_.LogTrace(" :Stick configure:");
-    if (!view_.textBox().TextVisible)
-        view_.WinPrint(QString(QChar(12)));
-    const StatusSink print = [this](const std::string& text) { view_.WinPrint(QString::fromStdString(text)); };
+    if (!face_.statusShown())
+        face_.print(QString(QChar(12)));
+    const StatusSink print = [this](const std::string& text) { face_.print(QString::fromStdString(text)); };
     int first = -1;
     for (int i = 0; i < link_.SlotsReserved; ++i) {
         if (!link_.Nymstick_isOpen(i))
@@ -67,8 +67,8 @@ void DeviceCallback::DevChange_callback()
         if (showFlashMenu)
             showFlashMenu(nymstick_CheckFlashAvailable(link_, i));
     }
-    if (view_.textBox().gbWinMessage_TimesToPlot < 2)
-        view_.textBox().gbWinMessage_TimesToPlot = 8;
+    if (face_.holdCount() < 2)
+        face_.setHoldCount(8);
     const std::string summary = "First connected stick: " + std::to_string(first) +
                                 ", number of sticks (mem reserved): " + std::to_string(link_.SlotsReserved) +
                                 ", Nymstick_CountConnected = " + std::to_string(link_.Nymstick_CountConnected());
@@ -76,7 +76,7 @@ void DeviceCallback::DevChange_callback()
     link_.DebugOut(summary, 1);
 
     trace_.LogTrace(" :Init plot:");
-    PlotRecord& plot = view_.plot();
+    PlotRecord& plot = plot_;
     plot_Init(plot);
     plot_SetupChannels(plot, link_, storedColours(settings_));
     applyCurveEnables(plot, settings_);
@@ -89,7 +89,8 @@ void DeviceCallback::DevChange_callback()
 
     trace_.LogTrace(" :Init rec len:");
     plot.RecordLength = loadRecordLength(settings_);
-    view_.setupStore();
+    plot_SetupStore(plot);
+    face_.storeReset();
     sampling_.setRunning(wasRunning || std::exchange(startOnArrival, false));
 }
 

@@ -9,7 +9,8 @@ class StickLink;
 class TraceLog;
 class Prompts;
 class Settings;
-class PlotView;
+class StatusFace;
+struct PlotRecord;
 class SamplingLoop;
 
 // What the window does after the set of sticks changed: configure the new
@@ -18,7 +19,7 @@ class SamplingLoop;
 class DeviceCallback {
 public:
     DeviceCallback(StickLink& link, const TraceLog& trace, Prompts& prompts, const Settings& settings,
-                   PlotView& view, SamplingLoop& sampling);
+                   StatusFace& face, PlotRecord& plot, SamplingLoop& sampling);
 
     // The text shown while no stick is present.
     QString waitingText = "No sensors found";
@@ -29,6 +30,9 @@ public:
     // first stick to come (plugged in, or listed by a network server) starts
     // sampling.
     bool startOnArrival = false;
+    // With no stick left, the user is asked whether to emulate two; a service
+    // waits for a stick instead.
+    bool offerEmulation = true;
 
     void DevChange_callback();
 
@@ -37,7 +41,8 @@ private:
     const TraceLog& trace_;
     Prompts& prompts_;
     const Settings& settings_;
-    PlotView& view_;
+    StatusFace& face_;
+    PlotRecord& plot_;
     SamplingLoop& sampling_;
 };
 

@@ -2,11 +2,11 @@
 #include "common/prompts.h"
 #include "flash/flash_available.h"
 #include "monitor/command_line.h"
-#include "monitor/network_defaults.h"
-#include "net/net_link.h"
+#include "monitor/app_icon.h"
 #include "monitor/data_folder.h"
 #include "monitor/device_callback.h"
 #include "monitor/main_window.h"
+#include "monitor/monitor_core.h"
 #include "monitor/plot_view.h"
 #include "monitor/sampling_loop.h"
 #include "monitor/value_log.h"
@@ -17,10 +17,8 @@
 #include "monitor/tray_icon.h"
 #include "monitor/window_geometry.h"
 #include "settings/conversions.h"
-#include "settings/plot_settings_io.h"
 #include "settings/settings.h"
 #include "stick/device_change.h"
-#include "stick/device_scan.h"
 #include "stick/stick_info.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
@@ -51,7 +49,7 @@ bool MainWindow::Form_Load(const std::string& commandLine)
             s_.trace.enable(*answer, s_.link);
     }
     step("Form1:Form_Load()");
-    changeHandler_->hotPlugEnabled = true;
+    core_->deviceChange().hotPlugEnabled = true;
 
     // 6-10: geometry, icon, caption, menus.
     const double d = dpi();
@@ -72,11 +70,7 @@ bool MainWindow::Form_Load(const std::string& commandLine)
     view_->noteColour = rgb(255, 224, 224);
 
     step("Form1:Form_Load():Nymstick_Find");
-    s_.scanner.onPermissionProblem = [this](const std::string& advice) {
-        std::cerr << advice << std::endl;
-        s_.trace.LogTrace(advice);
-    };
-    s_.scanner.Nymstick_Find();
+    core_->findSticks();
     if (s_.link.Nymstick_CountConnected() == 0 && !commandLine.empty())
         return false;
 
@@ -119,11 +113,10 @@ bool MainWindow::Form_Load(const std::string& commandLine)
         view_->WinPrint(QString::number(n) + " sensors found:\n");
 
     step("Form1:Form_Load():rmSettings_Plot.LoadPlotSettings");
-    s_.plotSettings = loadPlotSettings(s_.settings);
-    sampling_->setReadInterval(loadReadInterval(s_.settings));
+    core_->loadSettings();
 
     step("Form1:Form_Load():DevChange_callback");
-    devCallback_->DevChange_callback();
+    core_->configureSticks();
     UpdateSensorText({});
     mDownloadFlash_->setVisible(CheckFlashAvailable(s_.link));
 
@@ -142,25 +135,13 @@ bool MainWindow::Form_Load(const std::string& commandLine)
     // "Live data" takes the setting "StartOnLoad"; sampling runs when it is ticked and a stick is there.
     const bool live = s_.settings.number(keys::StartOnLoad) == 1;
     quickButtons_->setLiveData(live);
-    if (s_.link.Nymstick_CountConnected() > 0) {
-        sampling_->setRunning(live);
-        // The first values are shown at once rather than one read interval later.
-        if (live)
-            QTimer::singleShot(0, this, [this] { guarded("Timer1x_Timer", [this] { sampling_->Timer1x_Timer(); }); });
-    } else {
-        sampling_->setRunning(false); // nothing to sample until a stick comes
-        devCallback_->startOnArrival = live;
-    }
+    core_->startSampling(live);
     mPauseStart_->setText(sampling_->running() ? "Pause" : "Start");
 
-    step("Form1:Form_Load():RegisterHIDwindow");
-    changeHandler_->RegisterHIDwindow();
     quickButtons_->QuickButton_Enable();
     airState_->load();
-    startPublishing();
-    step("Form1:Form_Load():LoadNetworkDefaults");
-    LoadNetworkDefaults(net_->settings, s_.settings);
-    net_->Open_Server_or_client();
+    step("Form1:Form_Load():RegisterHIDwindow, publishing, LoadNetworkDefaults");
+    core_->startLinks();
     return true;
 }
 

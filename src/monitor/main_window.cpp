@@ -3,7 +3,8 @@
 #include "common/prompts.h"
 #include "common/version.h"
 #include "monitor/device_callback.h"
-#include "monitor/device_watch.h"
+#include "monitor/monitor_core.h"
+#include "monitor/plot_status_face.h"
 #include "monitor/plot_view.h"
 #include "monitor/sampling_loop.h"
 #include "monitor/value_log.h"
@@ -52,11 +53,6 @@
 
 namespace vs {
 
-namespace {
-// How soon a device change kept during a pass is tried again.
-constexpr int kDeviceChangeRetryMs = 100;
-} // namespace
-
 MainWindow::MainWindow(Services& services, QWidget* parent)
     : QMainWindow(parent), s_(services), central_(new QWidget(this))
 {
@@ -64,31 +60,21 @@ MainWindow::MainWindow(Services& services, QWidget* parent)
     setWindowTitle(applicationTitle());
     setCentralWidget(central_);
     view_ = new PlotView(s_.plot, s_.plotSettings, central_);
-    sampling_ = std::make_unique<SamplingLoop>(s_.link, s_.clock, s_.trace, this);
-    sampling_->hooks.plot = [this](const LocalDateTime& now) { feedPlot(now); };
-    sampling_->hooks.note = [this](const QString& text, int row) { view_->WinNote(text, 0, row); };
-    sampling_->onError = [this](const char* procedure, const std::string& description) {
-        if (Err_Requester(procedure, description))
-            endProgram();
+    statusFace_ = std::make_unique<PlotStatusFace>(*view_);
+    statusFace_->wideEnough = [this] { return pixelsToTwips(central_->width(), dpi()) >= 1000; };
+    core_ = std::make_unique<MonitorCore>(s_, *statusFace_, this);
+    core_->onError = [this](const char* procedure, const std::string& description) {
+        return Err_Requester(procedure, description);
     };
-    devCallback_ = std::make_unique<DeviceCallback>(s_.link, s_.trace, s_.prompts, s_.settings, *view_, *sampling_);
+    core_->endProgram = [this] { endProgram(); };
+    sampling_ = &core_->sampling();
+    devCallback_ = &core_->deviceCallback();
+    valueLog_ = &core_->valueLog();
+    warnings_ = &core_->warnings();
+    net_ = &core_->network();
     devCallback_->clearMarkers = [this] { mClearMarkers_Click(); };
     devCallback_->showFlashMenu = [this](bool show) { mDownloadFlash_->setVisible(show); };
-    changeHandler_ = std::make_unique<DeviceChangeHandler>(s_.link, s_.scanner, [this] {
-        guarded("DevChange_callback", [this] { devCallback_->DevChange_callback(); });
-    });
-    // A change that arrives inside a sampling pass or a flash download (in one
-    // of their waits) is handled when that is over.
-    changeHandler_->busy = [this] { return sampling_->passRunning() || downloading_; };
-    changeHandler_->retryLater = [this] {
-        QTimer::singleShot(kDeviceChangeRetryMs, this, [this] { changeHandler_->runPending(); });
-    };
-    watch_ = std::make_unique<DeviceWatch>(*changeHandler_);
-    watch_->attach();
     viewSaver_ = std::make_unique<ViewSaver>(s_.prompts, s_.clock, defaultViewFolder());
-    valueLog_ = std::make_unique<ValueLog>(s_.link, s_.plot, s_.settings, s_.prompts);
-    valueLog_->winPrint = [this](const QString& text) { view_->WinPrint(text); };
-    sampling_->hooks.log = [this](const std::string& time) { valueLog_->Log_timer_write2file(time); };
     wireNetwork();
     wireFlash();
     wireAlerts();
@@ -119,16 +105,6 @@ MainWindow::~MainWindow()
 
 void MainWindow::wireNetwork()
 {
-    socket_ = std::make_unique<QtNetSocket>();
-    net_ = std::make_unique<NetLink>(s_.link, *socket_, s_.link.waitFunction(),
-                                     networkVersionLine(kProgramVersion, kSourceStamp));
-    net_->face.print = [this](const std::string& text) { view_->WinPrint(QString::fromStdString(text)); };
-    net_->face.holdMessage = [this](int redraws) { view_->textBox().gbWinMessage_TimesToPlot = redraws; };
-    net_->face.deviceChanged = [this] {
-        guarded("DevChange_callback", [this] { devCallback_->DevChange_callback(); });
-    };
-    sampling_->hooks.network = [this] { net_->sendTrigger(); };
-
     networkDialog_ = new NetworkDialog(s_.link, s_.prompts, net_->settings, this);
     networkDialog_->closed = [this] {
         if (!SaveNetworkDefaults(net_->settings, s_.settings) && alerts_->saveFailed)
@@ -223,23 +199,16 @@ void MainWindow::mDownloadFlash_Click()
 {
     guarded("mDownloadFlash_Click", [this] {
         flashFace_->escape = false;
-        // A stick that comes or goes meanwhile is handled once the download is over.
-        struct Downloading {
-            bool& flag;
-            explicit Downloading(bool& f) : flag(f) { flag = true; }
-            ~Downloading() { flag = false; }
-        } downloading(downloading_);
-        if (!Flash_download(s_.link, *flashFace_, s_.clock, engineeringMode_))
+        if (!core_->downloadFlash(*flashFace_, engineeringMode_))
             s_.prompts.information(s_.link.StickErrorText);
     });
 }
 
 int MainWindow::runSwitch(const std::string& commandLine)
 {
-    CommandServices commands{s_.link, s_.clock, s_.link.waitFunction(),
-                             [this](const std::string& t) { view_->WinPrint(QString::fromStdString(t)); },
-                             [this](const std::string& t) { s_.prompts.information(t); }};
-    return ParseCmd(commands, commandLine, true);
+    return core_->runSwitch(
+        commandLine, [this](const std::string& t) { view_->WinPrint(QString::fromStdString(t)); },
+        [this](const std::string& t) { s_.prompts.information(t); });
 }
 
 void MainWindow::mEraseFlash_Click()
@@ -281,7 +250,6 @@ void MainWindow::wireAlerts()
     };
     tray_->exitProgram = [this] { mExit_Click(); };
     airState_ = std::make_unique<AirStateWindow>(dataFolder());
-    warnings_ = std::make_unique<Warnings>(s_.link, s_.plot, s_.settings, s_.trace, s_.clock);
     WarningOutputs& out = warnings_->out;
     out.setTip = [this](const QString& tip) { tray_->ToolbarIcon_SetTip(tip); };
     out.balloon = [this](const QString& text, const QString& title, int ms) { tray_->ToolbarIcon_Balloon(text, title, ms); };
@@ -291,7 +259,6 @@ void MainWindow::wireAlerts()
     out.beep = [this](int f, int ms) { sound_->beep(f, ms); };
     out.playWave = [this](int level) { sound_->playWave(dataFile(QString("warning_%1.wav").arg(level))); };
     out.note = [this](const QString& text, long number, int row) { view_->WinNote(text, number, row); };
-    sampling_->hooks.warnings = [this] { warnings_->Warnings_Timer_Update(); };
     view_->actOnFlags = [this](QImage&) { warnings_->ActOnFlags(); };
 
     quickButtons_ = new QuickButtons(view_->picture(), s_.settings, dataFolder());
@@ -398,14 +365,6 @@ const QString& MainWindow::waitingText() const
     return devCallback_->waitingText;
 }
 
-void MainWindow::feedPlot(const LocalDateTime& now)
-{
-    s_.plot.FooterText = formatDateTime(now, s_.plotSettings.FooterFormat.toStdString(), s_.dateFormats);
-    const std::string timeText = formatDateTime(now, s_.plotSettings.PlotTimeStampFormat.toStdString(), s_.dateFormats);
-    if (Nymdata2plot(s_.plot, s_.link, timeText) && pixelsToTwips(central_->width(), dpi()) >= 1000)
-        view_->replot();
-}
-
 void MainWindow::guarded(const char* procedure, const std::function<void()>& body)
 {
     try {
@@ -484,11 +443,16 @@ void MainWindow::Exit_cleanup()
     saveMainGeometry(s_.settings, QRectF(pixelsToTwips(x(), d), pixelsToTwips(y(), d), pixelsToTwips(width(), d),
                                          pixelsToTwips(height(), d)));
     tray_->ToolbarIcon_Unregister();
-    changeHandler_->UnRegisterHIDwindow();
-    for (int i = 0; i < s_.link.SlotsReserved; ++i)
-        if (s_.link.Nymstick_isOpen(i))
-            Nymstick_Close(s_.link, i);
+    core_->shutdown();
 }
+
+SamplingLoop& MainWindow::sampling() { return core_->sampling(); }
+DeviceCallback& MainWindow::deviceCallback() { return core_->deviceCallback(); }
+DeviceChangeHandler& MainWindow::deviceChange() { return core_->deviceChange(); }
+NetLink& MainWindow::network() { return core_->network(); }
+ValueLog& MainWindow::valueLog() { return core_->valueLog(); }
+Warnings& MainWindow::warnings() { return core_->warnings(); }
+MqttPublisher* MainWindow::publisher() { return core_->publisher(); }
 
 void MainWindow::mPauseStart_Click()
 {

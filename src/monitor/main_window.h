@@ -38,10 +38,13 @@ class AboutBox;
 class CursorView;
 class MqttPublisher;
 class AdvancedDialog;
+class MonitorCore;
+class PlotStatusFace;
 
 // The main window: the menus, the plot picture, the start-up and shut-down
-// sequences and the window events. The sampling loop, the device-change
-// handling and the plot view are its collaborators.
+// sequences and the window events. It shows and commands the monitor's core
+// (sampling, device changes, warnings, value log, network link, publishing)
+// and adds what needs a screen: plot view, tray, sound, dialogs.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -73,7 +76,7 @@ public:
     void UpdateSensorText(const QString& extra);
     AboutBox& about() { return *about_; }
     CursorView& cursor() { return *cursor_; }
-    MqttPublisher* publisher() { return mqtt_.get(); }
+    MqttPublisher* publisher();
     bool engineeringMode() const { return engineeringMode_; }
     // Opens an address or a file with the desktop's handler (tests replace it).
     std::function<bool(const QUrl&)> openUrl;
@@ -86,8 +89,9 @@ public:
     NetworkDialog& networkDialog() { return *networkDialog_; }
 
     PlotView& plotView() { return *view_; }
-    ValueLog& valueLog() { return *valueLog_; }
-    Warnings& warnings() { return *warnings_; }
+    MonitorCore& core() { return *core_; }
+    ValueLog& valueLog();
+    Warnings& warnings();
     TrayIcon& tray() { return *tray_; }
     AirStateWindow& airState() { return *airState_; }
     QuickButtons& quickButtons() { return *quickButtons_; }
@@ -95,10 +99,10 @@ public:
     void setEngineeringMode(bool on);
     void liveDataClicked(bool ticked);
     QAction* logAction() const { return mLog_; }
-    SamplingLoop& sampling() { return *sampling_; }
-    DeviceCallback& deviceCallback() { return *devCallback_; }
-    DeviceChangeHandler& deviceChange() { return *changeHandler_; }
-    NetLink& network() { return *net_; }
+    SamplingLoop& sampling();
+    DeviceCallback& deviceCallback();
+    DeviceChangeHandler& deviceChange();
+    NetLink& network();
     QAction* pauseAction() const { return mPauseStart_; }
     QAction* downloadFlashAction() const { return mDownloadFlash_; }
     QMenu* topMenu(int i) const { return menus_[i]; }
@@ -119,13 +123,10 @@ private:
     void wireFlash();
     void wireSettingsDialogs();
     void wireCommands();
-    // MQTT publishing when the settings file enables it.
-    void startPublishing();
     // Runs a command-line switch ("/rst", "/dfu") on every stick, progress over the plot.
     int runSwitch(const std::string& commandLine);
     void placePlot();
     void step(const std::string& text);
-    void feedPlot(const LocalDateTime& now);
     // Runs a handler; an unexpected error goes to the error requester.
     void guarded(const char* procedure, const std::function<void()>& body);
     double dpi() const;
@@ -134,30 +135,27 @@ private:
     Services& s_;
     QWidget* central_;
     PlotView* view_;
-    std::unique_ptr<SamplingLoop> sampling_;
-    std::unique_ptr<DeviceCallback> devCallback_;
-    std::unique_ptr<DeviceChangeHandler> changeHandler_;
-    std::unique_ptr<DeviceWatch> watch_;
+    std::unique_ptr<PlotStatusFace> statusFace_;
+    std::unique_ptr<MonitorCore> core_;
+    SamplingLoop* sampling_ = nullptr;
+    DeviceCallback* devCallback_ = nullptr;
+    ValueLog* valueLog_ = nullptr;
+    Warnings* warnings_ = nullptr;
+    NetLink* net_ = nullptr;
     std::unique_ptr<ViewSaver> viewSaver_;
-    std::unique_ptr<ValueLog> valueLog_;
     std::unique_ptr<Sound> sound_;
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<AirStateWindow> airState_;
-    std::unique_ptr<Warnings> warnings_;
-    std::unique_ptr<QtNetSocket> socket_;
-    std::unique_ptr<NetLink> net_;
     NetworkDialog* networkDialog_ = nullptr;
     SensorInfoWindow* sensorInfo_ = nullptr;
     RecordsWindow* records_ = nullptr;
     std::unique_ptr<WindowFlashFace> flashFace_;
     bool engineeringMode_ = false;
-    bool downloading_ = false;
     AlertsDialog* alerts_ = nullptr;
     AdvancedDialog* advanced_ = nullptr;
     PlotSettingsDialog* plotDialog_ = nullptr;
     AboutBox* about_ = nullptr;
     std::unique_ptr<CursorView> cursor_;
-    std::unique_ptr<MqttPublisher> mqtt_;
     bool saveFailureShown_ = false;
     QuickButtons* quickButtons_ = nullptr;
     Logos* logos_ = nullptr;

@@ -5,12 +5,12 @@
 #include "common/prompts.h"
 #include "common/version.h"
 #include "info/about_box.h"
+#include "monitor/app_icon.h"
 #include "monitor/data_folder.h"
 #include "monitor/quick_buttons.h"
 #include "monitor/plot_view.h"
 #include "monitor/sampling_loop.h"
 #include "info/sensor_info_window.h"
-#include "publish/mqtt_publisher.h"
 #include "settings/key_table.h"
 #include "stick/knob_flag.h"
 #include "stick/stick_info.h"
@@ -91,17 +91,6 @@ void MainWindow::UpdateSensorText(const QString& extra)
 {
     sensorInfo_->setInfoText(
         QString::fromStdString(sensorInformation(s_.link, kProgramVersion, extra.toStdString())));
-}
-
-void MainWindow::startPublishing()
-{
-    const MqttSettings mqtt = loadMqttSettings(s_.settings);
-    if (!mqtt.enabled)
-        return;
-    mqtt_ = std::make_unique<MqttPublisher>(s_.link, s_.clock, mqtt);
-    mqtt_->client().report = [this](const QString& text) { view_->WinPrint(text + "\n"); };
-    mqtt_->client().start();
-    sampling_->hooks.publish = [this] { mqtt_->afterPass(); };
 }
 
 void MainWindow::wireCommands()

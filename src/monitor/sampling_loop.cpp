@@ -94,7 +94,8 @@ void SamplingLoop::Timer1x_Timer()
             continue;
         }
         step(" : Nymstick_ReadPV(" + std::to_string(i) + ")");
-        Nymstick_ReadPV(link_, i);
+        if (Nymstick_ReadPV(link_, i) == 0)
+            ++failedReads_;
         if (link_.TraceLevel >= 210)
             trace_.LogTrace(link_.TraceBuffer);
         if (const StickRecord* s = link_.slot(i); s && s->ProtocolVersion < 5) {
@@ -104,6 +105,7 @@ void SamplingLoop::Timer1x_Timer()
     }
     if (valid == 0)
         return;
+    ++passes_;
     if (hooks.liveGrid)
         hooks.liveGrid();
     if (networkSticks && hooks.network)

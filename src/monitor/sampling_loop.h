@@ -53,6 +53,9 @@ public:
     void Timer1_Timer();
     void Timer1x_Timer();
     bool passRunning() const { return inPass_; }
+    // Since the start: passes that read at least one stick, and stick reads that failed.
+    long passCount() const { return passes_; }
+    long failedReadCount() const { return failedReads_; }
 
 private:
     void step(const std::string& text);
@@ -66,6 +69,8 @@ private:
     double readInterval_ = 1.0;
     double lastPassSeconds_ = 0;
     bool inPass_ = false;
+    long passes_ = 0;
+    long failedReads_ = 0;
 };
 
 } // namespace vs

@@ -1,6 +1,7 @@
 #include "publish/mqtt_messages.h"
 
 #include "common/dateformat.h"
+#include "stick/channel_state.h"
 #include "stick/stick_link.h"
 
 #include <QJsonArray>
@@ -23,12 +24,7 @@ QString topicSafe(const std::string& text)
 
 QString serialOf(const StickRecord& s)
 {
-    if (s.IdFields.size() <= 3)
-        return {};
-    QString serial = QString::fromStdString(s.IdFields[3]).trimmed();
-    if (serial.startsWith("S/N:"))
-        serial = serial.mid(4);
-    return serial;
+    return QString::fromStdString(stickSerial(s));
 }
 
 // Home Assistant's device class where the channel plainly is one.
@@ -75,12 +71,7 @@ int warningState(const StickLink& link, int stick, int channel)
     const StickRecord* s = link.slot(stick);
     if (!s || channel < 0 || channel >= static_cast<int>(s->Channels.size()))
         return 0;
-    const ChannelRecord& c = s->Channels[static_cast<size_t>(channel)];
-    int state = 0;
-    for (int j = 0; j < c.nWarn && j < static_cast<int>(c.WarnLevels.size()); ++j)
-        if (c.LastValue >= c.WarnLevels[static_cast<size_t>(j)])
-            state = j + 1;
-    return state;
+    return channelWarningState(s->Channels[static_cast<size_t>(channel)]);
 }
 
 MqttMessage stateMessage(const StickLink& link, int stick, const QString& prefix, const LocalDateTime& now)

@@ -10,6 +10,7 @@ constexpr const char* kHid = "HIDsettings";
 constexpr const char* kPlot = "Plot";
 constexpr const char* kNet = "NetworkSettings";
 constexpr const char* kMqtt = "MQTT";
+constexpr const char* kMetrics = "Metrics";
 
 QString menuVisibleDefault(int menu)
 {
@@ -132,6 +133,9 @@ const KeyDef MqttPassword{kMqtt, "Password", R::Text, "", W::Never};
 const KeyDef MqttTopicPrefix{kMqtt, "TopicPrefix", R::Text, "ventiscope", W::Never};
 const KeyDef MqttDiscovery{kMqtt, "Discovery", R::Number16, "1", W::Never};
 const KeyDef MqttCAFile{kMqtt, "CAFile", R::Text, "", W::Never};
+// The metrics endpoint; edited in the settings file, off unless enabled.
+const KeyDef MetricsEnabled{kMetrics, "Enabled", R::Number16, "0", W::Never};
+const KeyDef MetricsListen{kMetrics, "Listen", R::Text, "127.0.0.1:9464", W::Never};
 const KeyDef NetworkOption{kNet, "NetworkOption", R::Strict16, "0", W::ClosingNetworkSettings};
 const KeyDef LocalPort{kNet, "LocalPort", R::Text, "5800", W::ClosingNetworkSettings};
 const KeyDef nServers{kNet, "nServers", R::Strict16, "0", W::ClosingNetworkSettings};
@@ -150,7 +154,7 @@ const std::vector<const KeyDef*>& allKeys()
         &GradientBcomponent, &PlotPenWidth, &RequestString1, &YaxisTitle, &Label, &RecordLength,
         &TimeStampFormat, &ReadInterval, &FooterFormat, &QuickButton, &QuickButtonChk, &Logo_Left_Left, &Logo_Left_Top,
         &NetworkOption, &LocalPort, &nServers, &Server, &MqttEnabled, &MqttHost, &MqttPort, &MqttUser,
-        &MqttPassword, &MqttTopicPrefix, &MqttDiscovery, &MqttCAFile,
+        &MqttPassword, &MqttTopicPrefix, &MqttDiscovery, &MqttCAFile, &MetricsEnabled, &MetricsListen,
     };
     return all;
 }

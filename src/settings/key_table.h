@@ -72,6 +72,8 @@ extern const KeyDef QuickButton, QuickButtonChk, Logo_Left_Left, Logo_Left_Top;
 extern const KeyDef NetworkOption, LocalPort, nServers, Server;
 // Section "MQTT"
 extern const KeyDef MqttEnabled, MqttHost, MqttPort, MqttUser, MqttPassword, MqttTopicPrefix, MqttDiscovery, MqttCAFile;
+// Section "Metrics"
+extern const KeyDef MetricsEnabled, MetricsListen;
 } // namespace keys
 
 // Every key, in table order.
