@@ -1,6 +1,10 @@
+#include "app/headless.h"
 #include "app/quit_on_signal.h"
 #include "common/clock.h"
+#include "common/version.h"
 #include "monitor/command_line.h"
+#include "monitor/console_face.h"
+#include "monitor/service_prompts.h"
 #include "monitor/event_wait.h"
 #include "monitor/main_window.h"
 #include "monitor/qt_prompts.h"
@@ -36,37 +40,70 @@ vs::NamedDateFormats systemDateFormats()
     return f;
 }
 
-} // namespace
+constexpr const char* kUsage =
+    "Usage: ventiscope [switches]\n"
+    "       ventiscope --headless\n"
+    "\n"
+    "Shows the air quality sensor sticks' readings as a live trend plot.\n"
+    "\n"
+    "  --headless   run as a service without a window: sample the sticks, log,\n"
+    "               serve the network link and the metrics; status lines go to\n"
+    "               standard output; ends on SIGTERM\n"
+    "  --help       show this text and end\n"
+    "  --version    show the version and end\n"
+    "  /rst         reset every stick and end\n"
+    "  /dump=FILE   write every stick's description to FILE and end\n"
+    "  /dfu         put every stick into firmware-upgrade mode and end\n"
+    "\n"
+    "VENTISCOPE_SIMULATE=5,1/33 finds simulated sticks instead of USB ones.\n";
 
-int main(int argc, char** argv)
+std::unique_ptr<vs::HidBackend> makeBackend(const vs::Clock& clock)
+{
+    const QByteArray simulate = qgetenv("VENTISCOPE_SIMULATE");
+    if (simulate.isEmpty())
+        return std::make_unique<vs::HidapiBackend>();
+    const vs::SimParse parsed = vs::parseSimulateSpec(simulate.toStdString());
+    for (const std::string& e : parsed.errors)
+        std::cerr << "VENTISCOPE_SIMULATE: " << e << " (ignored)" << std::endl;
+    auto bus = std::make_unique<vs::SimulatedBackend>(clock);
+    for (const vs::SimSpec& spec : parsed.specs)
+        bus->plug(spec);
+    return bus;
+}
+
+// The program's one instance of each core object.
+struct Core {
+    vs::SystemClock clock;
+    vs::StickLink link{clock, vs::eventLoopWait()};
+    vs::TraceLog trace{clock};
+    vs::SettingsStore store;
+    vs::Settings settings{store};
+    std::unique_ptr<vs::HidBackend> backend = makeBackend(clock);
+    vs::DeviceScanner scanner{link, *backend};
+    vs::PlotRecord plot;
+    vs::PlotSettings plotSettings;
+};
+
+int runService(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("Ventiscope");
+    Core core;
+    vs::ConsoleFace face(core.clock, std::cout);
+    vs::ServicePrompts prompts([&face](const std::string& line) { face.line(line); });
+    vs::Services services{core.clock, core.link, core.trace, core.settings, prompts, core.scanner, core.plot,
+                          core.plotSettings, systemDateFormats()};
+    return vs::runHeadless(services, face);
+}
+
+int runWindow(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Ventiscope");
-
-    vs::SystemClock clock;
-    vs::StickLink link(clock, vs::eventLoopWait());
-    vs::TraceLog trace(clock);
-    vs::SettingsStore store;
-    vs::Settings settings(store);
+    Core core;
     vs::QtPrompts prompts;
-
-    std::unique_ptr<vs::HidBackend> backend;
-    const QByteArray simulate = qgetenv("VENTISCOPE_SIMULATE");
-    if (!simulate.isEmpty()) {
-        const vs::SimParse parsed = vs::parseSimulateSpec(simulate.toStdString());
-        for (const std::string& e : parsed.errors)
-            std::cerr << "VENTISCOPE_SIMULATE: " << e << " (ignored)" << std::endl;
-        auto bus = std::make_unique<vs::SimulatedBackend>(clock);
-        for (const vs::SimSpec& s : parsed.specs)
-            bus->plug(s);
-        backend = std::move(bus);
-    } else {
-        backend = std::make_unique<vs::HidapiBackend>();
-    }
-    vs::DeviceScanner scanner(link, *backend);
-    vs::PlotRecord plot;
-    vs::PlotSettings plotSettings;
-    vs::Services services{clock, link, trace, settings, prompts, scanner, plot, plotSettings, systemDateFormats()};
+    vs::Services services{core.clock, core.link, core.trace, core.settings, prompts, core.scanner, core.plot,
+                          core.plotSettings, systemDateFormats()};
 
     vs::MainWindow window(services);
     window.resize(960, 640); // the size of a first start; later starts take the stored geometry
@@ -76,4 +113,29 @@ int main(int argc, char** argv)
     if (!window.Form_Load(commandLine) || window.ended())
         return 0;
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // These are whole arguments: "/dump=--help.txt" is a file name.
+    bool headless = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << vs::kProgramVersion << std::endl;
+            return 0;
+        }
+        headless = headless || arg == "--headless";
+    }
+    if (headless && argc > 2) {
+        std::cerr << "ventiscope: --headless takes no further arguments\n" << kUsage;
+        return 2;
+    }
+    return headless ? runService(argc, argv) : runWindow(argc, argv);
 }

@@ -1,5 +1,6 @@
 #include "app/quit_on_signal.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -22,16 +23,16 @@ void onSignal(int)
 
 } // namespace
 
-void closeOnTerminationSignals(QWidget& window)
+void quitOnTerminationSignals(std::function<void()> handler)
 {
     if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    auto* notifier = new QSocketNotifier(wakePipe[0], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+    auto* notifier = new QSocketNotifier(wakePipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [handler = std::move(handler)] {
         char buffer[16];
         while (::read(wakePipe[0], buffer, sizeof buffer) > 0) {
         }
-        window.close();
+        handler();
     });
     struct sigaction action {};
     action.sa_handler = onSignal;
@@ -39,6 +40,11 @@ void closeOnTerminationSignals(QWidget& window)
     action.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         sigaction(sig, &action, nullptr);
+}
+
+void closeOnTerminationSignals(QWidget& window)
+{
+    quitOnTerminationSignals([&window] { window.close(); });
 }
 
 } // namespace vs

@@ -128,7 +128,7 @@ void MonitorCore::updateMetrics()
     counters.passes = sampling_->passCount();
     counters.failedReads = sampling_->failedReadCount();
     counters.deviceChanges = deviceChanges_;
-    counters.lastPassSeconds = sampling_->lastPassSeconds();
+    counters.lastPassSeconds = sampling_->measuredPassSeconds();
     metrics_->publish(metricFamilies(s_.link, counters));
 }
 

@@ -7,6 +7,7 @@
 #include "stick/trace_log.h"
 #include "stick/value_read.h"
 
+#include <chrono>
 #include <cmath>
 #include <exception>
 
@@ -80,6 +81,7 @@ void SamplingLoop::Timer1x_Timer()
         ~PassGuard() { flag = false; }
     } guard(inPass_);
 
+    const auto passStart = std::chrono::steady_clock::now();
     double readTime = clock_.now().secondsSinceMidnight();
     trace_.LogTrace("--MARK--");
     step("Form1:Timer1x_Timer()");
@@ -113,6 +115,7 @@ void SamplingLoop::Timer1x_Timer()
 
     readTime = clock_.now().secondsSinceMidnight() - readTime;
     lastPassSeconds_ = readTime;
+    measuredPassSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - passStart).count();
     if (readInterval_ < readTime) {
         const double stretched = std::round((readTime + 0.5) * 10) / 10;
         if (stretched < 10)

@@ -48,6 +48,8 @@ public:
     bool setReadInterval(double seconds);
     // How long the last pass's stick reads took, in seconds.
     double lastPassSeconds() const { return lastPassSeconds_; }
+    // The same, measured with the system's steady clock (for the metrics).
+    double measuredPassSeconds() const { return measuredPassSeconds_; }
     static int timerPeriodMs(double seconds);
 
     void Timer1_Timer();
@@ -68,6 +70,7 @@ private:
     int noteCounter_ = 0;
     double readInterval_ = 1.0;
     double lastPassSeconds_ = 0;
+    double measuredPassSeconds_ = 0;
     bool inPass_ = false;
     long passes_ = 0;
     long failedReads_ = 0;

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace vs {
+
+struct Services;
+class ConsoleFace;
+
+// Runs the monitor's core as a service until SIGTERM, SIGINT or SIGHUP:
+// status lines with time stamps on standard output, no window, no
+// questions. Returns the program's exit code.
+int runHeadless(Services& services, ConsoleFace& face);
+
+} // namespace vs
