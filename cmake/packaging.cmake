@@ -6,8 +6,10 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${CMAKE_INSTALL_DATADIR}
         PATTERN "debian" EXCLUDE
         PATTERN "*.desktop" EXCLUDE
         PATTERN "*.metainfo.xml" EXCLUDE
-        PATTERN "70-ventiscope.rules" EXCLUDE)
+        PATTERN "70-ventiscope.rules" EXCLUDE
+        PATTERN "ventiscope.service" EXCLUDE)
 install(FILES ${CMAKE_SOURCE_DIR}/data/70-ventiscope.rules DESTINATION lib/udev/rules.d)
+install(FILES ${CMAKE_SOURCE_DIR}/data/ventiscope.service DESTINATION lib/systemd/system)
 install(FILES ${CMAKE_SOURCE_DIR}/data/desktop/ventiscope.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/data/desktop/org.ventiscope.Ventiscope.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

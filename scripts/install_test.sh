@@ -14,7 +14,8 @@ files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for want in ./usr/bin/ventiscope ./usr/share/applications/ventiscope.desktop \
     ./usr/share/metainfo/org.ventiscope.Ventiscope.metainfo.xml \
     ./usr/share/icons/hicolor/48x48/apps/ventiscope.png ./usr/share/icons/hicolor/scalable/apps/ventiscope.svg \
-    ./usr/lib/udev/rules.d/70-ventiscope.rules ./usr/share/ventiscope/ventiscope.htm \
+    ./usr/lib/udev/rules.d/70-ventiscope.rules ./usr/lib/systemd/system/ventiscope.service \
+    ./usr/share/ventiscope/ventiscope.htm \
     ./usr/share/ventiscope/airstate_green.bmp ./usr/share/ventiscope/warning_1.wav \
     ./usr/share/doc/ventiscope/copyright ./usr/share/man/man1/ventiscope.1.gz; do
     grep -qx -- "$want" <<<"$files" || fail "the package lacks $want"
@@ -33,6 +34,7 @@ env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_CONFIG_HOME="$home/config" QT
     fail "the installed program did not end cleanly"
 grep -q "Ventiscope simulated stick 0" "$home/dump.txt" || fail "no dump line written"
 desktop-file-validate /usr/share/applications/ventiscope.desktop
+systemd-analyze verify /usr/lib/systemd/system/ventiscope.service || fail "the service unit does not verify"
 appstreamcli validate --no-net /usr/share/metainfo/org.ventiscope.Ventiscope.metainfo.xml >/dev/null
 
 "${sudo_cmd[@]}" dpkg -r ventiscope >/dev/null

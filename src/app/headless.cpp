@@ -38,9 +38,6 @@ int runHeadless(Services& s, ConsoleFace& face)
     core.deviceChange().hotPlugEnabled = true;
     core.findSticks();
     core.valueLog().restoreFromSettings();
-    const QString waiting = s.settings.shownText(keys::WaitingForStickString);
-    if (!waiting.isEmpty())
-        core.deviceCallback().waitingText = waiting;
     if (const int n = s.link.Nymstick_CountConnected(); n > 0)
         face.print(QString::number(n) + " sensors found:\n");
     core.loadSettings();

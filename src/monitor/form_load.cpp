@@ -105,9 +105,6 @@ bool MainWindow::Form_Load(const std::string& commandLine)
     if (s_.trace.On)
         step("Form1:Form_Load():Nymstick_CountConnected= " + std::to_string(n));
 
-    const QString waiting = s_.settings.shownText(keys::WaitingForStickString);
-    if (!waiting.isEmpty())
-        devCallback_->waitingText = waiting;
     view_->WinPrint(QString(QChar(12)));
     if (n > 0)
         view_->WinPrint(QString::number(n) + " sensors found:\n");

@@ -20,6 +20,7 @@
 #include "publish/mqtt_publisher.h"
 #include "publish/mqtt_settings.h"
 #include "settings/plot_settings_io.h"
+#include "settings/settings.h"
 #include "stick/device_change.h"
 #include "stick/device_scan.h"
 #include "stick/report_io.h"
@@ -143,6 +144,9 @@ void MonitorCore::findSticks()
 
 void MonitorCore::loadSettings()
 {
+    const QString waiting = s_.settings.shownText(keys::WaitingForStickString);
+    if (!waiting.isEmpty())
+        devCallback_->waitingText = waiting;
     s_.plotSettings = loadPlotSettings(s_.settings);
     sampling_->setReadInterval(loadReadInterval(s_.settings));
 }

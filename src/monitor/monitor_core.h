@@ -52,7 +52,7 @@ public:
     // The start-up, in the order the faces run it.
     // Finds the sticks (permission advice goes to standard error and the trace).
     void findSticks();
-    // The plot settings and the read interval from the settings file.
+    // The waiting text, the plot settings and the read interval from the settings file.
     void loadSettings();
     // Configures the sticks found and sets up the plot's curves.
     void configureSticks();

@@ -1,0 +1,273 @@
+// The headless service as a real process without a display: it samples two
+// simulated sticks, logs, serves the network link and the metrics over real
+// loopback sockets, stands up to hostile HTTP clients and ends on SIGTERM.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+int freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+bool eventually(const std::function<bool()>& done, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QThread::msleep(50);
+    return done();
+}
+
+// One HTTP GET over a real socket; the body, or empty on failure.
+QByteArray httpGet(int port, const QByteArray& path, int timeoutMs = 3000)
+{
+    QTcpSocket s;
+    s.connectToHost("127.0.0.1", static_cast<quint16>(port));
+    if (!s.waitForConnected(timeoutMs))
+        return {};
+    s.write("GET " + path + " HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n");
+    QByteArray reply;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < timeoutMs && s.state() == QAbstractSocket::ConnectedState) {
+        s.waitForReadyRead(100);
+        reply += s.readAll();
+    }
+    reply += s.readAll();
+    const qsizetype body = reply.indexOf("\r\n\r\n");
+    if (!reply.startsWith("HTTP/1.1 200") || body < 0)
+        return {};
+    return reply.mid(body + 4);
+}
+
+// The series of one exposition: "name{labels}" -> value.
+std::map<QString, double> series(const QByteArray& exposition)
+{
+    std::map<QString, double> out;
+    for (const QByteArray& line : exposition.split('\n')) {
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        const qsizetype space = line.lastIndexOf(' ');
+        out[QString::fromUtf8(line.left(space))] = line.mid(space + 1).toDouble();
+    }
+    return out;
+}
+
+long rssKiB(qint64 pid)
+{
+    QFile f(QString("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toLong();
+    return -1;
+}
+
+struct Service {
+    QTemporaryDir home;
+    QProcess process;
+    int netPort = freePort();
+    int metricsPort = freePort();
+
+    QString log() const { return home.path() + "/values.log"; }
+    void start()
+    {
+        QDir().mkpath(home.path() + "/config/Ventiscope");
+        QFile f(home.path() + "/config/Ventiscope/Ventiscope.ini");
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QString("[HIDsettings]\nLog2file=1\nLogFile=%1\n"
+                        "[NetworkSettings]\nNetworkOption=2\nLocalPort=%2\n"
+                        "[Metrics]\nEnabled=1\nListen=127.0.0.1:%3\n")
+                    .arg(log())
+                    .arg(netPort)
+                    .arg(metricsPort)
+                    .toUtf8());
+        f.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+        env.insert("HOME", home.path());
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        env.insert("VENTISCOPE_SIMULATE", "5,5");
+        process.setProcessEnvironment(env);
+        process.start(VENTISCOPE_EXE, {"--headless"});
+        ASSERT_TRUE(process.waitForStarted(10000));
+    }
+    QList<QByteArray> logLines() const
+    {
+        QFile f(log());
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        QList<QByteArray> lines = f.readAll().split('\n');
+        lines.removeLast(); // after the last line end
+        return lines;
+    }
+    ~Service()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+};
+
+TEST(HeadlessRun, SamplesLogsServesNetworkAndMetricsAndEndsOnSigterm)
+{
+    Service service;
+    service.start();
+    ASSERT_TRUE(eventually([&] { return service.logLines().size() >= 3; }, 15000))
+        << service.process.readAllStandardOutput().toStdString();
+
+    // The network protocol, with the same loopback client as the window's.
+    QTcpSocket peer;
+    peer.connectToHost("127.0.0.1", static_cast<quint16>(service.netPort));
+    ASSERT_TRUE(peer.waitForConnected(3000));
+    QByteArray got;
+    ASSERT_TRUE(eventually([&] { peer.waitForReadyRead(50); got += peer.readAll(); return got.contains("Nym>"); }, 5000));
+    peer.write("ver\n");
+    ASSERT_TRUE(eventually([&] { peer.waitForReadyRead(50); got += peer.readAll(); return got.count("Version") == 2; }, 5000));
+    EXPECT_TRUE(got.contains("2.41.0"));
+    peer.write("bye\n");
+    peer.waitForDisconnected(2000);
+
+    // The metrics: one pass's figures; the logged value is the pass's line.
+    const QByteArray exposition = httpGet(service.metricsPort, "/metrics");
+    ASSERT_FALSE(exposition.isEmpty());
+    const QList<QByteArray> lines = service.logLines();
+    const auto m = series(exposition);
+    const long passes = std::lround(m.at("ventiscope_sampling_passes_total"));
+    ASSERT_GE(passes, 1);
+    ASSERT_GT(lines.size(), passes) << "a header line and one line per pass";
+    const QList<QByteArray> fields = lines[passes].split('\t');
+    ASSERT_GE(fields.size(), 2);
+    double logged = QString::fromUtf8(fields[1]).trimmed().replace(',', '.').toDouble();
+    QString key;
+    for (const auto& [name, value] : m)
+        if (name.startsWith("ventiscope_channel_value{stick=\"0\"") && name.contains("channel=\"0\""))
+            key = name;
+    ASSERT_FALSE(key.isEmpty()) << exposition.toStdString();
+    EXPECT_NEAR(m.at(key), logged, 1e-9 * std::max(1.0, std::abs(logged))) << key.toStdString();
+    EXPECT_TRUE(key.contains("interface=\"USB\"") && key.contains("serial=\"SIM"));
+    EXPECT_EQ(m.at("ventiscope_stick_open{stick=\"1\",serial=\"SIM00000000000000001001\",interface=\"USB\"}"), 1);
+    EXPECT_EQ(m.at("ventiscope_failed_reads_total"), 0);
+
+    // Prometheus' own checker accepts the exposition.
+    QProcess promtool;
+    promtool.start("promtool", {"check", "metrics"});
+    ASSERT_TRUE(promtool.waitForStarted(5000)) << "promtool (Debian package prometheus) is needed";
+    promtool.write(exposition);
+    promtool.closeWriteChannel();
+    ASSERT_TRUE(promtool.waitForFinished(10000));
+    EXPECT_EQ(promtool.exitCode(), 0) << promtool.readAllStandardOutput().toStdString()
+                                      << promtool.readAllStandardError().toStdString();
+
+    // SIGTERM: the normal shut-down, within a second, every line whole.
+    QElapsedTimer t;
+    t.start();
+    ::kill(static_cast<pid_t>(service.process.processId()), SIGTERM);
+    ASSERT_TRUE(service.process.waitForFinished(5000));
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_EQ(service.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(service.process.exitCode(), 0);
+    QFile raw(service.log());
+    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
+    const QByteArray all = raw.readAll();
+    EXPECT_TRUE(all.endsWith("\r\n"));
+    EXPECT_EQ(all.count("\r\n"), all.count('\n'));
+    const QString out = QString::fromUtf8(service.process.readAllStandardOutput());
+    const QRegularExpression stamped("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\S");
+    for (const QString& line : out.split('\n', Qt::SkipEmptyParts))
+        EXPECT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
+    EXPECT_TRUE(out.contains("2 sensors found:"));
+    EXPECT_TRUE(out.contains("Ventiscope service ended"));
+}
+
+TEST(HeadlessRun, HostileHttpClientsLeaveSamplingGoingAndMemoryBounded)
+{
+    Service service;
+    service.start();
+    ASSERT_TRUE(eventually([&] { return !httpGet(service.metricsPort, "/metrics").isEmpty(); }, 15000));
+    const qint64 pid = service.process.processId();
+    const long rssBefore = rssKiB(pid);
+    const qsizetype linesBefore = service.logLines().size();
+
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    // A request of 1 MB, a request that never ends, and 200 connections at once.
+    auto huge = std::make_unique<QTcpSocket>();
+    huge->connectToHost("127.0.0.1", static_cast<quint16>(service.metricsPort));
+    ASSERT_TRUE(huge->waitForConnected(3000));
+    huge->write("GET /metrics HTTP/1.1\r\nX-Fill: " + QByteArray(1 << 20, 'a') + "\r\n\r\n");
+    clients.push_back(std::move(huge));
+    auto endless = std::make_unique<QTcpSocket>();
+    endless->connectToHost("127.0.0.1", static_cast<quint16>(service.metricsPort));
+    ASSERT_TRUE(endless->waitForConnected(3000));
+    endless->write("GET /metrics HTTP/1.1\r\nHost: x\r\n");
+    clients.push_back(std::move(endless));
+    for (int i = 0; i < 200; ++i) {
+        auto c = std::make_unique<QTcpSocket>();
+        c->connectToHost("127.0.0.1", static_cast<quint16>(service.metricsPort));
+        clients.push_back(std::move(c));
+    }
+    for (int i = 0; i < 30; ++i) {
+        for (auto& c : clients)
+            c->flush();
+        QThread::msleep(100);
+    }
+
+    // Sampling went on at its pace (one pass a second) all the while.
+    EXPECT_GE(service.logLines().size() - linesBefore, 2);
+    const long rssDuring = rssKiB(pid);
+    EXPECT_LT(rssDuring - rssBefore, 16 * 1024) << rssBefore << " KiB before, " << rssDuring << " KiB during";
+    clients.clear();
+    // Once the hostile clients are gone, scrapes are answered again.
+    EXPECT_TRUE(eventually([&] { return !httpGet(service.metricsPort, "/metrics", 1000).isEmpty(); }, 30000));
+    EXPECT_EQ(service.process.state(), QProcess::Running);
+}
+
+TEST(HeadlessRun, SwitchesAreWholeArguments)
+{
+    QProcess p;
+    p.start(VENTISCOPE_EXE, {"--version"});
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.readAllStandardOutput(), "2.41.0\n");
+    p.start(VENTISCOPE_EXE, {"--help"});
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_TRUE(p.readAllStandardOutput().contains("--headless"));
+    // Inside another argument it is a file name, not a switch.
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", dir.path());
+    env.insert("XDG_CONFIG_HOME", dir.path());
+    env.insert("VENTISCOPE_SIMULATE", "5");
+    p.setProcessEnvironment(env);
+    p.start(VENTISCOPE_EXE, {"/dump=" + dir.path() + "/--version.txt"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_TRUE(QFile::exists(dir.path() + "/--version.txt"));
+    EXPECT_FALSE(p.readAllStandardOutput().contains("2.41.0"));
+    p.start(VENTISCOPE_EXE, {"--headless", "/rst"});
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitCode(), 2) << "the service takes no further arguments";
+}
+
+} // namespace
