@@ -2,17 +2,15 @@
 
 #include "app/quit_on_signal.h"
 #include "monitor/console_face.h"
-#include "stick/device_change.h"
 #include "monitor/device_callback.h"
 #include "monitor/monitor_core.h"
 #include "monitor/value_log.h"
 #include "monitor/warnings.h"
-#include "settings/settings.h"
+#include "monitor/services.h"
+#include "stick/device_change.h"
 #include "stick/stick_link.h"
 
 #include <QCoreApplication>
-
-#include <iostream>
 
 namespace vs {
 

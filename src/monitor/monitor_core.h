@@ -70,12 +70,10 @@ public:
     bool downloadFlash(FlashFace& face, bool engineeringMode);
     // A command-line switch ("/rst", "/dfu", ...) on every stick.
     int runSwitch(const std::string& commandLine, const StatusSink& print, const StatusSink& inform);
-    bool downloading() const { return downloading_; }
 
     SamplingLoop& sampling() { return *sampling_; }
     DeviceCallback& deviceCallback() { return *devCallback_; }
     DeviceChangeHandler& deviceChange() { return *changeHandler_; }
-    DeviceWatch& deviceWatch() { return *watch_; }
     ValueLog& valueLog() { return *valueLog_; }
     Warnings& warnings() { return *warnings_; }
     NetLink& network() { return *net_; }

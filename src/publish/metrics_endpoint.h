@@ -30,7 +30,6 @@ public:
     void publish(std::vector<prometheus::MetricFamily> families);
     // The port it listens on (the chosen one when port 0 was asked for).
     int port() const;
-    const std::string& listenText() const { return listen_; }
 
 private:
     MetricsEndpoint() = default;
