@@ -2,10 +2,10 @@
 // simulated sticks, real waits and the real event loop; then the CPU share of
 // a minute of sampling is left to the shell (see README).
 #include "common/clock.h"
-#include "monitor/event_wait.h"
-#include "monitor/main_window.h"
-#include "monitor/plot_view.h"
-#include "monitor/qt_prompts.h"
+#include "core/event_wait.h"
+#include "window/main_window.h"
+#include "window/plot_view.h"
+#include "window/qt_prompts.h"
 #include "settings/settings.h"
 #include "stick/device_scan.h"
 #include "stick/sim_backend.h"

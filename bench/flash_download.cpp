@@ -4,7 +4,7 @@
 // values per report) and the longest gap between two event-loop turns.
 #include "common/clock.h"
 #include "flash/flash_download.h"
-#include "monitor/event_wait.h"
+#include "core/event_wait.h"
 #include "stick/config_read.h"
 #include "stick/sim_firmware.h"
 #include "stick/sim_stick.h"

@@ -1,7 +1,8 @@
 #pragma once
 // The main window started as the program starts it, with its own settings,
 // simulated sticks on a simulated bus and scripted answers to every question.
-#include "monitor/main_window.h"
+#include "core/monitor_core.h"
+#include "window/main_window.h"
 #include "script_prompts.h"
 #include "settings/settings.h"
 #include "stick/device_scan.h"

@@ -3,17 +3,18 @@
 // into the folder given as argument.
 #include "common/clock.h"
 #include "info/about_box.h"
-#include "monitor/alerts_dialog.h"
-#include "monitor/advanced_dialog.h"
-#include "monitor/cursor_view.h"
-#include "monitor/event_wait.h"
-#include "monitor/main_window.h"
-#include "monitor/network_dialog.h"
-#include "monitor/plot_settings_dialog.h"
-#include "monitor/plot_view.h"
-#include "monitor/qt_prompts.h"
-#include "monitor/records_window.h"
-#include "monitor/sampling_loop.h"
+#include "dialogs/alerts_dialog.h"
+#include "dialogs/advanced_dialog.h"
+#include "window/cursor_view.h"
+#include "core/event_wait.h"
+#include "core/monitor_core.h"
+#include "window/main_window.h"
+#include "dialogs/network_dialog.h"
+#include "dialogs/plot_settings_dialog.h"
+#include "window/plot_view.h"
+#include "window/qt_prompts.h"
+#include "dialogs/records_window.h"
+#include "core/sampling_loop.h"
 #include "info/sensor_info_window.h"
 #include "flash/record_list.h"
 #include "settings/settings.h"
@@ -71,7 +72,7 @@ int main(int argc, char** argv)
     // Half an hour of samples, a minute apart.
     for (int i = 0; i < 100; ++i) {
         clock.advanceMs(60000);
-        window.sampling().Timer1x_Timer();
+        window.core().sampling().Timer1x_Timer();
     }
     window.plotView().textBox().TextBuffer.clear();
     window.plotView().replot();

@@ -1,0 +1,97 @@
+#include "core/device_callback.h"
+
+#include "common/prompts.h"
+#include "flash/flash_available.h"
+#include "core/status_face.h"
+#include "core/sampling_loop.h"
+#include "plot/plot_feed.h"
+#include "settings/plot_settings_io.h"
+#include "settings/settings.h"
+#include "stick/configure_stick.h"
+#include "stick/stick_link.h"
+#include "stick/trace_log.h"
+
+#include <utility>
+
+namespace vs {
+
+DeviceCallback::DeviceCallback(StickLink& link, const TraceLog& trace, Prompts& prompts, const Settings& settings,
+                               StatusFace& face, PlotRecord& plot, SamplingLoop& sampling)
+    : link_(link), trace_(trace), prompts_(prompts), settings_(settings), face_(face), plot_(plot), sampling_(sampling)
+{
+}
+
+void DeviceCallback::DevChange_callback()
+{
+    const bool wasRunning = sampling_.running();
+    sampling_.setRunning(false);
+    link_.DebugOut("Re-initializing the plot", 1);
+    trace_.LogTrace("Form1:DevChange_callback():");
+
+    if (link_.Nymstick_CountConnected() == 0) {
+        trace_.LogTrace(" :Nymstick_CountConnected = 0");
+        face_.print(QString(QChar(12)));
+        if (clearMarkers)
+            clearMarkers();
+        const bool offer = offerEmulation && !settings_.flag(keys::DisableEmulation);
+        if (offer && prompts_.askYesNo("No NYM stick found. Emulate?", Prompts::Icon::Critical)) {
+            link_.Nymstick_AddEmulated();
+            link_.Nymstick_AddEmulated();
+        } else {
+            face_.print(waitingText + "\n");
+            face_.setHoldCount(0);
+            sampling_.setRunning(wasRunning);
+            return;
+        }
+    }
+
+    trace_.LogTrace(" :Stick configure:");
+    if (!face_.statusShown())
+        face_.print(QString(QChar(12)));
+    const StatusSink print = [this](const std::string& text) { face_.print(QString::fromStdString(text)); };
+    int first = -1;
+    for (int i = 0; i < link_.SlotsReserved; ++i) {
+        if (!link_.Nymstick_isOpen(i))
+            continue;
+        if (first < 0)
+            first = i;
+        trace_.LogTrace(" :Nymstick_isOpen(" + std::to_string(i) + ") is open");
+        if (link_.slot(i)->nChannels != 0)
+            continue;
+        trace_.LogTrace(" :ConfigureStick(" + std::to_string(i) + "):");
+        ConfigureStick(link_, trace_, print, i);
+        // A stick that could not be configured stops here; sampling stays off
+        // until the next device change.
+        if (!link_.StickErrorText.empty())
+            return;
+        if (showFlashMenu)
+            showFlashMenu(nymstick_CheckFlashAvailable(link_, i));
+    }
+    if (face_.holdCount() < 2)
+        face_.setHoldCount(8);
+    const std::string summary = "First connected stick: " + std::to_string(first) +
+                                ", number of sticks (mem reserved): " + std::to_string(link_.SlotsReserved) +
+                                ", Nymstick_CountConnected = " + std::to_string(link_.Nymstick_CountConnected());
+    trace_.LogTrace(summary);
+    link_.DebugOut(summary, 1);
+
+    trace_.LogTrace(" :Init plot:");
+    PlotRecord& plot = plot_;
+    plot_Init(plot);
+    plot_SetupChannels(plot, link_, storedColours(settings_));
+    applyCurveEnables(plot, settings_);
+    if (refreshWindows)
+        refreshWindows();
+
+    trace_.LogTrace(" :Init warning levels:");
+    if (first >= 0 && link_.slot(first)->nChannels > 0)
+        InitWarningLevels(plot, link_, 0, first);
+
+    trace_.LogTrace(" :Init rec len:");
+    plot.RecordLength = loadRecordLength(settings_);
+    plot_SetupStore(plot);
+    face_.storeReset();
+    sampling_.setRunning(wasRunning || std::exchange(startOnArrival, false));
+}
+
+} // namespace vs

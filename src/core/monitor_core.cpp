@@ -1,0 +1,251 @@
+#include "core/monitor_core.h"
+
+#include "common/dateformat.h"
+#include "common/version.h"
+#include "flash/flash_download.h"
+#include "core/command_line.h"
+#include "core/device_callback.h"
+#include "core/device_watch.h"
+#include "core/network_defaults.h"
+#include "core/sampling_loop.h"
+#include "core/status_face.h"
+#include "core/value_log.h"
+#include "core/warnings.h"
+#include "net/net_link.h"
+#include "net/qt_net_socket.h"
+#include "plot/plot_feed.h"
+#include "publish/metrics_endpoint.h"
+#include "publish/metrics_settings.h"
+#include "publish/metrics_snapshot.h"
+#include "publish/mqtt_publisher.h"
+#include "publish/mqtt_settings.h"
+#include "settings/plot_settings_io.h"
+#include "settings/settings.h"
+#include "stick/device_change.h"
+#include "stick/device_scan.h"
+#include "stick/report_io.h"
+#include "stick/stick_link.h"
+#include "stick/trace_log.h"
+
+#include <QTimer>
+
+#include <exception>
+#include <iostream>
+
+namespace vs {
+
+namespace {
+// How soon a device change kept during a pass is tried again.
+constexpr int kDeviceChangeRetryMs = 100;
+// How often a shut-down waiting for a pass to end looks again.
+constexpr int kShutdownPollMs = 10;
+} // namespace
+
+MonitorCore::MonitorCore(Services& services, StatusFace& face, QObject* parent)
+    : QObject(parent), s_(services), face_(face)
+{
+    sampling_ = std::make_unique<SamplingLoop>(s_.link, s_.clock, s_.trace, this);
+    sampling_->hooks.plot = [this](const LocalDateTime& now) { feedPlot(now); };
+    sampling_->hooks.note = [this](const QString& text, int row) { face_.note(text, 0, row); };
+    sampling_->onError = [this](const char* procedure, const std::string& description) {
+        if (onError && onError(procedure, description) && endProgram)
+            endProgram();
+    };
+    devCallback_ = std::make_unique<DeviceCallback>(s_.link, s_.trace, s_.prompts, s_.settings, face_, s_.plot,
+                                                    *sampling_);
+    changeHandler_ = std::make_unique<DeviceChangeHandler>(s_.link, s_.scanner, [this] { onDeviceChange(); });
+    // A change that arrives inside a sampling pass or a flash download (in one
+    // of their waits) is handled when that is over.
+    changeHandler_->busy = [this] { return sampling_->passRunning() || downloading_; };
+    changeHandler_->retryLater = [this] {
+        QTimer::singleShot(kDeviceChangeRetryMs, this, [this] { changeHandler_->runPending(); });
+    };
+    watch_ = std::make_unique<DeviceWatch>(*changeHandler_);
+    watch_->attach();
+
+    valueLog_ = std::make_unique<ValueLog>(s_.link, s_.plot, s_.settings, s_.prompts);
+    valueLog_->winPrint = [this](const QString& text) { face_.print(text); };
+    sampling_->hooks.log = [this](const std::string& time) { valueLog_->Log_timer_write2file(time); };
+
+    warnings_ = std::make_unique<Warnings>(s_.link, s_.plot, s_.settings, s_.trace, s_.clock);
+    sampling_->hooks.warnings = [this] { warnings_->Warnings_Timer_Update(); };
+
+    socket_ = std::make_unique<QtNetSocket>();
+    net_ = std::make_unique<NetLink>(s_.link, *socket_, s_.link.waitFunction(),
+                                     networkVersionLine(kProgramVersion, kSourceStamp));
+    net_->face.print = [this](const std::string& text) { face_.print(QString::fromStdString(text)); };
+    net_->face.holdMessage = [this](int redraws) { face_.setHoldCount(redraws); };
+    net_->face.deviceChanged = [this] { onDeviceChange(); };
+    sampling_->hooks.network = [this] { net_->sendTrigger(); };
+    sampling_->hooks.publish = [this] { afterPass(); };
+}
+
+MonitorCore::~MonitorCore()
+{
+    shutdown();
+}
+
+void MonitorCore::guarded(const char* procedure, const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const std::exception& e) {
+        if (!onError)
+            throw;
+        if (onError(procedure, e.what()) && endProgram)
+            endProgram();
+    }
+}
+
+void MonitorCore::onDeviceChange()
+{
+    ++deviceChanges_;
+    guarded("DevChange_callback", [this] { devCallback_->DevChange_callback(); });
+    // A stick that came or went shows in the metrics at once, also when no
+    // pass follows (the last stick was pulled out).
+    updateMetrics();
+}
+
+void MonitorCore::feedPlot(const LocalDateTime& now)
+{
+    s_.plot.FooterText = formatDateTime(now, s_.plotSettings.FooterFormat.toStdString(), s_.dateFormats);
+    const std::string timeText = formatDateTime(now, s_.plotSettings.PlotTimeStampFormat.toStdString(), s_.dateFormats);
+    if (Nymdata2plot(s_.plot, s_.link, timeText))
+        face_.samplesAdded();
+}
+
+void MonitorCore::afterPass()
+{
+    if (mqtt_)
+        mqtt_->afterPass();
+    updateMetrics();
+}
+
+void MonitorCore::updateMetrics()
+{
+    if (!metrics_)
+        return;
+    MetricsCounters counters;
+    counters.passes = sampling_->passCount();
+    counters.failedReads = sampling_->failedReadCount();
+    counters.deviceChanges = deviceChanges_;
+    counters.lastPassSeconds = sampling_->measuredPassSeconds();
+    metrics_->publish(metricFamilies(s_.link, counters));
+}
+
+void MonitorCore::findSticks()
+{
+    s_.scanner.onPermissionProblem = [this](const std::string& advice) {
+        std::cerr << advice << std::endl;
+        s_.trace.LogTrace(advice);
+    };
+    s_.scanner.Nymstick_Find();
+}
+
+void MonitorCore::loadSettings()
+{
+    const QString waiting = s_.settings.shownText(keys::WaitingForStickString);
+    if (!waiting.isEmpty())
+        devCallback_->waitingText = waiting;
+    s_.plotSettings = loadPlotSettings(s_.settings);
+    sampling_->setReadInterval(loadReadInterval(s_.settings));
+}
+
+void MonitorCore::configureSticks()
+{
+    devCallback_->DevChange_callback();
+}
+
+void MonitorCore::startSampling(bool live)
+{
+    if (s_.link.Nymstick_CountConnected() > 0) {
+        sampling_->setRunning(live);
+        // The first values come at once rather than one read interval later.
+        if (live)
+            QTimer::singleShot(0, this, [this] { guarded("Timer1x_Timer", [this] { sampling_->Timer1x_Timer(); }); });
+    } else {
+        sampling_->setRunning(false); // nothing to sample until a stick comes
+        devCallback_->startOnArrival = live;
+    }
+}
+
+void MonitorCore::startLinks()
+{
+    changeHandler_->RegisterHIDwindow();
+    startPublishing();
+    startMetrics();
+    LoadNetworkDefaults(net_->settings, s_.settings);
+    net_->Open_Server_or_client();
+}
+
+void MonitorCore::startPublishing()
+{
+    const MqttSettings mqtt = loadMqttSettings(s_.settings);
+    if (!mqtt.enabled)
+        return;
+    mqtt_ = std::make_unique<MqttPublisher>(s_.link, s_.clock, mqtt);
+    mqtt_->client().report = [this](const QString& text) { face_.print(text + "\n"); };
+    mqtt_->client().start();
+}
+
+void MonitorCore::startMetrics()
+{
+    const MetricsSettings settings = loadMetricsSettings(s_.settings);
+    if (!settings.enabled)
+        return;
+    std::string error;
+    metrics_ = MetricsEndpoint::start(settings.listen, error);
+    if (!metrics_) {
+        face_.print(QString::fromStdString("Metrics: " + error + "\n"));
+        return;
+    }
+    updateMetrics();
+    face_.print(QString("Metrics on port %1\n").arg(metrics_->port()));
+}
+
+void MonitorCore::shutdown()
+{
+    if (std::exchange(shutDown_, true))
+        return;
+    sampling_->setRunning(false);
+    if (net_->state() != 0)
+        net_->Winsock1_Close();
+    metrics_.reset();
+    changeHandler_->UnRegisterHIDwindow();
+    for (int i = 0; i < s_.link.SlotsReserved; ++i)
+        if (s_.link.Nymstick_isOpen(i))
+            Nymstick_Close(s_.link, i);
+}
+
+void MonitorCore::shutdownWhenIdle(std::function<void()> done)
+{
+    sampling_->setRunning(false);
+    if (sampling_->passRunning() || downloading_) {
+        QTimer::singleShot(kShutdownPollMs, this, [this, done = std::move(done)]() mutable {
+            shutdownWhenIdle(std::move(done));
+        });
+        return;
+    }
+    shutdown();
+    if (done)
+        done();
+}
+
+bool MonitorCore::downloadFlash(FlashFace& face, bool engineeringMode)
+{
+    // A stick that comes or goes meanwhile is handled once the download is over.
+    struct Downloading {
+        bool& flag;
+        explicit Downloading(bool& f) : flag(f) { flag = true; }
+        ~Downloading() { flag = false; }
+    } downloading(downloading_);
+    return Flash_download(s_.link, face, s_.clock, engineeringMode);
+}
+
+int MonitorCore::runSwitch(const std::string& commandLine, const StatusSink& print, const StatusSink& inform)
+{
+    CommandServices commands{s_.link, s_.clock, s_.link.waitFunction(), print, inform};
+    return ParseCmd(commands, commandLine, true);
+}
+
+} // namespace vs

@@ -1,0 +1,145 @@
+#include "core/sampling_loop.h"
+
+#include "common/dateformat.h"
+#include "common/numformat.h"
+#include "stick/config_read.h"
+#include "stick/stick_link.h"
+#include "stick/trace_log.h"
+#include "stick/value_read.h"
+
+#include <chrono>
+#include <cmath>
+#include <exception>
+
+namespace vs {
+
+SamplingLoop::SamplingLoop(StickLink& link, const Clock& clock, const TraceLog& trace, QObject* parent)
+    : QObject(parent), link_(link), clock_(clock), trace_(trace)
+{
+    Timer1.setObjectName("Timer1");
+    Timer1.setTimerType(Qt::PreciseTimer);
+    Timer1.setInterval(timerPeriodMs(readInterval_));
+    connect(&Timer1, &QTimer::timeout, this, [this] {
+        try {
+            Timer1_Timer();
+        } catch (const std::exception& e) {
+            if (!onError)
+                throw;
+            onError("Timer1_Timer", e.what());
+        }
+    });
+}
+
+int SamplingLoop::timerPeriodMs(double seconds)
+{
+    return static_cast<int>(roundHalfEven(seconds * 1000 / 4));
+}
+
+void SamplingLoop::setRunning(bool on)
+{
+    if (on)
+        Timer1.start();
+    else
+        Timer1.stop();
+}
+
+bool SamplingLoop::setReadInterval(double seconds)
+{
+    if (!std::isfinite(seconds))
+        return false;
+    const int period = timerPeriodMs(seconds);
+    if (period < 1 || period > 65535)
+        return false;
+    readInterval_ = seconds;
+    Timer1.setInterval(period);
+    return true;
+}
+
+void SamplingLoop::step(const std::string& text)
+{
+    currentStep = text;
+    trace_.LogTrace(text);
+}
+
+void SamplingLoop::Timer1_Timer()
+{
+    // The stick exchanges keep the window running while they wait, so a
+    // tick can arrive in the middle of a pass: it is skipped.
+    if (inPass_)
+        return;
+    if (++tickCounter_ >= 4) {
+        tickCounter_ = 0;
+        Timer1x_Timer();
+    }
+}
+
+void SamplingLoop::Timer1x_Timer()
+{
+    struct PassGuard {
+        bool& flag;
+        explicit PassGuard(bool& f) : flag(f) { flag = true; }
+        ~PassGuard() { flag = false; }
+    } guard(inPass_);
+
+    const auto passStart = std::chrono::steady_clock::now();
+    double readTime = clock_.now().secondsSinceMidnight();
+    trace_.LogTrace("--MARK--");
+    step("Form1:Timer1x_Timer()");
+    int valid = 0;
+    bool networkSticks = false;
+    for (int i = 0; i < link_.SlotsReserved; ++i) {
+        if (!link_.Nymstick_isOpen(i))
+            continue;
+        ++valid;
+        if (link_.slot(i)->Interface == "NW") {
+            networkSticks = true;
+            continue;
+        }
+        step(" : Nymstick_ReadPV(" + std::to_string(i) + ")");
+        if (Nymstick_ReadPV(link_, i) == 0)
+            ++failedReads_;
+        if (link_.TraceLevel >= 210)
+            trace_.LogTrace(link_.TraceBuffer);
+        if (const StickRecord* s = link_.slot(i); s && s->ProtocolVersion < 5) {
+            step(" : Nymstick_ReadFlags(" + std::to_string(i) + ")");
+            Nymstick_ReadFlags(link_, i);
+        }
+    }
+    if (valid == 0)
+        return;
+    ++passes_;
+    if (hooks.liveGrid)
+        hooks.liveGrid();
+    if (networkSticks && hooks.network)
+        hooks.network();
+
+    readTime = clock_.now().secondsSinceMidnight() - readTime;
+    lastPassSeconds_ = readTime;
+    measuredPassSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - passStart).count();
+    if (readInterval_ < readTime) {
+        const double stretched = std::round((readTime + 0.5) * 10) / 10;
+        if (stretched < 10)
+            setReadInterval(stretched);
+    }
+
+    const bool error = !link_.StickErrorText.empty();
+    if (!(error && engineeringMode)) {
+        step(" : Nymdata2plot()");
+        if (hooks.plot)
+            hooks.plot(clock_.now());
+        step(" : Warnings_Timer_Update()");
+        if (hooks.warnings)
+            hooks.warnings();
+    }
+    if (engineeringMode && hooks.note) {
+        hooks.note("tr=" + QString::fromStdString(formatNumber(readTime, "##0.0##")), noteCounter_++);
+        if (error)
+            hooks.note("Err=" + QString::fromStdString(link_.StickErrorText), 1);
+    }
+    if (hooks.log)
+        hooks.log(formatDateTime(clock_.now(), "yyyy-mm-dd Hh:Nn:Ss"));
+    if (hooks.publish)
+        hooks.publish();
+}
+
+} // namespace vs

@@ -1,0 +1,211 @@
+#include "core/value_log.h"
+
+#include "common/numformat.h"
+#include "common/prompts.h"
+#include "plot/plot_model.h"
+#include "settings/settings.h"
+#include "stick/stick_link.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+
+namespace vs {
+
+namespace {
+
+// Calls `each(stick, channel)` for every channel written to the log: the
+// channel's curve is s x nChannels(s) + i, and it must exist and be enabled.
+template <class Each>
+void forLoggedChannels(const StickLink& link, const PlotRecord& plot, Each each)
+{
+    for (int s = 0; s < link.SlotsReserved; ++s) {
+        const StickRecord& stick = *link.slot(s);
+        for (int i = 0; i < stick.nChannels && i < static_cast<int>(stick.Channels.size()); ++i) {
+            const int k = s * stick.nChannels + i;
+            if (k < plot.nCurves && plot.CurveEnabled[static_cast<size_t>(k)])
+                each(s, stick.Channels[static_cast<size_t>(i)]);
+        }
+    }
+}
+
+} // namespace
+
+std::string logHeaderLine(const StickLink& link, const PlotRecord& plot)
+{
+    std::string line = "\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"\t ";
+    const bool prefix = link.SlotsReserved >= 2;
+    forLoggedChannels(link, plot, [&](int s, const ChannelRecord& c) {
+        line += "\"" + (prefix ? std::to_string(s) + ":" : std::string()) + c.Ylabel + "[" + c.Yunit + "]\"\t ";
+    });
+    return line + "\r\n";
+}
+
+std::string logDataLine(const StickLink& link, const PlotRecord& plot, const std::string& timeText, char separator)
+{
+    std::string line = timeText + "\t ";
+    forLoggedChannels(link, plot,
+                      [&](int, const ChannelRecord& c) { line += generalNumber(c.LastValue, separator) + "\t "; });
+    return line + link.StickErrorText + "\r\n";
+}
+
+std::string bufferFileText(const PlotRecord& plot, char separator)
+{
+    std::string out = "\"Time[Hh:Nn:Ss]\"";
+    for (int k = 0; k < plot.nCurves; ++k)
+        if (plot.CurveEnabled[static_cast<size_t>(k)])
+            out += "\t\"" + plot.CurveName[static_cast<size_t>(k)] + "(" + plot.CurveLabel[static_cast<size_t>(k)] + ")\"";
+    out += "\r\n";
+    if (!plot.hasStore())
+        return out;
+    for (int slot = 0; slot < plot.RecordLength; ++slot) {
+        const std::string& time = plot.SampleText[static_cast<size_t>(slot)];
+        if (QString::fromStdString(time).trimmed().isEmpty())
+            continue;
+        out += time;
+        for (int k = 0; k < plot.nCurves; ++k)
+            if (plot.CurveEnabled[static_cast<size_t>(k)])
+                out += "\t" + formatNumber(plot.at(slot, k) / 100.0, "##0.00", separator);
+        out += "\r\n";
+    }
+    return out;
+}
+
+ValueLog::ValueLog(const StickLink& link, const PlotRecord& plot, Settings& settings, Prompts& prompts)
+    : decimalSeparator(QLocale::system().decimalPoint().at(0).toLatin1()),
+      link_(link),
+      plot_(plot),
+      settings_(settings),
+      prompts_(prompts),
+      fileName_(settings.text(keys::LogFile))
+{
+    if (decimalSeparator == 0)
+        decimalSeparator = '.';
+}
+
+void ValueLog::restoreFromSettings()
+{
+    fileName_ = settings_.text(keys::LogFile);
+    if (settings_.number(keys::Log2file) == 1)
+        Log_TurnOn(fileName_);
+    else
+        Log_TurnOff();
+}
+
+void ValueLog::Log_TurnOn(const QString& fileName)
+{
+    fileName_ = fileName;
+    on_ = true;
+    if (showState)
+        showState("Logging to file " + QFileInfo(fileName).fileName(), true);
+    Log_WriteHeaders(fileName);
+}
+
+void ValueLog::Log_TurnOff()
+{
+    on_ = false;
+    headerPending_ = false;
+    if (showState)
+        showState("Log to file...", false);
+}
+
+void ValueLog::Log_WriteHeaders(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    headerPending_ = !info.exists() || info.size() == 0;
+    // Without curves yet (logging comes on before the sticks are configured)
+    // the header waits for the first data line, so that it names the columns.
+    if (!headerPending_ || plot_.nCurves == 0)
+        return;
+    QString error;
+    if (appendLine(logHeaderLine(link_, plot_), error))
+        headerPending_ = false;
+}
+
+std::optional<QString> ValueLog::Ask4LogFile()
+{
+    FileDialogSpec spec;
+    spec.title = "Select file for log data";
+    spec.filter = "Text files (*.txt)|*.txt|All files (*.*)|*.*";
+    spec.defaultExtension = ".txt";
+    spec.folder = QFileInfo(fileName_).absolutePath().toStdString();
+    spec.proposedName = QFileInfo(fileName_).fileName().toStdString();
+    const auto chosen = prompts_.saveFile(spec);
+    if (!chosen || chosen->empty())
+        return std::nullopt;
+    return QString::fromStdString(*chosen);
+}
+
+void ValueLog::Log_Toggle()
+{
+    if (on_) {
+        Log_TurnOff();
+    } else if (const auto name = Ask4LogFile()) {
+        Log_TurnOn(*name);
+        settings_.save(keys::LogFile, 0, *name);
+    }
+    settings_.save(keys::Log2file, 0, on_ ? "1" : "0");
+}
+
+bool ValueLog::appendLine(const std::string& line, QString& error)
+{
+    QFile file(fileName_);
+    // A device (a pipe, /dev/full) is written as it is; a file only ever appended to.
+    const QFileInfo info(fileName_);
+    const bool device = info.exists() && !info.isFile() && !info.isDir();
+    if (!file.open(device ? QIODevice::WriteOnly : QIODevice::WriteOnly | QIODevice::Append)) {
+        error = file.errorString();
+        return false;
+    }
+    const qint64 before = file.size();
+    const QByteArray bytes = QString::fromStdString(line).toLocal8Bit();
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        error = file.errorString();
+        // No half line stays behind to spoil the next one.
+        if (!device)
+            file.resize(before);
+        return false;
+    }
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool ValueLog::Log_timer_write2file(const std::string& timeText)
+{
+    if (!on_)
+        return true;
+    std::string text = logDataLine(link_, plot_, timeText, decimalSeparator);
+    if (headerPending_)
+        text = logHeaderLine(link_, plot_) + text;
+    QString error;
+    if (appendLine(text, error)) {
+        headerPending_ = false;
+        return true;
+    }
+    if (winPrint) {
+        winPrint(QString(QChar(12)));
+        winPrint("Error writing to log: " + error);
+    }
+    return false;
+}
+
+void ValueLog::mSave_Click()
+{
+    const auto name = Ask4LogFile();
+    if (!name)
+        return;
+    QSaveFile file(*name);
+    const QByteArray bytes = QString::fromStdString(bufferFileText(plot_, decimalSeparator)).toLocal8Bit();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        // The old file, if any, stays as it was.
+        if (winPrint)
+            winPrint("Error writing to " + *name + ": " + file.errorString() + "\n");
+    }
+}
+
+} // namespace vs

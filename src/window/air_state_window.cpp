@@ -1,0 +1,133 @@
+#include "window/air_state_window.h"
+
+#include <QActionGroup>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QPixmap>
+#include <QVBoxLayout>
+
+namespace vs {
+
+namespace {
+struct StateFiles {
+    const char* picture;
+    const char* icon;
+};
+const StateFiles kStates[4] = {{"airstate_null.bmp", "icon_null.ico"},
+                               {"airstate_green.bmp", "icon_green.ico"},
+                               {"airstate_yellow.bmp", "icon_yellow.ico"},
+                               {"airstate_red.bmp", "icon_red.ico"}};
+} // namespace
+
+AirStateWindow::AirStateWindow(const QString& folder, QWidget* parent)
+    : QWidget(parent, Qt::Window), folder_(folder), picture_(new QLabel(this)), menu_(new QMenu("Window state", this))
+{
+    setObjectName("FrmAirState");
+    setWindowTitle("Air state");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(picture_);
+    picture_->setObjectName("PicState");
+    picture_->setScaledContents(true);
+    menu_->setObjectName("mWinSettings");
+    auto* group = new QActionGroup(this);
+    const char* names[3] = {"Always on top", "Bring to top", "Normal"};
+    for (int i = 0; i < 3; ++i) {
+        states_[i] = menu_->addAction(names[i], this, [this, i] { chooseZOrder(static_cast<ZOrder>(i)); });
+        states_[i]->setCheckable(true);
+        group->addAction(states_[i]);
+    }
+    // The first start keeps the light on top, where it can be seen.
+    states_[AlwaysOnTop]->setChecked(true);
+    zOrder_ = AlwaysOnTop;
+    menu_->addSeparator();
+    menu_->addAction("Reset picture", this, [this] { resetPicture(); });
+}
+
+bool AirStateWindow::load()
+{
+    available_ = QFileInfo(QDir(folder_).filePath(kStates[0].picture)).isFile();
+    if (!available_)
+        return false;
+    show();
+    AirState_set(0);
+    resetPicture();
+    move(0, 0);
+    return true;
+}
+
+void AirStateWindow::AirState_set(int state)
+{
+    if (!available_ || state + 1 == lastState_)
+        return;
+    if (state >= 0)
+        UpdateWinZPos();
+    if (state == -1)
+        hide();
+    else if (state >= 0 && state <= 3)
+        StatePicture_Load(kStates[state].picture, kStates[state].icon);
+    lastState_ = state + 1;
+}
+
+bool AirStateWindow::StatePicture_Load(const QString& picture, const QString& icon)
+{
+    const QPixmap pixmap(QDir(folder_).filePath(picture));
+    if (pixmap.isNull())
+        return false;
+    picture_->setPixmap(pixmap);
+    picture_->show();
+    pictureFile_ = picture;
+    const QIcon windowIcon(QDir(folder_).filePath(icon));
+    if (!windowIcon.isNull())
+        setWindowIcon(windowIcon);
+    return true;
+}
+
+void AirStateWindow::UpdateWinZPos()
+{
+    const bool wasVisible = isVisible();
+    switch (zOrder_) {
+    case AlwaysOnTop:
+        if (!(windowFlags() & Qt::WindowStaysOnTopHint))
+            setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        break;
+    case BringToTop:
+        setWindowFlag(Qt::WindowStaysOnTopHint, false);
+        raise();
+        break;
+    case Normal:
+        if (windowFlags() & Qt::WindowStaysOnTopHint)
+            setWindowFlag(Qt::WindowStaysOnTopHint, false);
+        break;
+    }
+    // Changing the flags hides a window; it comes back without taking the focus.
+    if (wasVisible && !isVisible()) {
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        show();
+    }
+    ++zOrderCalls_;
+}
+
+void AirStateWindow::chooseZOrder(ZOrder order)
+{
+    zOrder_ = order;
+    states_[order]->setChecked(true);
+    UpdateWinZPos();
+}
+
+void AirStateWindow::resetPicture()
+{
+    const QPixmap current = picture_->pixmap();
+    if (!current.isNull())
+        resize(current.size());
+}
+
+void AirStateWindow::contextMenuEvent(QContextMenuEvent* event)
+{
+    menu_->exec(event->globalPos());
+}
+
+} // namespace vs

@@ -1,0 +1,33 @@
+#include "window/run_window.h"
+
+#include "core/command_line.h"
+#include "core/program_objects.h"
+#include "core/quit_on_signal.h"
+#include "core/services.h"
+#include "window/main_window.h"
+#include "window/qt_prompts.h"
+
+#include <QApplication>
+
+namespace vs {
+
+int runWindow(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Ventiscope");
+    ProgramObjects objects;
+    QtPrompts prompts;
+    Services services = objects.services(prompts);
+
+    MainWindow window(services);
+    window.resize(960, 640); // the size of a first start; later starts take the stored geometry
+    prompts.setParent(&window);
+    const std::string commandLine = commandLineText(QApplication::arguments().mid(1));
+    // Closing the window runs its shut-down sequence.
+    quitOnTerminationSignals([&window] { window.close(); });
+    if (!window.Form_Load(commandLine) || window.ended())
+        return 0;
+    return QApplication::exec();
+}
+
+} // namespace vs

@@ -1,0 +1,126 @@
+#include "core/sampling_loop.h"
+#include "stick/config_read.h"
+#include "stick/sim_stick.h"
+#include "stick/simulate_env.h"
+#include "stick/stick_link.h"
+#include "stick/trace_log.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A stick link whose every wait takes `waitMs` of fake time.
+struct LoopFixture : ::testing::Test {
+    vs::ManualClock clock{{2026, 12, 6, 10, 0, 0, 0}};
+    double waitMs = 0;
+    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(waitMs > 0 ? waitMs : ms); }};
+    vs::TraceLog trace{clock};
+    vs::SamplingLoop loop{link, clock, trace};
+    std::vector<std::shared_ptr<vs::SimulatedStick>> sims;
+    int plots = 0, warnings = 0;
+    std::vector<std::string> logLines;
+
+    void sticks(const std::vector<vs::SimSpec>& specs)
+    {
+        sims = vs::attachSimulatedSticks(link, specs, clock);
+        for (int i = 0; i < link.SlotsReserved; ++i)
+            ASSERT_EQ(vs::Nymstick_GetConfig(link, i), 1);
+        loop.hooks.plot = [this](const vs::LocalDateTime&) { ++plots; };
+        loop.hooks.warnings = [this] { ++warnings; };
+        loop.hooks.log = [this](const std::string& t) { logLines.push_back(t); };
+    }
+};
+
+TEST_F(LoopFixture, TimerPeriodIsAQuarterOfTheReadInterval)
+{
+    EXPECT_EQ(vs::SamplingLoop::timerPeriodMs(1), 250);
+    EXPECT_EQ(vs::SamplingLoop::timerPeriodMs(2), 500);
+    EXPECT_EQ(vs::SamplingLoop::timerPeriodMs(0.3), 75);
+    EXPECT_EQ(vs::SamplingLoop::timerPeriodMs(0.01), 2); // 2.5 halves to even
+    loop.setReadInterval(2);
+    EXPECT_EQ(loop.timer().interval(), 500);
+    loop.setReadInterval(300); // beyond what the timer can take: unchanged
+    EXPECT_EQ(loop.readInterval(), 2);
+}
+
+TEST_F(LoopFixture, EveryFourthTickRunsAPass)
+{
+    sticks({{5, 9}});
+    for (int i = 0; i < 3; ++i)
+        loop.Timer1_Timer();
+    EXPECT_EQ(plots, 0);
+    loop.Timer1_Timer();
+    EXPECT_EQ(plots, 1);
+    EXPECT_EQ(warnings, 1);
+    ASSERT_EQ(logLines.size(), 1u);
+    EXPECT_EQ(logLines[0].substr(0, 11), "2026-12-06 ");
+}
+
+TEST_F(LoopFixture, SlowReadsStretchTheInterval)
+{
+    sticks({{5, 9}});
+    // "TRF?" with four flags takes three reports over 8-byte payloads, each
+    // sent 780 ms after the one before: 2.34 s.
+    waitMs = 780;
+    sims[0]->setReportIntervalMs(780);
+    loop.Timer1x_Timer();
+    EXPECT_DOUBLE_EQ(loop.readInterval(), 2.8);
+    EXPECT_EQ(loop.timer().interval(), 700);
+
+    loop.setReadInterval(5);
+    waitMs = 3200; // 9.6 s: 10.1 is not below 10
+    sims[0]->setReportIntervalMs(3200);
+    loop.Timer1x_Timer();
+    EXPECT_DOUBLE_EQ(loop.readInterval(), 5);
+}
+
+TEST_F(LoopFixture, APassAcrossMidnightChangesNothing)
+{
+    sticks({{5, 9}});
+    clock.set({2026, 12, 6, 23, 59, 59, 0});
+    waitMs = 1000;
+    sims[0]->setReportIntervalMs(1000);
+    loop.Timer1x_Timer();
+    EXPECT_DOUBLE_EQ(loop.readInterval(), 1);
+    EXPECT_EQ(plots, 1);
+}
+
+TEST_F(LoopFixture, FlagsAreAskedForBelowProtocol5Only)
+{
+    sticks({{4, 9}, {5, 9}});
+    loop.Timer1x_Timer();
+    loop.Timer1x_Timer();
+    auto count = [](const std::vector<std::string>& commands, const std::string& c) {
+        return std::count(commands.begin(), commands.end(), c);
+    };
+    EXPECT_EQ(count(sims[0]->commands(), "FLAGGET?"), 1 + 2); // configuration, then every pass
+    EXPECT_EQ(count(sims[1]->commands(), "FLAGGET?"), 1);
+    EXPECT_EQ(count(sims[1]->commands(), "TRF?"), 2);
+}
+
+TEST_F(LoopFixture, NoOpenStickMeansNoPlotAndNoLog)
+{
+    sticks({{5, 9}});
+    link.slot(0)->HIDHandle = 0;
+    loop.Timer1x_Timer();
+    EXPECT_EQ(plots, 0);
+    EXPECT_TRUE(logLines.empty());
+}
+
+TEST_F(LoopFixture, EngineeringModeNotesTheReadTimeAndSkipsPlottingOnErrors)
+{
+    sticks({{5, 9}});
+    std::vector<std::pair<QString, int>> notes;
+    loop.hooks.note = [&](const QString& t, int row) { notes.emplace_back(t, row); };
+    loop.engineeringMode = true;
+    sims[0]->unplug();
+    loop.Timer1x_Timer();
+    EXPECT_EQ(plots, 0);
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_TRUE(notes[0].first.startsWith("tr="));
+    EXPECT_EQ(notes[1].first, "Err=NYM_SEND_ERROR");
+    EXPECT_EQ(notes[1].second, 1);
+    EXPECT_EQ(logLines.size(), 1u);
+}
+
+} // namespace

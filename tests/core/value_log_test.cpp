@@ -1,0 +1,206 @@
+#include "core/value_log.h"
+#include "plot/plot_feed.h"
+#include "script_prompts.h"
+#include "settings/settings.h"
+#include "stick/stick_link.h"
+#include "temp_config.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Sticks and curves built in the test, a log in a temporary folder.
+struct LogFixture : vstest::TempConfig {
+    vs::ManualClock clock;
+    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
+    vs::PlotRecord plot;
+    std::unique_ptr<vs::SettingsStore> store;
+    std::unique_ptr<vs::Settings> settings;
+    vstest::ScriptPrompts prompts;
+    std::unique_ptr<vs::ValueLog> log;
+    QStringList printed;
+
+    void SetUp() override
+    {
+        TempConfig::SetUp();
+        store = std::make_unique<vs::SettingsStore>();
+        settings = std::make_unique<vs::Settings>(*store);
+        log = std::make_unique<vs::ValueLog>(link, plot, *settings, prompts);
+        log->decimalSeparator = '.';
+        log->winPrint = [this](const QString& t) { printed << t; };
+    }
+    int stick(const std::vector<std::pair<std::string, std::string>>& channels)
+    {
+        const int s = link.Nymstick_AddEmulated();
+        for (const auto& [label, unit] : channels) {
+            vs::ChannelRecord c;
+            c.Ylabel = label;
+            c.Yunit = unit;
+            c.ChID = std::to_string(link.slot(s)->Channels.size());
+            link.slot(s)->Channels.push_back(c);
+        }
+        link.slot(s)->nChannels = static_cast<int16_t>(channels.size());
+        return s;
+    }
+    void curves()
+    {
+        vs::plot_Init(plot);
+        vs::plot_SetupChannels(plot, link);
+        plot.RecordLength = 100;
+        vs::plot_SetupStore(plot);
+    }
+    QString path(const QString& name) const { return dir.path() + "/" + name; }
+    QByteArray read(const QString& file) const
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+TEST_F(LogFixture, ANewFileGetsAHeaderOfTheEnabledChannels)
+{
+    const int s = stick({{"RND() level", "ppm"}, {"Debug", "i16"}, {"PWM", "ui16"}});
+    curves();
+    plot.CurveEnabled[2] = false;
+    link.slot(s)->Channels[0].LastValue = 812;
+    link.slot(s)->Channels[1].LastValue = 0.25;
+    log->Log_TurnOn(path("new.txt"));
+    ASSERT_TRUE(log->Log_timer_write2file("2011-02-03 14:05:09"));
+    EXPECT_EQ(read(path("new.txt")), "\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"\t \"RND() level[ppm]\"\t \"Debug[i16]\"\t \r\n"
+                                     "2011-02-03 14:05:09\t 812\t 0.25\t \r\n");
+}
+
+TEST_F(LogFixture, AnExistingFileGetsNoHeaderAndKeepsItsContent)
+{
+    stick({{"A", "u"}});
+    curves();
+    QFile f(path("old.txt"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("earlier line\r\n");
+    f.close();
+    log->Log_TurnOn(path("old.txt"));
+    log->Log_timer_write2file("t1");
+    EXPECT_EQ(read(path("old.txt")), "earlier line\r\nt1\t 0\t \r\n");
+}
+
+TEST_F(LogFixture, TwoSticksCarryTheirPrefixesAndErrorsEndTheLine)
+{
+    stick({{"A", "u"}, {"B", "v"}});
+    const int second = stick({{"C", "w"}, {"D", "x"}});
+    curves();
+    link.slot(second)->Channels[1].LastValue = -1.5;
+    log->Log_TurnOn(path("two.txt"));
+    link.StickErrorText = "NYM_PACKET_MISMATCH";
+    log->Log_timer_write2file("t1");
+    // Disabled after logging started: no longer written, the header keeps its column.
+    plot.CurveEnabled[1] = false;
+    link.StickErrorText.clear();
+    log->Log_timer_write2file("t2");
+    EXPECT_EQ(read(path("two.txt")), "\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"\t \"0:A[u]\"\t \"0:B[v]\"\t \"1:C[w]\"\t \"1:D[x]\"\t \r\n"
+                                     "t1\t 0\t 0\t 0\t -1.5\t NYM_PACKET_MISMATCH\r\n"
+                                     "t2\t 0\t 0\t -1.5\t \r\n");
+}
+
+TEST_F(LogFixture, LoggingSwitchedOnBeforeTheSticksWritesTheHeaderWithTheFirstLine)
+{
+    log->Log_TurnOn(path("early.txt"));
+    stick({{"A", "u"}});
+    curves();
+    log->Log_timer_write2file("t1");
+    EXPECT_EQ(read(path("early.txt")), "\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"\t \"A[u]\"\t \r\nt1\t 0\t \r\n");
+}
+
+TEST_F(LogFixture, WriteFailuresAreShownAndLoggingGoesOn)
+{
+    stick({{"A", "u"}});
+    curves();
+    QFile blocker(path("a_file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    for (const QString& bad : {QString("/dev/full"), path("a_file/log.txt")}) {
+        printed.clear();
+        log->Log_TurnOn(bad);
+        EXPECT_FALSE(log->Log_timer_write2file("t"));
+        ASSERT_EQ(printed.size(), 2) << bad.toStdString();
+        EXPECT_EQ(printed[0], QString(QChar(12)));
+        EXPECT_TRUE(printed[1].startsWith("Error writing to log: ")) << printed[1].toStdString();
+        EXPECT_TRUE(log->on());
+    }
+    // A later pass to a writable file succeeds.
+    log->Log_TurnOn(path("good.txt"));
+    EXPECT_TRUE(log->Log_timer_write2file("t2"));
+    EXPECT_TRUE(read(path("good.txt")).endsWith("t2\t 0\t \r\n"));
+}
+
+TEST_F(LogFixture, ToggleAsksForAFileAndStoresTheChoice)
+{
+    stick({{"A", "u"}});
+    curves();
+    prompts.files = {std::nullopt, path("chosen.txt").toStdString()};
+    log->Log_Toggle(); // cancelled
+    EXPECT_FALSE(log->on());
+    EXPECT_EQ(settings->text(vs::keys::Log2file), "0");
+    ASSERT_EQ(prompts.dialogs.size(), 1u);
+    EXPECT_EQ(prompts.dialogs[0].title, "Select file for log data");
+    EXPECT_EQ(prompts.dialogs[0].filter, "Text files (*.txt)|*.txt|All files (*.*)|*.*");
+    EXPECT_EQ(prompts.dialogs[0].defaultExtension, ".txt");
+    EXPECT_EQ(prompts.dialogs[0].proposedName, "nymlog.txt");
+    QString caption;
+    bool checked = false;
+    log->showState = [&](const QString& c, bool on) {
+        caption = c;
+        checked = on;
+    };
+    log->Log_Toggle();
+    EXPECT_TRUE(log->on());
+    EXPECT_EQ(caption, "Logging to file chosen.txt");
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(settings->text(vs::keys::LogFile), path("chosen.txt"));
+    EXPECT_EQ(settings->text(vs::keys::Log2file), "1");
+    log->Log_Toggle();
+    EXPECT_EQ(caption, "Log to file...");
+    EXPECT_EQ(settings->text(vs::keys::Log2file), "0");
+
+    // The next start picks up what was stored.
+    settings->save(vs::keys::Log2file, 0, "1");
+    vs::ValueLog next(link, plot, *settings, prompts);
+    next.restoreFromSettings();
+    EXPECT_TRUE(next.on());
+    EXPECT_EQ(next.fileName(), path("chosen.txt"));
+}
+
+TEST_F(LogFixture, BufferFileInStorageOrderWithoutBlankSlots)
+{
+    const int s = stick({{"A", "u"}, {"B", "v"}});
+    curves();
+    for (int pass = 0; pass < 3; ++pass) {
+        link.slot(s)->Channels[0].LastValue = pass + 0.5;
+        link.slot(s)->Channels[1].LastValue = 10 * pass;
+        vs::Nymdata2plot(plot, link, "t" + std::to_string(pass));
+    }
+    plot.WriteIndex = 1; // storage order, not time order
+    prompts.files = {path("buffer.txt").toStdString(), std::nullopt};
+    log->mSave_Click();
+    EXPECT_EQ(read(path("buffer.txt")), "\"Time[Hh:Nn:Ss]\"\t\"A(0)\"\t\"B(1)\"\r\n"
+                                        "t0\t0.50\t0.00\r\nt1\t1.50\t10.00\r\nt2\t2.50\t20.00\r\n");
+    log->mSave_Click(); // cancelled: nothing written
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(LogFixture, LocaleDecimalSeparatorIsUsed)
+{
+    vs::ValueLog localeLog(link, plot, *settings, prompts);
+    if (qgetenv("LC_ALL").startsWith("de_")) {
+        EXPECT_EQ(localeLog.decimalSeparator, ',');
+    }
+    const int s = stick({{"A", "u"}});
+    curves();
+    link.slot(s)->Channels[0].LastValue = 23.5;
+    EXPECT_EQ(vs::logDataLine(link, plot, "t", ','), "t\t 23,5\t \r\n");
+}
+
+} // namespace

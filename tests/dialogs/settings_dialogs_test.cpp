@@ -1,0 +1,171 @@
+#include "dialogs/advanced_dialog.h"
+#include "dialogs/alerts_dialog.h"
+#include "window/main_window.h"
+#include "window/plot_view.h"
+#include "core/sampling_loop.h"
+#include "core/warning_knobs.h"
+#include "script_prompts.h"
+#include "settings/settings.h"
+#include "stick/config_read.h"
+#include "stick/device_scan.h"
+#include "stick/knob_flag.h"
+#include "stick/sim_backend.h"
+#include "stick/sim_stick.h"
+#include "stick/simulate_env.h"
+#include "stick/stick_link.h"
+#include "stick/trace_log.h"
+#include "window_fixture.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+TEST(WarningKnobs, WarnInAnyCaseTheLabelAsWritten)
+{
+    vs::ManualClock clock;
+    vs::StickLink link{clock, [&](int ms) { clock.advanceMs(ms); }};
+    auto sims = vs::attachSimulatedSticks(link, {{5, 9}}, clock);
+    ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
+    EXPECT_EQ(vs::FindWarningLevelKnob(link, 1, 0), 0);
+    EXPECT_EQ(vs::FindWarningLevelKnob(link, 2, 0), 1);
+    link.slot(0)->Knobs[0].Name = "CO2eq_WARN1";
+    link.slot(0)->Knobs[1].Name = "co2eq_warn2"; // the label's case differs: not this channel's
+    EXPECT_EQ(vs::FindWarningLevelKnobInChannel(link, 1, 0, 0), 0);
+    EXPECT_EQ(vs::FindWarningLevelKnobInChannel(link, 2, 0, 0), -1);
+    EXPECT_EQ(vs::FindWarningLevelKnob(link, 2, 0), -1);
+
+    // A level without a knob: SetKnob changes nothing and sends nothing.
+    vstest::ScriptPrompts prompts;
+    const size_t sent = sims[0]->commands().size();
+    EXPECT_FALSE(vs::SetKnob(link, prompts, 0, -1, "1200"));
+    EXPECT_EQ(sims[0]->commands().size(), sent);
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+struct Dialogs : vstest::WindowFixture {
+    void start(int sticks)
+    {
+        for (int i = 0; i < sticks; ++i)
+            bus.plug({5, 9});
+        startWindow();
+    }
+    QString stored()
+    {
+        QFile f(ini());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+    long sent(int stick, const std::string& command)
+    {
+        const auto& c = bus.stick("sim:" + std::to_string(stick))->commands();
+        return std::count(c.begin(), c.end(), command);
+    }
+};
+
+TEST_F(Dialogs, AlertsStoreTheirBoxesAtOnceAndSendThresholdsToTheStick)
+{
+    start(1);
+    window->mSettings_Click(2);
+    vs::AlertsDialog& d = window->alerts();
+    ASSERT_TRUE(d.isVisible());
+    EXPECT_EQ(d.windowTitle(), "Settings - Alerts");
+    EXPECT_EQ(d.level(0)->text(), "1000");
+    EXPECT_EQ(d.levelLabel(1)->text(), "CO2eq_warn2 (0...5000)");
+
+    d.box(1)->setChecked(true);
+    EXPECT_TRUE(stored().contains("WarningSounds=1")) << stored().toStdString();
+    d.message(0)->setText("Open a window");
+    EXPECT_FALSE(stored().contains("Open a window")) << "not without Enter";
+    vstest::press(d.message(0), Qt::Key_Return);
+    EXPECT_TRUE(stored().contains("Open a window"));
+
+    d.level(0)->setText("6000");
+    vstest::press(d.level(0), Qt::Key_Return);
+    EXPECT_EQ(prompts.shown.back(), "Value outside limits, not changed.");
+    EXPECT_EQ(bus.stick("sim:0")->firmware().knobs()[0].raw, 1000) << "nothing sent";
+
+    d.level(0)->setText("1200");
+    d.level(1)->setText("1800");
+    vstest::press(d.level(1), Qt::Key_Return);
+    EXPECT_EQ(bus.stick("sim:0")->firmware().knobs()[0].raw, 1200);
+    EXPECT_EQ(bus.stick("sim:0")->firmware().knobs()[1].raw, 1800);
+    EXPECT_EQ(plot.WarnLevels, (std::vector<double>{1200, 1800})) << "the level lines move";
+
+    // An edit left without Enter is sent when the dialog closes.
+    d.level(0)->setText("900");
+    emit d.level(0)->textEdited("900");
+    d.close();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(bus.stick("sim:0")->firmware().knobs()[0].raw, 900);
+}
+
+TEST_F(Dialogs, ASettingsFileThatCannotBeWrittenIsSaidOnceAndTheValueStays)
+{
+    start(1);
+    // A folder where the settings file should be: nothing can be written there.
+    QFile::remove(ini());
+    ASSERT_TRUE(QDir().mkpath(ini()));
+    vs::AlertsDialog& d = window->alerts();
+    d.box(0)->setChecked(false);
+    d.box(1)->setChecked(true);
+    const QString text = window->plotView().textBox().TextBuffer;
+    EXPECT_EQ(text.count("Settings could not be saved"), 1) << text.toStdString();
+    EXPECT_FALSE(d.box(0)->isChecked());
+    EXPECT_TRUE(d.box(1)->isChecked());
+}
+
+TEST_F(Dialogs, ResetAqlGoesToEveryStickAfterTheQuestion)
+{
+    start(2);
+    prompts.answers = {false, true};
+    window->advanced().CmdResetBaseLine_Click();
+    EXPECT_EQ(sent(0, vs::flagSetCommand("RESET BASELINE", 0x8001)), 0);
+    window->advanced().CmdResetBaseLine_Click();
+    EXPECT_EQ(prompts.shown[0].rfind("Caution: reseting baselines under wrong conditions", 0), 0u);
+    EXPECT_EQ(sent(0, vs::flagSetCommand("RESET BASELINE", 0x8001)), 1);
+    EXPECT_EQ(sent(1, vs::flagSetCommand("RESET BASELINE", 0x8001)), 1);
+}
+
+TEST_F(Dialogs, ResetSettingsResetsTheSticksEmptiesTheStoreAndMayKeepRunning)
+{
+    start(1);
+    window->alerts().box(1)->setChecked(true);
+    ASSERT_TRUE(stored().contains("WarningSounds"));
+    prompts.answers = {true, false}; // OK, then "Exit now?" No
+    window->advanced().cmdResetSettings_Click();
+    EXPECT_EQ(prompts.shown[0].rfind("This will set the USB stick to factory defaults", 0), 0u);
+    EXPECT_EQ(prompts.shown[1], "You must restart the program for the default values to be reloaded.\r\n\r\nExit now?");
+    EXPECT_EQ(sent(0, "*RST"), 1);
+    EXPECT_FALSE(stored().contains("WarningSounds"));
+    EXPECT_FALSE(window->ended());
+    EXPECT_TRUE(window->core().sampling().running());
+}
+
+TEST(AdvancedDialog, ResetSettingsWithoutAStickAsksNothing)
+{
+    vs::ManualClock clock;
+    vs::StickLink link{clock, [&](int ms) { clock.advanceMs(ms); }};
+    vstest::ScriptPrompts prompts;
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    vs::SettingsStore store;
+    vs::Settings settings(store);
+    vs::AdvancedDialog d(link, prompts, settings);
+    bool reset = false;
+    d.resetSticks = [&] { reset = true; };
+    d.cmdResetSettings_Click();
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_FALSE(reset);
+}
+
+} // namespace

@@ -1,0 +1,199 @@
+#include "info/about_box.h"
+#include "window/cursor_view.h"
+#include "window/main_window.h"
+#include "window/plot_view.h"
+#include "core/sampling_loop.h"
+#include "info/sensor_info_window.h"
+#include "script_prompts.h"
+#include "settings/settings.h"
+#include "stick/device_scan.h"
+#include "stick/knob_flag.h"
+#include "stick/sim_backend.h"
+#include "stick/sim_stick.h"
+#include "stick/stick_link.h"
+#include "stick/trace_log.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+struct Commands : vstest::WindowFixture {
+    std::vector<QUrl> opened;
+
+    void start(int sticks)
+    {
+        for (int i = 0; i < sticks; ++i)
+            bus.plug({5, 9});
+        if (sticks == 0)
+            prompts.answers = {false}; // no emulation
+        startWindow();
+        window->openUrl = [this](const QUrl& u) {
+            opened.push_back(u);
+            return true;
+        };
+        prompts.shown.clear();
+    }
+    void TearDown() override
+    {
+        WindowFixture::TearDown();
+        qunsetenv("VENTISCOPE_DATA_DIR");
+    }
+    long sent(int stick, const std::string& command)
+    {
+        const auto& c = bus.stick("sim:" + std::to_string(stick))->commands();
+        return std::count(c.begin(), c.end(), command);
+    }
+};
+
+TEST_F(Commands, RecalibrateHeaterAsksWithThePluralOfTheSticks)
+{
+    start(2);
+    prompts.answers = {true};
+    window->mRecalHeat_Click();
+    EXPECT_EQ(prompts.shown[0].rfind("Caution: recalibrating heaters under wrong conditions", 0), 0u);
+    const std::string command = vs::flagSetCommand("CALIBRATE HEATER", 0x8001);
+    EXPECT_EQ(sent(0, command), 1);
+    EXPECT_EQ(sent(1, command), 1);
+}
+
+TEST_F(Commands, UpgradeFirmwareListsTheVersionsAndTheProgramRunsOn)
+{
+    start(1);
+    prompts.answers = {true};
+    window->mUpgrade_Click();
+    EXPECT_EQ(prompts.shown[0].rfind("This will put the USB stick in Device Firmware Upgrade (DFU) mode.", 0), 0u);
+    EXPECT_NE(prompts.shown[0].find("Your CURRENT firmware version is:\r\n\r\n" + link.slot(0) ->Firmware), std::string::npos)
+        << prompts.shown[0];
+    EXPECT_TRUE(bus.stick("sim:0")->inFirmwareUpgrade());
+    EXPECT_FALSE(window->ended());
+}
+
+TEST_F(Commands, UpgradeFirmwareWithoutASticksShowsOnlyTheWarning)
+{
+    start(0);
+    window->mUpgrade_Click();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].find("CURRENT"), std::string::npos);
+    EXPECT_NE(prompts.shown[0].find("Enter upgrade mode?"), std::string::npos);
+}
+
+TEST_F(Commands, SearchForUpdatesOpensTheSticksAddressOrOurs)
+{
+    start(1);
+    window->mSearchUpdates_Click();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].toString(), "https://ventiscope.example/sim") << "a scheme is not doubled";
+    link.slot(0)->IdFields[0] = "www.example.org";
+    window->mSearchUpdates_Click();
+    EXPECT_EQ(opened[1].toString(), "http://www.example.org");
+    link.slot(0)->IdFields[0].clear();
+    window->mSearchUpdates_Click();
+    EXPECT_EQ(opened[2].toString(), QString(vs::kProjectWebAddress));
+}
+
+TEST_F(Commands, HelpTakesThePdfBeforeThePageAndNothingFailsWithoutEither)
+{
+    QTemporaryDir data;
+    qputenv("VENTISCOPE_DATA_DIR", data.path().toUtf8());
+    start(1);
+    window->mHelpContents_Click();
+    EXPECT_TRUE(opened.empty());
+    for (const char* name : {"/ventiscope.htm", "/ventiscope.pdf"}) {
+        QFile f(data.path() + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    window->mHelpContents_Click();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(opened[0].toLocalFile().endsWith("ventiscope.pdf"));
+    QFile::remove(data.path() + "/ventiscope.pdf");
+    window->mHelpContents_Click();
+    EXPECT_TRUE(opened[1].toLocalFile().endsWith("ventiscope.htm"));
+}
+
+TEST_F(Commands, ControlThenDoubleClickOnTheIconTurnsOnEngineeringMode)
+{
+    start(1);
+    window->mAbout_Click();
+    vs::AboutBox& about = window->about();
+    EXPECT_EQ(about.windowTitle(), "About Ventiscope");
+    EXPECT_EQ(about.version()->text(), "Version 2.41.0\r\n");
+    EXPECT_EQ(about.disclaimer()->text(), "Disclaimer:\r\nThis program is not to be used for medical applications");
+    auto key = [&](int k) {
+        QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier);
+        QCoreApplication::sendEvent(&about, &e);
+    };
+    auto doubleClick = [&] {
+        QMouseEvent e(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+        QCoreApplication::sendEvent(about.icon(), &e);
+    };
+    doubleClick();
+    EXPECT_FALSE(window->engineeringMode());
+    key(Qt::Key_Control);
+    key(Qt::Key_A);
+    doubleClick();
+    EXPECT_FALSE(window->engineeringMode()) << "only the last key counts";
+    key(Qt::Key_Control);
+    doubleClick();
+    EXPECT_TRUE(window->engineeringMode());
+    EXPECT_FALSE(about.sysInfo()->isHidden());
+    EXPECT_TRUE(window->topMenu(3)->menuAction()->isVisible()) << "the support menu comes into view";
+
+    about.hide();
+    window->mAbout_Click();
+    EXPECT_TRUE(about.engineering()) << "kept for the run";
+    EXPECT_FALSE(about.sysInfo()->isHidden());
+
+    // The sensor information from the about box.
+    window->UpdateSensorText("x");
+    const QString text = window->sensorInfo().infoBox()->toPlainText();
+    EXPECT_TRUE(text.startsWith("Application Version: 2.41.0 (x)")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Device 0:")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Serial number: ")) << text.toStdString();
+
+    // At trace level 210 each stick is asked "*TRG" and its exchange trace follows.
+    link.TraceLevel = 210;
+    window->UpdateSensorText({});
+    const QString traced = window->sensorInfo().infoBox()->toPlainText();
+    EXPECT_TRUE(traced.contains("nym_ask('*TRG'):")) << traced.toStdString();
+    EXPECT_GE(sent(0, "*TRG"), 1);
+    link.TraceLevel = 0;
+}
+
+TEST_F(Commands, AHeldCursorShowsTheValuesAndLeavesThePictureAsItWas)
+{
+    start(1);
+    window->show();
+    window->core().sampling().Timer1x_Timer();
+    window->plotView().replot();
+    vs::CursorView& cursor = window->cursor();
+    const QImage before = window->plotView().picture()->image().copy();
+    cursor.press(QPointF(300, 200));
+    EXPECT_TRUE(cursor.drawing());
+    EXPECT_TRUE(cursor.readout()->isVisible());
+    EXPECT_FALSE(cursor.readout()->text().isEmpty());
+    EXPECT_NE(window->plotView().picture()->image(), before) << "the line is drawn";
+    if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB"))
+        window->grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/cursor.png");
+    cursor.move(QPointF(400, 200));
+    cursor.release();
+    EXPECT_FALSE(cursor.readout()->isVisible());
+    EXPECT_EQ(window->plotView().picture()->image(), before) << "every pixel back";
+}
+
+} // namespace

@@ -1,0 +1,178 @@
+#include "flash/record_list.h"
+#include "window/main_window.h"
+#include "window/plot_view.h"
+#include "dialogs/records_window.h"
+#include "core/sampling_loop.h"
+#include "info/sensor_info_window.h"
+#include "script_prompts.h"
+#include "settings/settings.h"
+#include "stick/config_read.h"
+#include "stick/device_change.h"
+#include "stick/device_scan.h"
+#include "stick/sim_backend.h"
+#include "stick/sim_stick.h"
+#include "stick/simulate_env.h"
+#include "stick/stick_link.h"
+#include "stick/trace_log.h"
+#include "window_fixture.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(RecordsWindow, ListsAllAndEveryRecordingAndAClickChooses)
+{
+    vs::ManualClock clock;
+    vs::StickLink link{clock, [&](int ms) { clock.advanceMs(ms); }};
+    auto sims = vs::attachSimulatedSticks(link, {{5, 9}}, clock);
+    ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
+    vs::RecordsWindow w;
+    w.RecReq_show(vs::readRecordList(link, 0));
+    ASSERT_EQ(w.list()->count(), 4);
+    if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB")) {
+        w.show();
+        w.grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/records.png");
+    }
+    EXPECT_EQ(w.list()->item(0)->text(), "ALL\n1780");
+    EXPECT_EQ(w.list()->item(1)->text(), "Recording 1\n1440");
+    EXPECT_EQ(w.list()->item(3)->text(), "Recording 3\n40");
+    EXPECT_FALSE(w.chosen());
+    w.choose(1, false);
+    EXPECT_EQ(w.label()->text(), "Record 1 length 1440");
+    EXPECT_EQ(w.chosen(), 0);
+    w.choose(0, true);
+    EXPECT_EQ(w.label()->text(), "Load record ALL length 1780");
+    EXPECT_EQ(w.chosen(), -1);
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    w.setListStyle(2);
+    EXPECT_EQ(w.list()->viewMode(), QListView::ListMode);
+
+    // A thumbnail: bands from green at the bottom to red at the top, and the black course.
+    const QImage mini = vs::plotmini({10, 20, 15}, 10, 20, QSize(96, 64));
+    EXPECT_EQ(mini.pixelColor(48, 60).green(), 255);
+    EXPECT_EQ(QColor(mini.pixel(48, 3)), QColor(255, 0, 224));
+    EXPECT_EQ(QColor(mini.pixel(5, 58)).lightness() < 60, true) << "the first point, low left";
+}
+
+TEST(RequestWindow, ProposesATimeClampsTheAverageAndAnswersOnEnter)
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    vs::SettingsStore store;
+    vs::Settings settings(store);
+    vs::ManualClock clock{{2026, 12, 6, 13, 5, 0, 0}};
+    vs::SensorInfoWindow w(settings, clock);
+    QTimer::singleShot(0, &w, [&] {
+        EXPECT_EQ(w.windowTitle(), "Log date");
+        EXPECT_EQ(w.promptText(), "Enter end time of logging (HH:MM)");
+        EXPECT_EQ(w.timeBox()->text(), "12:05");
+        EXPECT_EQ(w.averageBox()->toolTip(), "0...144");
+        EXPECT_TRUE(w.hint()->isVisible()) << "a time still to come today means yesterday";
+        w.averageBox()->setText("500");
+        vstest::press(w.averageBox(), Qt::Key_Return);
+        EXPECT_EQ(w.averageBox()->text(), "144") << "clamped to the largest";
+        w.timeBox()->setText("11:30");
+        vstest::press(w.timeBox(), Qt::Key_Return);
+    });
+    const auto answer = w.request("Log date", 3600, {true, 0, 144});
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->endTime, "11:30");
+    EXPECT_EQ(answer->average, 144);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.windowTitle(), "Sensor Information");
+
+    // Escape answers as well; an emptied time box is a cancel.
+    QTimer::singleShot(0, &w, [&] {
+        w.timeBox()->clear();
+        vstest::press(&w, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(w.request("Log date", 0, {}));
+}
+
+struct WindowFlash : vstest::WindowFixture {
+    void SetUp() override
+    {
+        TempConfig::SetUp();
+        clock.set({2026, 12, 6, 13, 0, 0, 0});
+        bus.plug({5, 9});
+        startWindow();
+    }
+    void answerRequest(const QString& time)
+    {
+        QTimer::singleShot(0, window.get(), [this, time] {
+            window->sensorInfo().timeBox()->setText(time);
+            vstest::press(window->sensorInfo().timeBox(), Qt::Key_Return);
+        });
+    }
+};
+
+TEST_F(WindowFlash, DownloadFlashFillsThePlotAndRestartsSampling)
+{
+    EXPECT_TRUE(window->downloadFlashAction()->isEnabled());
+    answerRequest("12:00");
+    window->mDownloadFlash_Click();
+    EXPECT_TRUE(prompts.shown.empty()) << prompts.shown.front();
+    EXPECT_EQ(plot.WriteIndex, 40) << "the latest recording's 40 values";
+    EXPECT_EQ(plot.RecordLength, 100);
+    // The first stamp is the end time less (interval + 0.02 s) per value; the last
+    // is one interval and 0.8 s before the end time.
+    EXPECT_EQ(plot.SampleText[39], "11:58:59");
+    EXPECT_TRUE(window->core().sampling().running());
+    EXPECT_EQ(bus.stick("sim:0")->commands().back(), "FLSTART");
+    if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB"))
+        window->grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/after_download.png");
+}
+
+TEST_F(WindowFlash, ADeviceChangeDuringTheDownloadWaitsForItsEnd)
+{
+    bool handledAtOnce = true;
+    QTimer::singleShot(0, window.get(), [this, &handledAtOnce] {
+        bus.plug({1, 9});
+        handledAtOnce = window->core().deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+    });
+    answerRequest("12:00");
+    window->mDownloadFlash_Click();
+    EXPECT_FALSE(handledAtOnce);
+    EXPECT_EQ(plot.WriteIndex, 40) << "the download ran to its end";
+    QElapsedTimer t;
+    t.start();
+    while (link.SlotsReserved < 2 && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(link.SlotsReserved, 2) << "the new stick came after the download";
+}
+
+TEST_F(WindowFlash, EscapeInTheMainWindowAborts)
+{
+    const int before = plot.WriteIndex;
+    answerRequest("12:00");
+    QCoreApplication::postEvent(window.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    window->mDownloadFlash_Click();
+    ASSERT_FALSE(prompts.shown.empty());
+    EXPECT_EQ(prompts.shown.back(), "Aborted.");
+    EXPECT_EQ(plot.WriteIndex, before) << "the plot as it was";
+    EXPECT_TRUE(window->core().sampling().running());
+    EXPECT_EQ(bus.stick("sim:0")->commands().back(), "FLSTART");
+}
+
+TEST_F(WindowFlash, EraseFlashAsksThenResetsTheStick)
+{
+    prompts.answers = {false, true};
+    window->mEraseFlash_Click();
+    EXPECT_EQ(std::count(bus.stick("sim:0")->commands().begin(), bus.stick("sim:0")->commands().end(), "*RST"), 0);
+    window->mEraseFlash_Click();
+    EXPECT_EQ(prompts.shown[0], "The recordings stored in flash will be erased. Proceed?");
+    EXPECT_EQ(bus.stick("sim:0")->commands().back(), "*RST");
+    EXPECT_TRUE(bus.stick("sim:0")->firmware().recordings().empty());
+    EXPECT_TRUE(window->core().sampling().running());
+}
+
+} // namespace

@@ -1,0 +1,167 @@
+#include "window/main_window.h"
+#include "window/plot_view.h"
+#include "core/sampling_loop.h"
+#include "window/window_geometry.h"
+#include "script_prompts.h"
+#include "settings/settings.h"
+#include "stick/device_change.h"
+#include "stick/device_scan.h"
+#include "stick/sim_backend.h"
+#include "stick/sim_stick.h"
+#include "stick/stick_link.h"
+#include "stick/trace_log.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace {
+
+// A program start with its own settings, simulated sticks and scripted answers.
+struct StartFixture : vstest::WindowFixture {
+    void start(const std::string& commandLine = "", bool expectRunning = true)
+    {
+        startWindow(commandLine, expectRunning);
+    }
+};
+
+TEST_F(StartFixture, SticksAreFoundConfiguredPlottedAndSampled)
+{
+    bus.plug({5, 9});
+    bus.plug({1, 33});
+    start();
+    EXPECT_TRUE(prompts.shown.empty());
+    ASSERT_EQ(link.SlotsReserved, 2);
+    EXPECT_EQ(link.slot(0)->nChannels, 5);
+    EXPECT_EQ(link.slot(1)->nChannels, 5);
+    EXPECT_EQ(plot.nCurves, 10);
+    EXPECT_EQ(plot.CurveLabel[5], "1:0");
+    EXPECT_TRUE(plot.CurveEnabled[0]);
+    EXPECT_FALSE(plot.CurveEnabled[1]); // only curve 0 until the user enables more
+    EXPECT_EQ(plot.WarnLevels, (std::vector<double>{1000, 1500}));
+    EXPECT_TRUE(window->core().sampling().running());
+    EXPECT_EQ(window->pauseAction()->text(), "Pause");
+    EXPECT_TRUE(window->downloadFlashAction()->isVisible() || !window->isVisible());
+    EXPECT_FALSE(window->topMenu(3)->menuAction()->isVisible());
+    EXPECT_TRUE(window->topMenu(0)->menuAction()->isVisible());
+
+    window->core().sampling().Timer1x_Timer();
+    window->core().sampling().Timer1x_Timer();
+    EXPECT_EQ(plot.WriteIndex, 2);
+    EXPECT_GT(plot.at(0, 0), 45000);
+    EXPECT_FALSE(plot.FooterText.empty());
+
+    window->mPauseStart_Click();
+    EXPECT_FALSE(window->core().sampling().running());
+    EXPECT_EQ(window->pauseAction()->text(), "Start");
+}
+
+TEST_F(StartFixture, AStickPluggedInDuringAPassIsConfiguredAndPlottedAfterIt)
+{
+    bus.plug({5, 9})->setReportIntervalMs(5); // the pass waits for its replies
+    start();
+    ASSERT_EQ(plot.nCurves, 5);
+    bool plugged = false;
+    link.setWait([&](int ms) {
+        clock.advanceMs(ms);
+        if (ms > 0 && !std::exchange(plugged, true)) {
+            bus.plug({1, 33});
+            window->core().deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+        }
+    });
+    window->core().sampling().Timer1x_Timer();
+    ASSERT_TRUE(plugged);
+    EXPECT_EQ(link.SlotsReserved, 1) << "nothing changes under the running pass";
+    QElapsedTimer waited;
+    waited.start();
+    while (link.SlotsReserved < 2 && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(link.SlotsReserved, 2);
+    EXPECT_EQ(link.slot(1)->nChannels, 5);
+    EXPECT_EQ(plot.nCurves, 10);
+}
+
+TEST_F(StartFixture, NoStickAndEmulationAcceptedGivesTwoEmulatedSticks)
+{
+    prompts.answers = {true};
+    start();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0], "No NYM stick found. Emulate?");
+    EXPECT_EQ(prompts.icons[0], vs::Prompts::Icon::Critical);
+    ASSERT_EQ(link.SlotsReserved, 2);
+    EXPECT_EQ(link.slot(0)->Interface, "EMU");
+    EXPECT_EQ(link.slot(1)->Name, "Nym Stick emulator 1");
+    EXPECT_EQ(plot.nCurves, 10);
+    EXPECT_TRUE(window->core().sampling().running());
+}
+
+TEST_F(StartFixture, NoStickAndEmulationRefusedShowsTheWaitingText)
+{
+    prompts.answers = {false};
+    start();
+    EXPECT_EQ(link.SlotsReserved, 0);
+    EXPECT_FALSE(window->core().sampling().running());
+    EXPECT_EQ(window->plotView().textBox().TextBuffer, "No sensors found\n");
+    EXPECT_TRUE(window->plotView().textBox().TextVisible);
+    EXPECT_EQ(window->plotView().textBox().gbWinMessage_TimesToPlot, 0);
+}
+
+TEST_F(StartFixture, EmulationDisabledAndAnEscapedWaitingText)
+{
+    store = std::make_unique<vs::SettingsStore>();
+    QFile ini(this->ini());
+    QDir().mkpath(QFileInfo(this->ini()).path());
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(QString::fromUtf8("[HIDsettings]\nDisableEmulation=True\nWaitingForStickString=Stick fehlt: é\n"
+                                "StartOnLoad=0\nMenuVisible0=0\nMenuVisible1=0\nMenuVisible2=0\nMenuVisible4=0\n")
+                  .toUtf8());
+    ini.close();
+    start();
+    EXPECT_TRUE(prompts.shown.empty());
+    const QString text = window->plotView().textBox().TextBuffer;
+    EXPECT_TRUE(text.startsWith("\\x53\\x00\\x74\\x00")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\\xE9\\x00"));
+    EXPECT_FALSE(window->menuBarShown());
+}
+
+TEST_F(StartFixture, GeometryIsKeptOnScreenAndLargeEnough)
+{
+    QDir().mkpath(QFileInfo(ini()).path());
+    QFile f(ini());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[HIDsettings]\nMainGraphLeft=-200\nMainGraphTop=300\nMainGraphWidth=5000\nMainGraphHeight=3000\n");
+    f.close();
+    prompts.answers = {false};
+    start();
+    const double dpi = window->screen()->logicalDotsPerInch();
+    EXPECT_NEAR(vs::pixelsToTwips(window->width(), dpi), 8000, 20);
+    EXPECT_NEAR(vs::pixelsToTwips(window->height(), dpi), 4000, 20);
+    EXPECT_EQ(window->x(), 0);
+
+    // Shut-down stores the geometry.
+    window->Exit_cleanup();
+    vs::SettingsStore reread;
+    EXPECT_NEAR(vs::Settings(reread).number(vs::keys::MainGraphWidth), 8000, 20);
+}
+
+TEST_F(StartFixture, ACommandLineWithoutSticksEndsAtOnce)
+{
+    start("/rst", false);
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(StartFixture, ACommandLineSwitchActsAndEnds)
+{
+    auto stick = bus.plug({5, 9});
+    start("/RST", false);
+    EXPECT_EQ(stick->commands().back(), "*RST");
+}
+
+} // namespace
