@@ -7,6 +7,7 @@
 #include "plot/plot_feed.h"
 #include "settings/plot_settings_io.h"
 #include "settings/settings.h"
+#include "stick/channel_state.h"
 #include "stick/configure_stick.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
@@ -49,24 +50,31 @@ void DeviceCallback::DevChange_callback()
     if (!face_.statusShown())
         face_.print(QString(QChar(12)));
     const StatusSink print = [this](const std::string& text) { face_.print(QString::fromStdString(text)); };
-    int first = -1;
+    // A stick that cannot be configured (pulled meanwhile, or answering
+    // nonsense) stays unconfigured and is never read; the others are
+    // configured and sampled. The errors are left in StickErrorText.
+    std::string errors;
     for (int i = 0; i < link_.SlotsReserved; ++i) {
         if (!link_.Nymstick_isOpen(i))
             continue;
-        if (first < 0)
-            first = i;
         trace_.LogTrace(" :Nymstick_isOpen(" + std::to_string(i) + ") is open");
-        if (link_.slot(i)->nChannels != 0)
+        if (link_.slot(i)->Configured || link_.slot(i)->Interface == "NW")
             continue;
         trace_.LogTrace(" :ConfigureStick(" + std::to_string(i) + "):");
         ConfigureStick(link_, trace_, print, i);
-        // A stick that could not be configured stops here; sampling stays off
-        // until the next device change.
-        if (!link_.StickErrorText.empty())
-            return;
+        if (!link_.StickErrorText.empty()) {
+            errors += (errors.empty() ? "" : "; ") + link_.StickErrorText;
+            continue;
+        }
+        const int slot = takeBackOldSlot(i);
         if (showFlashMenu)
-            showFlashMenu(nymstick_CheckFlashAvailable(link_, i));
+            showFlashMenu(nymstick_CheckFlashAvailable(link_, slot));
     }
+    link_.StickErrorText = errors;
+    int first = -1;
+    for (int i = 0; i < link_.SlotsReserved && first < 0; ++i)
+        if (link_.Nymstick_isOpen(i))
+            first = i;
     if (face_.holdCount() < 2)
         face_.setHoldCount(8);
     const std::string summary = "First connected stick: " + std::to_string(first) +
@@ -92,6 +100,25 @@ void DeviceCallback::DevChange_callback()
     plot_SetupStore(plot);
     face_.storeReset();
     sampling_.setRunning(wasRunning || std::exchange(startOnArrival, false));
+}
+
+int DeviceCallback::takeBackOldSlot(int stick)
+{
+    const StickRecord* s = link_.slot(stick);
+    const std::string serial = s ? stickSerial(*s) : std::string();
+    if (serial.empty())
+        return stick;
+    for (int j = 0; j < link_.SlotsReserved; ++j) {
+        const StickRecord* old = link_.slot(j);
+        if (j == stick || link_.Nymstick_isOpen(j) || old->Interface != "USB" || stickSerial(*old) != serial)
+            continue;
+        // The stick came back (on another node): it takes its old slot, and
+        // with it its curves and its place in the log.
+        trace_.LogTrace(" :stick " + serial + " back in slot " + std::to_string(j));
+        link_.moveSlot(stick, j);
+        return j;
+    }
+    return stick;
 }
 
 } // namespace vs

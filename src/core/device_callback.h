@@ -37,6 +37,10 @@ public:
     void DevChange_callback();
 
 private:
+    // A newly configured stick whose serial number a closed slot holds goes
+    // back into that slot; returns the slot it is in now.
+    int takeBackOldSlot(int stick);
+
     StickLink& link_;
     const TraceLog& trace_;
     Prompts& prompts_;

@@ -4,6 +4,7 @@
 #include "common/version.h"
 #include "flash/flash_download.h"
 #include "core/command_line.h"
+#include "core/data_folder.h"
 #include "core/device_callback.h"
 #include "core/device_watch.h"
 #include "core/network_defaults.h"
@@ -27,10 +28,10 @@
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
 
+#include <QFileInfo>
 #include <QTimer>
 
 #include <exception>
-#include <iostream>
 
 namespace vs {
 
@@ -39,6 +40,18 @@ namespace {
 constexpr int kDeviceChangeRetryMs = 100;
 // How often a shut-down waiting for a pass to end looks again.
 constexpr int kShutdownPollMs = 10;
+// How often a stick held by another program is tried again.
+constexpr int kInUseRetryMs = 5000;
+
+// The udev rule as installed (the packaged one first), else the one beside the program.
+QString installedRulePath()
+{
+    for (const char* path : {"/etc/udev/rules.d/70-ventiscope.rules", "/usr/lib/udev/rules.d/70-ventiscope.rules",
+                             "/lib/udev/rules.d/70-ventiscope.rules"})
+        if (QFileInfo::exists(path))
+            return path;
+    return QFileInfo(dataFile("70-ventiscope.rules")).absoluteFilePath();
+}
 } // namespace
 
 MonitorCore::MonitorCore(Services& services, StatusFace& face, QObject* parent)
@@ -56,7 +69,7 @@ MonitorCore::MonitorCore(Services& services, StatusFace& face, QObject* parent)
     changeHandler_ = std::make_unique<DeviceChangeHandler>(s_.link, s_.scanner, [this] { onDeviceChange(); });
     // A change that arrives inside a sampling pass or a flash download (in one
     // of their waits) is handled when that is over.
-    changeHandler_->busy = [this] { return sampling_->passRunning() || downloading_; };
+    changeHandler_->busy = [this] { return sampling_->passRunning() || downloading_ || configuring_; };
     changeHandler_->retryLater = [this] {
         QTimer::singleShot(kDeviceChangeRetryMs, this, [this] { changeHandler_->runPending(); });
     };
@@ -78,6 +91,19 @@ MonitorCore::MonitorCore(Services& services, StatusFace& face, QObject* parent)
     net_->face.deviceChanged = [this] { onDeviceChange(); };
     sampling_->hooks.network = [this] { net_->sendTrigger(); };
     sampling_->hooks.publish = [this] { afterPass(); };
+    sampling_->hooks.status = [this](const std::string& line) { face_.print(QString::fromStdString(line)); };
+    // A stick that left during a pass is closed; the rest of the change (plot,
+    // warning levels) follows once the pass is over.
+    sampling_->hooks.stickGone = [this] { changeHandler_->DeviceWindowProc(DeviceEvent::DevNodesChanged); };
+
+    // While another program holds a stick, look again now and then: it may let go.
+    inUseRetry_.setInterval(kInUseRetryMs);
+    connect(&inUseRetry_, &QTimer::timeout, this, [this] {
+        if (s_.scanner.inUseCount() == 0)
+            inUseRetry_.stop();
+        else
+            changeHandler_->DeviceWindowProc(DeviceEvent::DevNodesChanged);
+    });
 }
 
 MonitorCore::~MonitorCore()
@@ -135,10 +161,21 @@ void MonitorCore::updateMetrics()
 
 void MonitorCore::findSticks()
 {
+    s_.scanner.rulePath = installedRulePath().toStdString();
+    s_.scanner.forService = service;
     s_.scanner.onPermissionProblem = [this](const std::string& advice) {
-        std::cerr << advice << std::endl;
+        face_.print(QString::fromStdString(advice + "\n"));
         s_.trace.LogTrace(advice);
     };
+    s_.scanner.onInUse = [this](const std::string& path, const std::string& reason) {
+        const std::string line = "The sensor stick at " + path + " is " + reason;
+        face_.print(QString::fromStdString(line + "\n"));
+        s_.trace.LogTrace(line);
+        inUseRetry_.start();
+    };
+    // The watch runs before the sticks are configured: a stick pulled or
+    // plugged meanwhile is kept and handled once the configuration is over.
+    changeHandler_->RegisterHIDwindow();
     s_.scanner.Nymstick_Find();
 }
 
@@ -153,7 +190,9 @@ void MonitorCore::loadSettings()
 
 void MonitorCore::configureSticks()
 {
+    configuring_ = true;
     devCallback_->DevChange_callback();
+    configuring_ = false;
 }
 
 void MonitorCore::startSampling(bool live)
@@ -207,6 +246,7 @@ void MonitorCore::shutdown()
 {
     if (std::exchange(shutDown_, true))
         return;
+    inUseRetry_.stop();
     sampling_->setRunning(false);
     if (net_->state() != 0)
         net_->Winsock1_Close();

@@ -3,6 +3,7 @@
 #include "stick/configure_stick.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -42,6 +43,8 @@ public:
     MonitorCore(Services& services, StatusFace& face, QObject* parent = nullptr);
     ~MonitorCore() override;
 
+    // Runs as the headless service (advice for a machine without a seat).
+    bool service = false;
     // An unexpected error inside a handler; true when the program is to end
     // (the face then ends it through endProgram).
     std::function<bool(const char* procedure, const std::string& description)> onError;
@@ -50,7 +53,8 @@ public:
     void guarded(const char* procedure, const std::function<void()>& body);
 
     // The start-up, in the order the faces run it.
-    // Finds the sticks (permission advice goes to standard error and the trace).
+    // Starts the device watch and finds the sticks (permission advice and
+    // sticks held by another program become status lines).
     void findSticks();
     // The waiting text, the plot settings and the read interval from the settings file.
     void loadSettings();
@@ -101,7 +105,9 @@ private:
     std::unique_ptr<NetLink> net_;
     std::unique_ptr<MqttPublisher> mqtt_;
     std::unique_ptr<MetricsEndpoint> metrics_;
+    QTimer inUseRetry_;
     bool downloading_ = false;
+    bool configuring_ = false;
     bool shutDown_ = false;
     long deviceChanges_ = 0;
 };

@@ -47,6 +47,7 @@ NamedDateFormats systemDateFormats()
 ProgramObjects::ProgramObjects()
     : link(clock, eventLoopWait()), backend(makeBackend(clock)), scanner(link, *backend)
 {
+    link.randomiseCounters();
 }
 
 ProgramObjects::~ProgramObjects() = default;

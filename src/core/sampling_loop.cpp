@@ -2,7 +2,9 @@
 
 #include "common/dateformat.h"
 #include "common/numformat.h"
+#include "stick/channel_state.h"
 #include "stick/config_read.h"
+#include "stick/report_io.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
 #include "stick/value_read.h"
@@ -73,6 +75,42 @@ void SamplingLoop::Timer1_Timer()
     }
 }
 
+std::string SamplingLoop::readStick(int i)
+{
+    step(" : Nymstick_ReadPV(" + std::to_string(i) + ")");
+    const bool read = Nymstick_ReadPV(link_, i) != 0;
+    std::string error = link_.StickErrorText;
+    if (!read && error.empty())
+        error = "no values in the reply";
+    if (link_.TraceLevel >= 210)
+        trace_.LogTrace(link_.TraceBuffer);
+    if (const StickRecord* s = link_.slot(i); s && s->ProtocolVersion < 5 && error.empty()) {
+        step(" : Nymstick_ReadFlags(" + std::to_string(i) + ")");
+        Nymstick_ReadFlags(link_, i);
+        error = link_.StickErrorText;
+    }
+    if (!error.empty())
+        ++failedReads_;
+    StickRecord* s = link_.slot(i);
+    if (!s)
+        return error;
+    const bool wasFailing = !s->LastError.empty();
+    s->LastError = error;
+    if (!error.empty() && Nymstick_Gone(link_, i)) {
+        // Its node is gone: closed at once, never read (or logged) again as if open.
+        link_.DebugOut("Nym stick " + std::to_string(i) + " has left", 1);
+        Nymstick_Close(link_, i);
+        if (hooks.stickGone)
+            hooks.stickGone();
+        return error;
+    }
+    if (wasFailing != !error.empty() && hooks.status) {
+        const std::string who = "Sensor " + std::to_string(i) + stickLabel(*s);
+        hooks.status(error.empty() ? who + ": values again\n" : who + ": no values: " + error + "\n");
+    }
+    return error;
+}
+
 void SamplingLoop::Timer1x_Timer()
 {
     struct PassGuard {
@@ -87,6 +125,7 @@ void SamplingLoop::Timer1x_Timer()
     step("Form1:Timer1x_Timer()");
     int valid = 0;
     bool networkSticks = false;
+    std::string errors;
     for (int i = 0; i < link_.SlotsReserved; ++i) {
         if (!link_.Nymstick_isOpen(i))
             continue;
@@ -95,16 +134,14 @@ void SamplingLoop::Timer1x_Timer()
             networkSticks = true;
             continue;
         }
-        step(" : Nymstick_ReadPV(" + std::to_string(i) + ")");
-        if (Nymstick_ReadPV(link_, i) == 0)
-            ++failedReads_;
-        if (link_.TraceLevel >= 210)
-            trace_.LogTrace(link_.TraceBuffer);
-        if (const StickRecord* s = link_.slot(i); s && s->ProtocolVersion < 5) {
-            step(" : Nymstick_ReadFlags(" + std::to_string(i) + ")");
-            Nymstick_ReadFlags(link_, i);
-        }
+        // A stick whose configuration was never read is not asked for values.
+        if (!link_.slot(i)->Configured)
+            continue;
+        // Each stick's error is its own: a later stick's success never hides it.
+        if (const std::string error = readStick(i); !error.empty())
+            errors += (errors.empty() ? "" : " ") + (link_.SlotsReserved >= 2 ? std::to_string(i) + ":" : "") + error;
     }
+    link_.StickErrorText = errors;
     if (valid == 0)
         return;
     ++passes_;

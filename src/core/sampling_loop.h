@@ -21,6 +21,8 @@ struct SamplingHooks {
     std::function<void()> liveGrid;                        // refresh the settings window's values
     std::function<void(const QString& text, int row)> note;
     std::function<void()> publish;                         // after the pass: publishers (MQTT)
+    std::function<void(const std::string& line)> status;  // a stick's reads start or stop failing
+    std::function<void()> stickGone;                       // a stick's device left during the pass
 };
 
 // Timer1 ticks four times per read interval; every fourth tick runs one
@@ -55,12 +57,15 @@ public:
     void Timer1_Timer();
     void Timer1x_Timer();
     bool passRunning() const { return inPass_; }
-    // Since the start: passes that read at least one stick, and stick reads that failed.
+    // Since the start: passes that read at least one stick, and stick reads
+    // that failed (each stick whose values or flags could not be read counts).
     long passCount() const { return passes_; }
     long failedReadCount() const { return failedReads_; }
 
 private:
     void step(const std::string& text);
+    // Reads one configured stick's values (and flags); returns its error ("" on success).
+    std::string readStick(int stick);
 
     StickLink& link_;
     const Clock& clock_;

@@ -30,6 +30,7 @@ int runHeadless(Services& s, ConsoleFace& face)
     };
     core.endProgram = [] { QCoreApplication::exit(1); };
     core.deviceCallback().offerEmulation = false;
+    core.service = true;
     core.warnings().out.balloon = [&face](const QString& text, const QString&, int) {
         face.line("Warning: " + text.simplified().toStdString());
     };

@@ -24,6 +24,12 @@ std::string stickSerial(const StickRecord& s)
     return serial;
 }
 
+std::string stickLabel(const StickRecord& stick)
+{
+    const std::string serial = stickSerial(stick);
+    return serial.empty() ? std::string() : " (S/N " + serial + ")";
+}
+
 int channelWarningState(const ChannelRecord& c)
 {
     int state = 0;

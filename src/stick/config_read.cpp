@@ -125,6 +125,7 @@ int Nymstick_GetConfig(StickLink& link, int stick)
     if (!link.Nymstick_isOpen(stick))
         return 0;
     const std::string idx = std::to_string(stick);
+    link.slot(stick)->Configured = false;
 
     const std::string idn = nym_ask(link, "*IDN?", stick, 40);
     if (StickRecord* s = link.slot(stick))
@@ -188,8 +189,10 @@ int Nymstick_GetConfig(StickLink& link, int stick)
         link.StickErrorText = "Nymstick_ReadFlagsFirst:" + link.StickErrorText;
         return 0;
     }
-    if (StickRecord* s = link.slot(stick))
+    if (StickRecord* s = link.slot(stick)) {
         s->ConfiguredAt = link.clock().now().toDays();
+        s->Configured = true;
+    }
     return 1;
 }
 

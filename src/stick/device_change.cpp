@@ -81,8 +81,10 @@ void DeviceChangeHandler::handle(DeviceEvent event)
                        50);
         if (event == DeviceEvent::DevNodesChanged) {
             link_.DebugOut("DBT_DEVNODES_CHANGED", 50);
-            const int16_t before = link_.SticksConnected;
-            if (scanner_.Nymstick_Find() != before) {
+            // The set of sticks counts, not their number: one gone and one
+            // come (or one back under a new node) is a change too.
+            scanner_.Nymstick_Find();
+            if (scanner_.changed()) {
                 link_.beep(2000, 200);
                 if (callback_)
                     callback_();

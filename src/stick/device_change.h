@@ -14,7 +14,7 @@ enum class DeviceEvent {
     Resume,
 };
 
-// Reacts to device and power events: rescans, and when the number of sticks
+// Reacts to device and power events: rescans, and when the set of sticks
 // changed (or after a resume, always) beeps and runs the device-change
 // callback. An event that arrives while one is handled (the callback talks
 // to sticks and lets the window run meanwhile), while a stick exchange is

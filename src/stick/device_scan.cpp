@@ -23,13 +23,18 @@ bool isStickProduct(uint16_t vendorId, uint16_t productId)
     return vendorId == kStickVendorId && (productId == 0x2013 || productId == 0x2023);
 }
 
-std::string udevRuleAdvice(const std::string& path)
+std::string udevRuleAdvice(const std::string& path, const std::string& rulePath, bool forService)
 {
-    return "A sensor stick is connected at " + path +
-           " but this user may not open it. Install the udev rule that comes with Ventiscope and plug the stick "
-           "in again:\n"
-           "  sudo cp share/ventiscope/70-ventiscope.rules /etc/udev/rules.d/\n"
-           "  sudo udevadm control --reload-rules && sudo udevadm trigger";
+    const std::string head = "A sensor stick is connected at " + path + " but this user may not open it. ";
+    if (forService)
+        return head +
+               "A service has no seat: give a group access with the group lines of the udev rule " + rulePath +
+               " and make the service's user a member:\n"
+               "  sudo sed 's/^#SUBSYSTEM/SUBSYSTEM/' " + rulePath + " | sudo tee /etc/udev/rules.d/70-ventiscope.rules\n"
+               "  sudo udevadm control --reload-rules && sudo udevadm trigger --subsystem-match=hidraw";
+    return head + "Install the udev rule " + rulePath + " and plug the stick in again:\n"
+                  "  sudo cp " + rulePath + " /etc/udev/rules.d/\n"
+                  "  sudo udevadm control --reload-rules && sudo udevadm trigger";
 }
 
 int16_t DeviceScanner::Nymstick_Find()
@@ -37,8 +42,17 @@ int16_t DeviceScanner::Nymstick_Find()
     link_.DebugOut(std::string(20, '*') + "Nymstick_Find start", 50);
     link_.DebugOut("HID interface class {4D1E55B2-F16F-11CF-88CB-001111000030}", 50);
     const std::vector<std::string> paths = backend_.enumerate();
-    for (int i = 0; i < link_.SlotsReserved; ++i)
+    changed_ = false;
+    for (int i = 0; i < link_.SlotsReserved; ++i) {
         link_.slot(i)->Seen = 0;
+        // A handle whose device left is dead, whatever node came in its place.
+        if (link_.Nymstick_isOpen(i) && Nymstick_Gone(link_, i)) {
+            link_.DebugOut("  The device of slot " + std::to_string(i) + " has left", 50);
+            Nymstick_Close(link_, i);
+            changed_ = true;
+        }
+    }
+    std::set<std::string> inUse;
 
     for (const std::string& path : paths) {
         link_.DebugOut("  Device pathname: " + path, 50);
@@ -55,7 +69,12 @@ int16_t DeviceScanner::Nymstick_Find()
             if (failure == OpenFailure::Permission && !toldAboutPermissions_) {
                 toldAboutPermissions_ = true;
                 if (onPermissionProblem)
-                    onPermissionProblem(udevRuleAdvice(path));
+                    onPermissionProblem(udevRuleAdvice(path, rulePath, forService));
+            }
+            if (failure == OpenFailure::InUse) {
+                inUse.insert(path);
+                if (!inUse_.count(path) && onInUse)
+                    onInUse(path, reason);
             }
             continue;
         }
@@ -79,14 +98,18 @@ int16_t DeviceScanner::Nymstick_Find()
         Nymstick_AttachDevice(link_, slot, device->takeTransport(), caps.InputReportByteLength,
                               caps.OutputReportByteLength, caps.FeatureReportByteLength);
         link_.slot(slot)->Seen = 2;
+        changed_ = true;
     }
+    inUse_ = std::move(inUse);
 
     int16_t count = 0;
     for (int i = 0; i < link_.SlotsReserved; ++i) {
-        if (link_.slot(i)->Seen != 0)
+        if (link_.slot(i)->Seen != 0) {
             ++count;
-        else if (link_.Nymstick_isOpen(i))
+        } else if (link_.Nymstick_isOpen(i)) {
             Nymstick_Close(link_, i);
+            changed_ = true;
+        }
     }
     link_.SticksConnected = count;
     link_.DebugOut(" " + std::to_string(count) + " devices connected, " + std::to_string(link_.SlotsReserved) +

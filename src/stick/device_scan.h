@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 
 namespace vs {
@@ -15,16 +16,28 @@ bool isStickProduct(uint16_t vendorId, uint16_t productId);
 // Finds the sticks among the backend's HID interfaces and keeps the stick
 // table in step: new sticks get a slot (the same slot again for the same
 // path), sticks already open are left alone, slots whose stick is gone are
-// closed (emulated and network slots included).
+// closed (emulated and network slots included) - also a stick whose device
+// left and came back under the same node name, as its old handle is dead.
 class DeviceScanner {
 public:
     DeviceScanner(StickLink& link, HidBackend& backend) : link_(link), backend_(backend) {}
 
     // Told once per program run when a stick is present but may not be opened.
     std::function<void(const std::string& advice)> onPermissionProblem;
+    // Told once per device node when another program holds the stick.
+    std::function<void(const std::string& path, const std::string& reason)> onInUse;
+    // The udev rule named in the permission advice, and whether the program
+    // runs as a service (which has no seat: the group lines are its way).
+    std::string rulePath = "share/ventiscope/70-ventiscope.rules";
+    bool forService = false;
 
     // The number of sticks present after the scan, also left in SticksConnected.
     int16_t Nymstick_Find();
+    // Whether the last scan opened or closed a stick: the set of sticks
+    // changed, even when their number did not.
+    bool changed() const { return changed_; }
+    // Sticks held by another program at the last scan.
+    size_t inUseCount() const { return inUse_.size(); }
 
     HidBackend& backend() { return backend_; }
 
@@ -32,9 +45,11 @@ private:
     StickLink& link_;
     HidBackend& backend_;
     bool toldAboutPermissions_ = false;
+    bool changed_ = false;
+    std::set<std::string> inUse_;
 };
 
 // What the user is told when a stick may not be opened.
-std::string udevRuleAdvice(const std::string& path);
+std::string udevRuleAdvice(const std::string& path, const std::string& rulePath, bool forService);
 
 } // namespace vs

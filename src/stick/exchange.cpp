@@ -16,6 +16,11 @@ constexpr const char* kTerminator = ";\\x0A";
 constexpr int kTextReadFailures = 6;
 constexpr int kTextMismatches = 4;
 constexpr int kBinaryFailures = 4;
+// Reports of earlier replies passed over while waiting for the start of a
+// binary reply, at most.
+constexpr int kMaxSkippedReports = 64;
+// Whole replies with other tags passed over in one attempt, at most.
+constexpr int kMaxStaleReplies = 8;
 // A reply that never ends is given up like a lost one: by its escaped size,
 // by the number of input reports it took (reports whose bytes escape to
 // nothing never grow the text) and by time.
@@ -85,6 +90,15 @@ int readReportPaced(StickLink& link, int stick)
             return 1;
     }
     return poll > 0 ? 0 : Nymstick_ReadReport(link, stick);
+}
+
+// A whole reply that carries another command's tag: "@" + four hexadecimal digits + ";".
+bool isStaleReply(const std::string& reply, const std::string& tag)
+{
+    if (reply.size() < 6 || reply[0] != '@' || reply[5] != ';' || reply.compare(1, 4, tag) == 0)
+        return false;
+    return std::all_of(reply.begin() + 1, reply.begin() + 5,
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'F'); });
 }
 
 void beepOnPendingRead(StickLink& link)
@@ -207,15 +221,27 @@ std::string nym_ask(StickLink& link, const std::string& command, int stick, int3
         std::string reply;
         bool readFailed = false;
         bool endless = false;
+        int staleReplies = 0;
         const double started = link.clock().elapsedMs();
         double lastTurn = started;
         int reports = 0;
         // Only the text from where the previous report ended can hold a new terminator.
         size_t searchFrom = 0;
-        while (reply.find(kTerminator, searchFrom) == std::string::npos) {
+        for (;;) {
+            if (reply.find(kTerminator, searchFrom) != std::string::npos) {
+                // A whole reply to an earlier command (its tag is not ours)
+                // is passed over while this command's reply may follow it.
+                if (isStaleReply(reply, tag) && ++staleReplies <= kMaxStaleReplies) {
+                    link.DebugOut("nym_ask: passed over a late reply " + reply.substr(0, 5), 210);
+                    reply.clear();
+                    searchFrom = 0;
+                    continue;
+                }
+                break;
+            }
             searchFrom = reply.size() >= 5 ? reply.size() - 5 : 0;
             if (readReportPaced(link, stick) <= 0) {
-                readFailed = true;
+                readFailed = staleReplies == 0;
                 break;
             }
             const StickRecord* r = link.slot(stick);
@@ -248,7 +274,7 @@ std::string nym_ask(StickLink& link, const std::string& command, int stick, int3
         }
 
         link.StickErrorText.clear();
-        if (reply.size() >= 5 && reply.compare(1, 4, tag) == 0)
+        if (reply.size() >= 5 && reply[0] == '@' && reply.compare(1, 4, tag) == 0)
             return reply;
 
         ++mismatches;
@@ -264,29 +290,47 @@ std::string nym_ask(StickLink& link, const std::string& command, int stick, int3
     }
 }
 
+namespace {
+
+uint8_t nextSequenceByte(StickLink& link)
+{
+    if (link.SequenceByte < 103)
+        link.SequenceByte = 102;
+    link.SequenceByte = link.SequenceByte >= 254 ? 103 : static_cast<uint8_t>(link.SequenceByte + 1);
+    return link.SequenceByte;
+}
+
+} // namespace
+
 int16_t nym_ask_short_bin(StickLink& link, const std::string& command, int stick, std::vector<uint8_t>& reply,
                           int nReports, bool singleTry, int32_t delayMs)
 {
     link.StickErrorText.clear();
     const StickRecord* s = link.slot(stick);
     // "@", the sequence byte, the command and its line feed after the report ID.
-    if (!s || static_cast<int64_t>(command.size()) + 4 > s->OutputReportLength)
+    if (!s || static_cast<int64_t>(command.size()) + 4 > s->OutputReportLength) {
+        link.StickErrorText = s && s->OutputReportLength > 0
+                                  ? "NYM_SEND_ERROR: the command \"" + command + "\" does not fit the stick's " +
+                                        std::to_string(s->OutputReportLength) + "-byte output report"
+                                  : "NYM_SEND_ERROR: the stick takes no binary commands";
         return kBinMismatch;
-    if (nReports < 1 || s->InputReportLength < 2)
+    }
+    if (nReports < 1 || s->InputReportLength < 3) {
+        link.StickErrorText = "NYM_RECV_ERR_Readfile: the stick's " + std::to_string(s->InputReportLength) +
+                              "-byte input reports cannot carry a binary reply";
         return kBinReceiveFailure;
+    }
     const size_t payload = static_cast<size_t>(s->InputReportLength - 1);
     const size_t total = payload * static_cast<size_t>(nReports);
     reply.assign(total, 0);
-
-    if (link.SequenceByte < 103)
-        link.SequenceByte = 102;
-    link.SequenceByte = link.SequenceByte >= 254 ? 103 : static_cast<uint8_t>(link.SequenceByte + 1);
-    const uint8_t seq = link.SequenceByte;
 
     int sendFailures = 0;
     int receiveFailures = 0;
     int mismatches = 0;
     for (;;) {
+        // Each attempt has a sequence byte of its own, so that a late reply
+        // to an earlier attempt (or command) is told from this one's.
+        const uint8_t seq = nextSequenceByte(link);
         StickRecord* w = link.slot(stick);
         if (!w || w->OutputReportLength < static_cast<int32_t>(command.size()) + 4) {
             link.StickErrorText = "NYM_SEND_ERROR";
@@ -311,32 +355,43 @@ int16_t nym_ask_short_bin(StickLink& link, const std::string& command, int stick
             link.wait(delayMs);
         size_t q = 0;
         bool readFailed = false;
-        for (int r = 0; r < nReports; ++r) {
+        int skipped = 0;
+        for (int r = 0; r < nReports;) {
             if (readReportPaced(link, stick) <= 0) {
                 readFailed = true;
                 break;
             }
             const StickRecord* in = link.slot(stick);
-            const size_t n = std::min(payload, in->InputReport.size() > 0 ? in->InputReport.size() - 1 : 0);
+            // A report that does not start this command's reply ("@" and the
+            // sequence byte) is the rest of an earlier reply: it is passed over.
+            if (r == 0 && (in->InputReport.size() < 3 || in->InputReport[1] != 0x40 || in->InputReport[2] != seq)) {
+                if (++skipped > kMaxSkippedReports)
+                    break;
+                continue;
+            }
+            const size_t n = std::min(payload, in->InputReport.size() - 1);
             std::copy_n(in->InputReport.begin() + 1, std::min(n, total - q), reply.begin() + static_cast<std::ptrdiff_t>(q));
             q += payload;
-            if (q >= total)
-                q = 0;
+            ++r;
         }
-        if (readFailed) {
-            beepOnPendingRead(link);
-            if (singleTry || ++receiveFailures >= kBinaryFailures)
-                return kBinReceiveFailure;
-            continue;
-        }
-        if (reply[0] == 0x40 && reply[1] == seq)
+        if (!readFailed && skipped <= kMaxSkippedReports)
             return kBinOk;
 
+        const std::string readError = link.StickErrorText;
+        // What has come by now belongs to this or earlier attempts: away with it.
         drainInput(link, stick, 0);
-        if (singleTry || ++mismatches >= kBinaryFailures) {
-            link.StickErrorText = "NYM_PACKET_MISMATCH";
-            return kBinMismatch;
+        if (skipped > 0) {
+            // Replies came, but none to this command.
+            if (singleTry || ++mismatches >= kBinaryFailures) {
+                link.StickErrorText = "NYM_PACKET_MISMATCH";
+                return kBinMismatch;
+            }
+            continue;
         }
+        beepOnPendingRead(link);
+        link.StickErrorText = readError;
+        if (singleTry || ++receiveFailures >= kBinaryFailures)
+            return kBinReceiveFailure;
     }
 }
 

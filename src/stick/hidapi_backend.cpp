@@ -1,11 +1,14 @@
 #include "stick/hidapi_backend.h"
 
+#include "stick/stick_owner.h"
+
 #include <hidapi/hidapi.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 #include <vector>
 
@@ -58,11 +61,13 @@ std::vector<uint8_t> readDescriptor(const std::string& path)
 
 class HidapiDevice final : public HidDevice {
 public:
-    HidapiDevice(hid_device* dev, const std::string& path) : dev_(dev), path_(path) {}
+    HidapiDevice(hid_device* dev, const std::string& path, int lockFd) : dev_(dev), path_(path), lockFd_(lockFd) {}
     ~HidapiDevice() override
     {
         if (dev_)
             hid_close(dev_);
+        if (lockFd_ >= 0)
+            ::close(lockFd_);
     }
     std::optional<HidAttributes> attributes() override
     {
@@ -85,30 +90,35 @@ public:
     }
     std::shared_ptr<Transport> takeTransport() override
     {
-        auto t = std::make_shared<HidapiTransport>(dev_, caps().usesReportIds);
+        auto t = std::make_shared<HidapiTransport>(dev_, caps().usesReportIds, lockFd_);
         dev_ = nullptr;
+        lockFd_ = -1;
         return t;
     }
 
 private:
     hid_device* dev_;
     std::string path_;
+    int lockFd_;
     std::optional<HidCaps> caps_;
 };
 
 } // namespace
 
-void normalizeInputReport(const uint8_t* got, size_t n, bool platformKeepsId, uint8_t* out, size_t length)
+size_t normalizeInputReport(const uint8_t* got, size_t n, bool platformKeepsId, uint8_t* out, size_t length)
 {
     if (length == 0)
-        return;
+        return 0;
     const size_t skip = platformKeepsId ? 1 : 0;
-    const size_t payload = n > skip ? n - skip : 0;
-    std::memcpy(out + 1, got + skip, std::min(payload, length - 1));
+    const size_t payload = std::min(n > skip ? n - skip : 0, length - 1);
+    std::memcpy(out + 1, got + skip, payload);
+    std::memset(out + 1 + payload, 0, length - 1 - payload);
     out[0] = 0;
+    return payload + 1;
 }
 
-HidapiTransport::HidapiTransport(hid_device_* device, bool numberedReports) : device_(device), numbered_(numberedReports)
+HidapiTransport::HidapiTransport(hid_device_* device, bool numberedReports, int lockFd)
+    : device_(device), numbered_(numberedReports), lockFd_(lockFd)
 {
     if (device_)
         hid_set_nonblocking(device_, 1);
@@ -142,8 +152,7 @@ int HidapiTransport::readReport(uint8_t* buffer, size_t length, std::string& err
         error = text ? narrow(text) : systemText(EIO);
         return 0;
     }
-    normalizeInputReport(raw.data(), static_cast<size_t>(n), numbered_, buffer, length);
-    return static_cast<int>(length);
+    return static_cast<int>(normalizeInputReport(raw.data(), static_cast<size_t>(n), numbered_, buffer, length));
 }
 
 void HidapiTransport::flushInput()
@@ -176,6 +185,21 @@ void HidapiTransport::close()
         hid_close(device_);
         device_ = nullptr;
     }
+    if (lockFd_ >= 0) {
+        ::close(lockFd_);
+        lockFd_ = -1;
+    }
+}
+
+bool HidapiTransport::gone()
+{
+    if (!device_)
+        return true;
+    if (lockFd_ < 0)
+        return false;
+    // hidraw marks a node whose device has left with an error and a hang-up.
+    pollfd p{lockFd_, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
 }
 
 HidapiBackend::HidapiBackend()
@@ -207,13 +231,23 @@ std::unique_ptr<HidDevice> HidapiBackend::open(const std::string& path, OpenFail
         reason = systemText(EACCES);
         return nullptr;
     }
-    hid_device* dev = hid_open_path(path.c_str());
-    if (!dev) {
-        failure = errno == EACCES ? OpenFailure::Permission : OpenFailure::InUse;
-        reason = systemText(errno ? errno : EBUSY);
+    // One program owns a stick: hidraw hands every input report to every
+    // open file, so a second program's replies would be taken for ours.
+    int lockFd = -1;
+    if (!lockStick(path, lockFd, reason)) {
+        failure = OpenFailure::InUse;
         return nullptr;
     }
-    return std::make_unique<HidapiDevice>(dev, path);
+    hid_device* dev = hid_open_path(path.c_str());
+    if (!dev) {
+        const int code = errno;
+        if (lockFd >= 0)
+            ::close(lockFd);
+        failure = code == EACCES ? OpenFailure::Permission : OpenFailure::InUse;
+        reason = systemText(code ? code : EBUSY);
+        return nullptr;
+    }
+    return std::make_unique<HidapiDevice>(dev, path, lockFd);
 }
 
 } // namespace vs

@@ -76,6 +76,11 @@ struct StickRecord {
     std::vector<KnobRecord> Knobs;
     std::vector<FlagRecord> Flags;
     double ConfiguredAt = 0;
+    // Set once the whole configuration was read; only such a slot is sampled.
+    bool Configured = false;
+    // The error of this stick's last read in a sampling pass ("" when it
+    // succeeded), so that one stick's success never hides another's failure.
+    std::string LastError;
 };
 
 // The escaper's memory between reports: binary data bytes still expected and

@@ -2,6 +2,8 @@
 
 #include "stick/transport.h"
 
+#include <algorithm>
+
 namespace vs {
 
 int Nymstick_WriteReport(StickLink& link, int stick)
@@ -40,10 +42,14 @@ int Nymstick_ReadReport(StickLink& link, int stick)
         link.DebugOut(link.StickErrorText, 230);
         return 0;
     }
+    // A short report is padded with zeros, as the system's HID read pads it,
+    // so that no fill byte of an earlier read is taken for data.
+    const size_t got = std::min(static_cast<size_t>(n), length);
+    std::fill(s->InputReport.begin() + static_cast<std::ptrdiff_t>(got), s->InputReport.end(), 0);
     s->InputReport[0] = 0; // reports always carry ID 0
     link.DebugOut("ReadFile completed successfully.", 230);
     link.DebugOut(" Report ID: 0", 230);
-    return n;
+    return static_cast<int>(got);
 }
 
 void Nymstick_FlushQueue(StickLink& link, int stick)
@@ -53,6 +59,15 @@ void Nymstick_FlushQueue(StickLink& link, int stick)
         const auto device = s->Device;
         device->flushInput();
     }
+}
+
+bool Nymstick_Gone(StickLink& link, int stick)
+{
+    StickRecord* s = link.slot(stick);
+    if (!s || !s->Device)
+        return false;
+    const auto device = s->Device;
+    return device->gone();
 }
 
 int Nymstick_EnterDFU(StickLink& link, int stick)
@@ -106,6 +121,7 @@ void Nymstick_Close(StickLink& link, int stick)
     StickRecord* s = link.slot(stick);
     if (!s)
         return;
+    s->Configured = false;
     s->Flags.clear();
     s->Channels.clear();
     s->Knobs.clear();
@@ -120,6 +136,8 @@ void Nymstick_AttachDevice(StickLink& link, int stick, std::shared_ptr<Transport
     if (!s)
         return;
     s->Interface = "USB";
+    s->Configured = false;
+    s->LastError.clear();
     s->Device = std::move(device);
     s->HIDHandle = 1;
     s->ReadHandle = 1;

@@ -61,6 +61,21 @@ void SimulatedBackend::replug(const std::string& path)
     }
 }
 
+std::string SimulatedBackend::reenumerate(const std::string& path)
+{
+    const auto it = entries_.find(path);
+    if (it == entries_.end())
+        return {};
+    unplug(path);
+    Entry e = it->second;
+    const std::string fresh = "sim:" + std::to_string(next_++);
+    e.stick = std::make_shared<SimulatedStick>(e.spec.protocol, e.spec.inputReportLength, e.index, clock_,
+                                               static_cast<uint32_t>(e.index + 1));
+    e.present = true;
+    entries_[fresh] = std::move(e);
+    return fresh;
+}
+
 std::shared_ptr<SimulatedStick> SimulatedBackend::stick(const std::string& path) const
 {
     const auto it = entries_.find(path);
@@ -91,6 +106,11 @@ std::unique_ptr<HidDevice> SimulatedBackend::open(const std::string& path, OpenF
     if (denied_.count(path)) {
         failure = OpenFailure::Permission;
         reason = "Permission denied";
+        return nullptr;
+    }
+    if (const auto held = heldBy_.find(path); held != heldBy_.end()) {
+        failure = OpenFailure::InUse;
+        reason = "in use by another program: " + held->second;
         return nullptr;
     }
     it->second.stick->reopen();

@@ -23,8 +23,14 @@ public:
     void unplug(const std::string& path);
     // The same stick (a fresh device handle) back at its old path.
     void replug(const std::string& path);
+    // The stick leaves and comes back at once under a new path (a new
+    // hidraw node), the same stick with the same serial number; returns the path.
+    std::string reenumerate(const std::string& path);
     // The device stays listed but may not be opened by this user.
     void denyAccess(const std::string& path) { denied_.insert(path); }
+    // Another program holds the stick (its exclusive lock) until released.
+    void holdElsewhere(const std::string& path, const std::string& holder) { heldBy_[path] = holder; }
+    void release(const std::string& path) { heldBy_.erase(path); }
     std::shared_ptr<SimulatedStick> stick(const std::string& path) const;
 
     std::vector<std::string> enumerate() override;
@@ -41,6 +47,7 @@ private:
     const Clock& clock_;
     std::map<std::string, Entry> entries_;
     std::set<std::string> denied_;
+    std::map<std::string, std::string> heldBy_;
     int next_ = 0;
 };
 

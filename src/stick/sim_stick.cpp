@@ -120,7 +120,9 @@ void SimulatedStick::answerBinary(uint8_t sequence, const std::string& command)
 void SimulatedStick::queueReply(const std::string& raw)
 {
     const size_t payload = static_cast<size_t>(std::max(1, inputLength_ - 1));
-    double readyAt = clock_.elapsedMs();
+    // Replies leave the stick in order: none overtakes a late one.
+    double readyAt = std::max(clock_.elapsedMs(), queue_.empty() ? 0.0 : queue_.back().readyAtMs) + delayNext_;
+    delayNext_ = 0;
     for (size_t at = 0; at < raw.size(); at += payload) {
         readyAt += reportIntervalMs_;
         std::vector<uint8_t> report(static_cast<size_t>(inputLength_), 0);
@@ -149,6 +151,13 @@ int SimulatedStick::readReport(uint8_t* buffer, size_t length, std::string& erro
     const size_t n = std::min(length, report.size());
     std::memcpy(buffer, report.data(), n);
     return static_cast<int>(n);
+}
+
+void SimulatedStick::flushInput()
+{
+    const double now = clock_.elapsedMs();
+    while (!queue_.empty() && queue_.front().readyAtMs <= now)
+        queue_.pop_front();
 }
 
 bool SimulatedStick::sendFeatureReport(const uint8_t* report, size_t length, std::string& error)

@@ -26,9 +26,11 @@ public:
 
     bool writeReport(const uint8_t* report, size_t length) override;
     int readReport(uint8_t* buffer, size_t length, std::string& error) override;
-    void flushInput() override { queue_.clear(); }
+    // Discards the reports that have arrived; those still on their way come later.
+    void flushInput() override;
     bool sendFeatureReport(const uint8_t* report, size_t length, std::string& error) override;
     void close() override { closed_ = true; }
+    bool gone() override { return unplugged_; }
     // A new handle to the same stick (after a close, as when the table is rebuilt).
     void reopen()
     {
@@ -45,6 +47,8 @@ public:
     // The stick sends each report of a reply this long after the one before
     // (the first this long after the command).
     void setReportIntervalMs(double ms) { reportIntervalMs_ = ms; }
+    // The next reply (only that one) arrives this much later than it would.
+    void delayNextReply(double ms) { delayNext_ = ms; }
 
     bool unplugged() const { return unplugged_; }
     bool inFirmwareUpgrade() const { return inDfu_; }
@@ -71,6 +75,7 @@ private:
     std::deque<Queued> queue_;
     const Clock& clock_;
     double reportIntervalMs_ = 0;
+    double delayNext_ = 0;
     Parse parse_ = Parse::Idle;
     std::string tag_;
     std::string command_;

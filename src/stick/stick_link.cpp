@@ -40,6 +40,12 @@ int16_t StickLink::Nymstick_AddSlot(const std::string& path)
     const int16_t found = Nymstick_FindSlot(path);
     if (found >= 0)
         return found;
+    for (int i = 0; i < SlotsReserved && i < static_cast<int>(StickTable.size()); ++i)
+        if (StickTable[static_cast<size_t>(i)].DevicePath.empty() && !Nymstick_isOpen(i)) {
+            StickTable[static_cast<size_t>(i)] = StickRecord{};
+            StickTable[static_cast<size_t>(i)].DevicePath = path;
+            return static_cast<int16_t>(i);
+        }
     const int16_t index = SlotsReserved;
     StickTable.resize(static_cast<size_t>(index) + 1);
     StickTable[static_cast<size_t>(index)] = StickRecord{};
@@ -61,6 +67,20 @@ int16_t StickLink::Nymstick_AddEmulated()
     s.HIDHandle = 1;
     s.ReadHandle = 1;
     return index;
+}
+
+void StickLink::moveSlot(int from, int to)
+{
+    if (!isSlot(from) || !isSlot(to) || from == to)
+        return;
+    StickTable[static_cast<size_t>(to)] = std::move(StickTable[static_cast<size_t>(from)]);
+    StickTable[static_cast<size_t>(from)] = StickRecord{};
+}
+
+void StickLink::randomiseCounters()
+{
+    TagCounter = static_cast<int32_t>(rng_() % 65536);
+    SequenceByte = static_cast<uint8_t>(103 + rng_() % 152);
 }
 
 void StickLink::DebugOut(const std::string& text, int level) const

@@ -60,8 +60,16 @@ public:
     bool Nymstick_isOpen(int stick) const;
     int16_t Nymstick_CountConnected();
     int16_t Nymstick_FindSlot(const std::string& path) const;
+    // The slot of the path; a new one (or one left empty by moveSlot) for a new path.
     int16_t Nymstick_AddSlot(const std::string& path);
     int16_t Nymstick_AddEmulated();
+    // Moves a stick into another slot (a returning stick into its old one);
+    // the slot it leaves is empty and taken by the next new path.
+    void moveSlot(int from, int to);
+    // Starts the tag counter and the sequence byte at random values, so that
+    // replies to another program that writes to the same stick are not
+    // taken for ours.
+    void randomiseCounters();
     void DebugOut(const std::string& text, int level) const;
     // Removes every slot (resume from standby).
     void clearTable();

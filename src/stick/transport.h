@@ -22,6 +22,9 @@ public:
     // when it failed.
     virtual bool sendFeatureReport(const uint8_t* report, size_t length, std::string& error) = 0;
     virtual void close() = 0;
+    // True once the device behind this handle has left the system (its node
+    // is gone, even when a new node of the same name has come since).
+    virtual bool gone() { return false; }
 };
 
 } // namespace vs

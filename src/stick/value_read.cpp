@@ -88,7 +88,11 @@ int16_t Nymstick_ReadPV(StickLink& link, int stick)
     if (s->InputReportLength == 0)
         return 0;
     const int payload = 16 + (withFlags ? 2 * static_cast<int>(s->Flags.size()) : 0);
-    const int n = reportCount(payload, s->InputReportLength);
+    int n = reportCount(payload, s->InputReportLength);
+    // The rounded count gives 0 where one report holds the whole reply (65-byte
+    // reports): such a stick is read with one report.
+    if (n == 0 && s->InputReportLength >= 2 && payload <= s->InputReportLength - 1)
+        n = 1;
     if (n == 0)
         return 0;
     std::vector<uint8_t> buffer;

@@ -4,16 +4,21 @@
 #include "core/device_callback.h"
 #include "core/monitor_core.h"
 #include "core/sampling_loop.h"
+#include "core/value_log.h"
 #include "publish/metrics_endpoint.h"
 #include "script_prompts.h"
 #include "settings/settings.h"
 #include "stick/device_change.h"
 #include "stick/device_scan.h"
+#include "stick/channel_state.h"
 #include "stick/sim_backend.h"
+#include "stick/sim_stick.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
 #include "temp_config.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTcpSocket>
@@ -39,7 +44,13 @@ QByteArray httpGet(int port)
 
 struct CoreFixture : vstest::TempConfig {
     vs::ManualClock clock{{2026, 12, 7, 8, 15, 2, 0}};
-    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
+    // Runs inside the stick exchanges' waits, as the window's events do.
+    std::function<void()> duringWait;
+    vs::StickLink link{clock, [this](int ms) {
+                           clock.advanceMs(ms);
+                           if (duringWait)
+                               duringWait();
+                       }};
     vs::TraceLog trace{clock};
     std::unique_ptr<vs::SettingsStore> store;
     std::unique_ptr<vs::Settings> settings;
@@ -52,6 +63,9 @@ struct CoreFixture : vstest::TempConfig {
     vs::ConsoleFace face{clock, out};
     std::unique_ptr<vs::Services> services;
     std::unique_ptr<vs::MonitorCore> core;
+
+    // Called with the new core before it starts.
+    std::function<void()> beforeStart;
 
     void startCore(const QString& ini)
     {
@@ -67,6 +81,8 @@ struct CoreFixture : vstest::TempConfig {
             vs::Services{clock, link, trace, *settings, prompts, scanner, plot, plotSettings});
         core = std::make_unique<vs::MonitorCore>(*services, face);
         core->deviceCallback().offerEmulation = false;
+        if (beforeStart)
+            beforeStart();
         core->findSticks();
         core->loadSettings();
         core->configureSticks();
@@ -76,6 +92,21 @@ struct CoreFixture : vstest::TempConfig {
     {
         core.reset();
         TempConfig::TearDown();
+    }
+    // Lets the event loop run until `done` or a second has passed.
+    static bool eventually(const std::function<bool()>& done)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < 1000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    }
+    QStringList logLines() const
+    {
+        QFile f(dir.path() + "/log.txt");
+        f.open(QIODevice::ReadOnly);
+        return QString::fromLocal8Bit(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
     }
 };
 
@@ -133,6 +164,121 @@ TEST_F(CoreFixture, AnUnusableMetricsAddressIsSaidAndSamplingGoesOn)
         << out.str();
     core->sampling().Timer1x_Timer();
     EXPECT_EQ(core->sampling().passCount(), 1);
+}
+
+TEST_F(CoreFixture, AStickPulledWhileTheSticksAreConfiguredIsNoticedAndTheOthersAreSampled)
+{
+    bus.plug(vs::SimSpec{5, 9});
+    auto second = bus.plug(vs::SimSpec{5, 9});
+    bool pulled = false;
+    bool handledAtOnce = true;
+    bool watching = false;
+    beforeStart = [&] {
+        core->deviceChange().startWatching = [&] { return watching = true; };
+    };
+    duringWait = [&] {
+        // The second stick is pulled while it is being configured.
+        if (pulled || second->commands().empty())
+            return;
+        pulled = true;
+        EXPECT_TRUE(watching) << "the system's device events are watched during the configuration";
+        bus.unplug("sim:1");
+        handledAtOnce = core->deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+    };
+    startCore("");
+    duringWait = nullptr;
+    ASSERT_TRUE(pulled);
+    EXPECT_FALSE(handledAtOnce) << "kept until the configuration is over";
+    EXPECT_TRUE(link.slot(0)->Configured) << "the healthy stick is configured all the same";
+    EXPECT_FALSE(link.slot(1)->Configured);
+    EXPECT_TRUE(eventually([&] { return !link.Nymstick_isOpen(1); })) << "the kept removal is handled";
+    EXPECT_EQ(plot.nCurves, 5);
+
+    // It comes back on another node: configured and sampled again.
+    const std::string back = bus.reenumerate("sim:1");
+    core->deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+    const int slot = link.Nymstick_FindSlot(back);
+    ASSERT_GE(slot, 0);
+    EXPECT_TRUE(link.slot(slot)->Configured);
+    core->sampling().Timer1x_Timer();
+    EXPECT_EQ(link.StickErrorText, "");
+    EXPECT_EQ(plot.nCurves, 10);
+}
+
+TEST_F(CoreFixture, AStickBackUnderANewNodeTakesItsOldSlotAndCurves)
+{
+    bus.plug(vs::SimSpec{5, 9});
+    bus.plug(vs::SimSpec{1, 33});
+    startCore("");
+    core->sampling().Timer1x_Timer();
+    const std::string serial = vs::stickSerial(*link.slot(0));
+    const auto labels = plot.CurveLabel;
+
+    // The node goes and a new one comes: the number of sticks stays the same.
+    const std::string fresh = bus.reenumerate("sim:0");
+    core->deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+    ASSERT_TRUE(link.Nymstick_isOpen(0));
+    EXPECT_EQ(link.slot(0)->DevicePath, fresh);
+    EXPECT_EQ(vs::stickSerial(*link.slot(0)), serial);
+    EXPECT_TRUE(link.slot(0)->Configured);
+    EXPECT_EQ(link.Nymstick_CountConnected(), 2);
+    EXPECT_EQ(plot.nCurves, 10);
+    EXPECT_EQ(plot.CurveLabel, labels) << "its curves where they were";
+
+    core->sampling().Timer1x_Timer();
+    EXPECT_EQ(link.StickErrorText, "");
+    const auto& commands = bus.stick(fresh)->commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "TRF?"), 1) << "read as the protocol-5 stick it is";
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "*TRG"), 0);
+}
+
+TEST_F(CoreFixture, EachStickKeepsItsErrorAndEveryFailedReadCounts)
+{
+    bus.plug(vs::SimSpec{5, 9});
+    bus.plug(vs::SimSpec{5, 9});
+    startCore("HIDsettings/Log2file=1\nHIDsettings/LogFile=" + dir.path() + "/log.txt\n");
+    core->valueLog().restoreFromSettings();
+    core->sampling().Timer1x_Timer();
+
+    // The first stick fails while present; the second's success must not hide it.
+    bus.stick("sim:0")->failWrites(1000);
+    core->sampling().Timer1x_Timer();
+    core->sampling().Timer1x_Timer();
+    EXPECT_EQ(core->sampling().failedReadCount(), 2);
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 4); // the header and three passes
+    EXPECT_TRUE(lines[1].endsWith("\t ")) << "no error in the first pass";
+    EXPECT_TRUE(lines[2].endsWith("\t 0:NYM_SEND_ERROR")) << lines[2].toStdString();
+    face.flush();
+    const std::string said = out.str();
+    const std::string line = "Sensor 0 (S/N SIM00000000000000001000): no values: NYM_SEND_ERROR";
+    EXPECT_NE(said.find(line), std::string::npos) << said;
+    EXPECT_EQ(said.find(line), said.rfind(line)) << "said once, not every pass";
+
+    // Pulled without a word from the system: closed in the pass that finds it gone.
+    bus.stick("sim:1")->unplug();
+    core->sampling().Timer1x_Timer();
+    EXPECT_FALSE(link.Nymstick_isOpen(1));
+    EXPECT_EQ(core->sampling().failedReadCount(), 4);
+}
+
+TEST_F(CoreFixture, AStickHeldByAnotherProgramIsSaidOnceAndTakenWhenFree)
+{
+    bus.plug(vs::SimSpec{5, 9});
+    bus.plug(vs::SimSpec{5, 9});
+    bus.holdElsewhere("sim:1", "the Ventiscope service (process 812)");
+    startCore("");
+    EXPECT_EQ(link.Nymstick_CountConnected(), 1);
+    core->deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+    face.flush();
+    const std::string line = "The sensor stick at sim:1 is in use by another program: the Ventiscope service (process 812)";
+    EXPECT_NE(out.str().find(line), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find(line), out.str().rfind(line));
+
+    bus.release("sim:1");
+    core->deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+    EXPECT_EQ(link.Nymstick_CountConnected(), 2);
+    EXPECT_TRUE(link.slot(1)->Configured);
 }
 
 } // namespace

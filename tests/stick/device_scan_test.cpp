@@ -7,9 +7,14 @@
 #include "stick/sim_backend.h"
 #include "stick/sim_stick.h"
 #include "stick/stick_link.h"
+#include "stick/stick_owner.h"
+
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -101,6 +106,45 @@ TEST_F(ScanFixture, PermissionProblemsAreToldOnceAndTheDeviceSkipped)
     EXPECT_NE(advice[0].find("udevadm control --reload-rules"), std::string::npos);
 }
 
+TEST_F(ScanFixture, TheServiceIsAdvisedTheGroupLinesOfTheInstalledRule)
+{
+    scanner.rulePath = "/usr/lib/udev/rules.d/70-ventiscope.rules";
+    scanner.forService = true;
+    bus.plug({5, 9});
+    bus.denyAccess("sim:0");
+    scanner.Nymstick_Find();
+    ASSERT_EQ(advice.size(), 1u);
+    EXPECT_NE(advice[0].find("sed 's/^#SUBSYSTEM/SUBSYSTEM/' /usr/lib/udev/rules.d/70-ventiscope.rules"),
+              std::string::npos)
+        << advice[0];
+    EXPECT_EQ(advice[0].find("sudo cp"), std::string::npos) << "no seat rule for a service";
+}
+
+TEST(StickOwner, OneProgramHoldsAStickAndTheOtherIsToldWho)
+{
+    const std::string node =
+        (std::filesystem::temp_directory_path() / ("vs-hidraw-" + std::to_string(::getpid()))).string();
+    std::ofstream(node).put('x');
+    int first = -1, second = -1;
+    std::string reason;
+    ASSERT_TRUE(vs::lockStick(node, first, reason));
+    ASSERT_GE(first, 0);
+    EXPECT_FALSE(vs::lockStick(node, second, reason));
+    EXPECT_EQ(second, -1);
+    EXPECT_EQ(reason.rfind("in use by another program: stick_tests (process ", 0), 0u) << reason;
+    ::close(first);
+    EXPECT_TRUE(vs::lockStick(node, second, reason)) << "free again once the holder closes";
+    ::close(second);
+    std::filesystem::remove(node);
+
+    using vs::holderFromCommandLine;
+    EXPECT_EQ(holderFromCommandLine(std::string("/usr/bin/ventiscope\0--headless\0", 30), 812),
+              "the Ventiscope service (process 812); stop it (sudo systemctl stop ventiscope) to use the stick here");
+    EXPECT_EQ(holderFromCommandLine(std::string("ventiscope\0", 11), 9),
+              "another Ventiscope window (process 9); close it to use the stick here");
+    EXPECT_EQ(holderFromCommandLine("", 5), "another program (process 5)");
+}
+
 TEST_F(ScanFixture, FirmwareUpgradeSendsNothingOnAShortFeatureReport)
 {
     auto stick = bus.plug({5, 9});
@@ -141,7 +185,7 @@ struct ChangeFixture : ScanFixture {
     }
 };
 
-TEST_F(ChangeFixture, ACountChangeBeepsAndCallsBackTheSameCountDoesNot)
+TEST_F(ChangeFixture, AChangedSetOfSticksCallsBackAnUnchangedOneDoesNot)
 {
     bus.plug({5, 9});
     EXPECT_TRUE(handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged));
@@ -156,6 +200,24 @@ TEST_F(ChangeFixture, ACountChangeBeepsAndCallsBackTheSameCountDoesNot)
     bus.unplug("sim:0");
     handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
     EXPECT_EQ(callbacks, 2);
+
+    // One gone and one come, folded into one event: the count is the same, the set is not.
+    bus.plug({5, 9});
+    handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+    EXPECT_EQ(callbacks, 3);
+    bus.unplug("sim:2");
+    bus.plug({1, 9});
+    handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+    EXPECT_EQ(callbacks, 4);
+    EXPECT_FALSE(link.Nymstick_isOpen(link.Nymstick_FindSlot("sim:2")));
+
+    // The same node name back for a stick that left meanwhile: its old handle is dead.
+    bus.unplug("sim:3");
+    bus.replug("sim:3");
+    handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
+    EXPECT_EQ(callbacks, 5);
+    const int slot = link.Nymstick_FindSlot("sim:3");
+    EXPECT_EQ(link.slot(slot)->Seen, 2) << "opened anew";
 }
 
 TEST_F(ChangeFixture, ResumeRebuildsTheTableInScanOrderEvenTwice)
@@ -297,11 +359,13 @@ TEST(InputReports, TheReportIdByteIsAlwaysFirst)
     EXPECT_EQ(out[1], '@');
     EXPECT_EQ(out[7], 0x0A);
 
-    // A short read fills what came; a long one is cut to the report length.
+    // A short read fills what came and zeros after it (no byte of an earlier
+    // read survives); its real length is told. A long one is cut to the report length.
     std::fill(std::begin(out), std::end(out), 0xEE);
-    vs::normalizeInputReport(withoutId, 3, false, out, 9);
+    EXPECT_EQ(vs::normalizeInputReport(withoutId, 3, false, out, 9), 4u);
     EXPECT_EQ(out[3], '0');
-    EXPECT_EQ(out[4], 0xEE);
+    EXPECT_EQ(out[4], 0);
+    EXPECT_EQ(out[8], 0);
     uint8_t small[4];
     vs::normalizeInputReport(withoutId, 8, false, small, 4);
     EXPECT_EQ(small[3], '0');

@@ -1,5 +1,9 @@
 #include "script_transport.h"
+#include "stick/config_read.h"
 #include "stick/exchange.h"
+#include "stick/sim_stick.h"
+#include "stick/simulate_env.h"
+#include "stick/value_read.h"
 
 #include <gtest/gtest.h>
 
@@ -200,7 +204,7 @@ TEST(TextExchange, SticksThatCannotBeAskedGiveEmptyReplies)
     EXPECT_EQ(t.link.StickErrorText, "");
 }
 
-TEST(BinaryExchange, SequenceBytesRunFrom103To254AndStayOnRetries)
+TEST(BinaryExchange, SequenceBytesRunFrom103To254AndEachAttemptHasItsOwn)
 {
     TestLink t;
     auto dev = t.addScripted(9, 9, 1);
@@ -221,7 +225,9 @@ TEST(BinaryExchange, SequenceBytesRunFrom103To254AndStayOnRetries)
     vs::nym_ask_short_bin(t.link, "*TR", 0, buf, 2);
     EXPECT_EQ(seen.back(), 103);
 
-    // A reply that does not start with "@" is retried with the same sequence byte.
+    // A reply that does not start with "@" is passed over; the command is
+    // sent again with a sequence byte of its own, so that a late answer to
+    // the first attempt cannot pass for the second's.
     TestLink t2;
     auto dev2 = t2.addScripted(9, 9, 1);
     int sends = 0;
@@ -233,7 +239,35 @@ TEST(BinaryExchange, SequenceBytesRunFrom103To254AndStayOnRetries)
         d.queueRaw(r + "abcdef");
     };
     EXPECT_EQ(vs::nym_ask_short_bin(t2.link, "LBR", 0, buf, 1), vs::kBinOk);
-    EXPECT_EQ(seqs, (std::vector<uint8_t>{103, 103}));
+    EXPECT_EQ(seqs, (std::vector<uint8_t>{103, 104}));
+    EXPECT_EQ(buf[1], 104);
+}
+
+TEST(BinaryExchange, ALateReplyCostsOneRetryAndLeavesNothingBehind)
+{
+    // A stick answers one "TRF?" later than the poll delay: the retry's reply
+    // and the late one both arrive. Every later command is sent once and
+    // answered with its own values, as no surplus reply stays queued.
+    for (int length : {9, 33}) {
+        SCOPED_TRACE(length);
+        vs::ManualClock clock;
+        vs::StickLink link(clock, [&](int ms) { clock.advanceMs(ms); });
+        auto sims = vs::attachSimulatedSticks(link, {{5, length}}, clock);
+        ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
+        sims[0]->delayNextReply(45);
+        const size_t before = sims[0]->commands().size();
+        ASSERT_EQ(vs::Nymstick_ReadPV(link, 0), 1);
+        EXPECT_EQ(link.StickErrorText, "");
+        EXPECT_EQ(sims[0]->commands().size() - before, 2u) << "one retry";
+        for (int pass = 0; pass < 5; ++pass) {
+            clock.advanceMs(1000);
+            const size_t sent = sims[0]->commands().size();
+            ASSERT_EQ(vs::Nymstick_ReadPV(link, 0), 1);
+            EXPECT_EQ(link.StickErrorText, "");
+            EXPECT_EQ(sims[0]->commands().size() - sent, 1u) << "pass " << pass;
+        }
+        EXPECT_EQ(sims[0]->queuedReports(), 0u);
+    }
 }
 
 TEST(BinaryExchange, FailuresGiveTheirResultCodes)
