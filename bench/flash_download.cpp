@@ -30,10 +30,11 @@ struct BenchFace final : vs::FlashFace {
     void holdMessage(int) override {}
     bool askYesNo(const std::string&) override { return false; }
     std::optional<int> chooseRecord(int) override { return 0; }
-    std::optional<vs::FlashRequest> askEndTime(const std::string&, double, const vs::AverageSetup&) override
+    std::optional<vs::FlashRequest> askEndTime(const std::string&, const vs::AverageSetup&) override
     {
         return vs::FlashRequest{"12:00", 0};
     }
+    void progress(int, int, double) override {}
     bool samplingRunning() override { return sampling; }
     void setSampling(bool on) override { sampling = on; }
     void keepPlot() override {}
@@ -74,7 +75,7 @@ void run(int n, double delayMs, int reportLength)
     const bool ok = vs::ReadFlashLog(link, face, clock, 0, {});
     turn.stop();
     const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
-    const int v = static_cast<int>(std::lround((reportLength - 3) / 2.0));
+    const int v = (reportLength - 3) / 2;
     const double minimum = std::ceil(static_cast<double>(n) / v) * delayMs;
     std::printf("N=%5d, %d-byte reports (%d values each), d=%.1f ms: %s %ld values in %.0f ms, minimum %.0f ms, "
                 "ratio %.3f, longest event-loop gap %.1f ms\n",

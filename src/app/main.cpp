@@ -1,7 +1,9 @@
 #include "common/version.h"
+#include "service/flash_command.h"
 #include "service/headless.h"
 #include "window/run_window.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -10,27 +12,59 @@ namespace {
 constexpr const char* kUsage =
     "Usage: ventiscope [switches]\n"
     "       ventiscope --headless\n"
+    "       ventiscope --download-flash=FILE [--end=HH:MM]\n"
     "\n"
     "Shows the air quality sensor sticks' readings as a live trend plot.\n"
     "\n"
-    "  --headless   run as a service without a window: sample the sticks, log,\n"
-    "               serve the network link and the metrics; status lines go to\n"
-    "               standard output; ends on SIGTERM\n"
-    "  --help       show this text and end\n"
-    "  --version    show the version and end\n"
-    "  /rst         reset every stick and end\n"
-    "  /dump=FILE   write every stick's description to FILE and end\n"
-    "  /dfu         put every stick into firmware-upgrade mode and end\n"
+    "  --headless            run as a service without a window: sample the sticks,\n"
+    "                        log, serve the network link and the metrics; status\n"
+    "                        lines go to standard output; ends on SIGTERM\n"
+    "  --download-flash=FILE download the latest recording of the one connected\n"
+    "                        stick into FILE (the value log's format) without a\n"
+    "                        display; exit code 0 only when every value was read\n"
+    "  --end=HH:MM           with --download-flash: when the recording ended\n"
+    "                        (now by default; a later time means yesterday)\n"
+    "  --help                show this text and end\n"
+    "  --version             show the version and end\n"
+    "  /rst                  reset every stick and end\n"
+    "  /dump=FILE            write every stick's description to FILE and end\n"
+    "  /dfu                  put every stick into firmware-upgrade mode and end\n"
     "\n"
     "VENTISCOPE_SIMULATE=5,1/33 finds simulated sticks instead of USB ones.\n";
 
+int usageError(const std::string& why)
+{
+    std::cerr << "ventiscope: " << why << "\n" << kUsage;
+    return 2;
+}
+
+bool startsWith(const std::string& s, const std::string& prefix)
+{
+    return s.rfind(prefix, 0) == 0;
+}
+
+// A window needs a display: X11, Wayland, or a platform chosen by hand
+// (such as the offscreen one).
+bool displayAvailable()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
-// Chooses the face: the headless service or the window.
+// Chooses the face: the headless service, the command-line download or the window.
 int main(int argc, char** argv)
 {
     // These are whole arguments: "/dump=--help.txt" is a file name.
     bool headless = false;
+    std::string flashFile, endTime;
+    bool endGiven = false;
+    int options = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help") {
@@ -41,11 +75,34 @@ int main(int argc, char** argv)
             std::cout << vs::kProgramVersion << std::endl;
             return 0;
         }
-        headless = headless || arg == "--headless";
+        if (!startsWith(arg, "--"))
+            continue; // the window's "/" switches
+        ++options;
+        if (arg == "--headless")
+            headless = true;
+        else if (startsWith(arg, "--download-flash="))
+            flashFile = arg.substr(17);
+        else if (startsWith(arg, "--end=")) {
+            endTime = arg.substr(6);
+            endGiven = true;
+        } else
+            return usageError("unknown option " + arg);
     }
-    if (headless && argc > 2) {
-        std::cerr << "ventiscope: --headless takes no further arguments\n" << kUsage;
-        return 2;
+    if (headless && argc > 2)
+        return usageError("--headless takes no further arguments");
+    if (endGiven && flashFile.empty())
+        return usageError("--end belongs to --download-flash");
+    if (!flashFile.empty()) {
+        if (options != argc - 1)
+            return usageError("--download-flash takes no switches");
+        return vs::runFlashDownload(argc, argv, flashFile, endTime);
     }
-    return headless ? vs::runService(argc, argv) : vs::runWindow(argc, argv);
+    if (headless)
+        return vs::runService(argc, argv);
+    if (!displayAvailable()) {
+        std::cerr << "ventiscope: no display found (DISPLAY and WAYLAND_DISPLAY are not set); "
+                     "ventiscope --headless runs without one.\n";
+        return 1;
+    }
+    return vs::runWindow(argc, argv);
 }

@@ -16,17 +16,20 @@ namespace vs {
 namespace {
 
 // Calls `each(stick, channel)` for every channel written to the log: the
-// channel's curve is s x nChannels(s) + i, and it must exist and be enabled.
+// channel's curve must exist and be enabled. Curves follow the open sticks'
+// channels in slot order, as the plot sets them up, so a closed slot (a
+// stick pulled out) takes no curve numbers from the sticks after it.
 template <class Each>
 void forLoggedChannels(const StickLink& link, const PlotRecord& plot, Each each)
 {
+    int k = 0;
     for (int s = 0; s < link.SlotsReserved; ++s) {
+        if (!link.Nymstick_isOpen(s))
+            continue;
         const StickRecord& stick = *link.slot(s);
-        for (int i = 0; i < stick.nChannels && i < static_cast<int>(stick.Channels.size()); ++i) {
-            const int k = s * stick.nChannels + i;
+        for (int i = 0; i < stick.nChannels && i < static_cast<int>(stick.Channels.size()); ++i, ++k)
             if (k < plot.nCurves && plot.CurveEnabled[static_cast<size_t>(k)])
                 each(s, stick.Channels[static_cast<size_t>(i)]);
-        }
     }
 }
 

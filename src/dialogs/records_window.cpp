@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPainter>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -101,22 +102,40 @@ RecordsWindow::RecordsWindow(QWidget* parent) : QDialog(parent)
     list_->setObjectName("ListView1");
     list_->setIconSize(kThumbnail);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    report_ = new QTreeWidget(this);
+    report_->setObjectName("ListView1Report");
+    report_->setColumnCount(2);
+    report_->setHeaderLabels({"Record", "Length"});
+    report_->setRootIsDecorated(false);
+    report_->setIconSize(kThumbnail / 2);
+    report_->setContextMenuPolicy(Qt::CustomContextMenu);
     label_ = new QLabel(this);
     label_->setObjectName("Label1");
     layout->addWidget(list_, 1);
+    layout->addWidget(report_, 1);
     layout->addWidget(label_);
     connect(list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { choose(list_->row(item), false); });
     connect(list_, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { choose(list_->row(item), true); });
-    connect(list_, &QListWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        QMenu format("Format", this);
-        const char* names[] = {"Icon", "Small Icons", "List", "Report"};
-        for (int i = 0; i < 4; ++i)
-            format.addAction(names[i], this, [this, i] { setListStyle(i); });
-        format.exec(list_->viewport()->mapToGlobal(at));
-    });
+    connect(report_, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { choose(report_->indexOfTopLevelItem(item), false); });
+    connect(report_, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { choose(report_->indexOfTopLevelItem(item), true); });
+    connect(list_, &QListWidget::customContextMenuRequested, this, [this](const QPoint& at) { offerStyles(list_, at); });
+    connect(report_, &QTreeWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { offerStyles(report_, at); });
     resize(480, 360);
     setListStyle(0);
+}
+
+void RecordsWindow::offerStyles(QWidget* view, const QPoint& at)
+{
+    QMenu format("Format", this);
+    const char* names[] = {"Icon", "Small Icons", "List", "Report"};
+    for (int i = 0; i < 4; ++i)
+        format.addAction(names[i], this, [this, i] { setListStyle(i); });
+    auto* area = qobject_cast<QAbstractScrollArea*>(view);
+    format.exec((area ? area->viewport() : view)->mapToGlobal(at));
 }
 
 void RecordsWindow::RecReq_show(const std::vector<RecordEntry>& entries)
@@ -125,6 +144,7 @@ void RecordsWindow::RecReq_show(const std::vector<RecordEntry>& entries)
     chosen_.reset();
     label_->clear();
     list_->clear();
+    report_->clear();
     for (size_t i = 0; i < entries.size(); ++i) {
         const RecordEntry& e = entries[i];
         const QImage picture =
@@ -134,7 +154,11 @@ void RecordsWindow::RecReq_show(const std::vector<RecordEntry>& entries)
         item->setData(Qt::UserRole, static_cast<int>(i));
         item->setToolTip(title + ": " + QString::number(e.length) + " values");
         list_->addItem(item);
+        auto* row = new QTreeWidgetItem(report_, {title, QString::number(e.length)});
+        row->setIcon(0, QIcon(QPixmap::fromImage(picture)));
+        row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     }
+    report_->resizeColumnToContents(0);
 }
 
 void RecordsWindow::choose(int row, bool load)
@@ -162,13 +186,16 @@ void RecordsWindow::setListStyle(int style)
         list_->setIconSize(kThumbnail / 2);
         break;
     case 2:
-    case 3:
         list_->setViewMode(QListView::ListMode);
-        list_->setIconSize(style == 2 ? kThumbnail / 3 : kThumbnail / 2);
+        list_->setIconSize(kThumbnail / 3);
+        break;
+    case 3:
         break;
     default:
         return;
     }
+    list_->setVisible(style != 3);
+    report_->setVisible(style == 3);
     list_->setResizeMode(QListView::Adjust);
     list_->setWordWrap(true);
 }

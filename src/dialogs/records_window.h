@@ -9,6 +9,7 @@
 
 class QLabel;
 class QListWidget;
+class QTreeWidget;
 
 namespace vs {
 
@@ -35,11 +36,16 @@ public:
     void setListStyle(int style);
     int listStyle() const { return style_; }
     QListWidget* list() const { return list_; }
+    // The "Report" style: the columns Record and Length.
+    QTreeWidget* report() const { return report_; }
     QLabel* label() const { return label_; }
     void choose(int row, bool load);
 
 private:
+    void offerStyles(QWidget* view, const QPoint& at);
+
     QListWidget* list_;
+    QTreeWidget* report_;
     QLabel* label_;
     std::vector<RecordEntry> entries_;
     std::optional<int> chosen_;

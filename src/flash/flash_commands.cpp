@@ -32,18 +32,24 @@ std::string Nymstick_FlashLog(StickLink& link, int stick, bool on)
     return nym_ask(link, on ? "FLSTART" : "FLSTOP", stick);
 }
 
-int32_t Nymstick_LogBufferSize(StickLink& link, int stick)
+int32_t logBufferSizeFromReply(const std::string& reply)
 {
-    const std::string reply = nym_ask(link, "LBSIZE?", stick);
-    if (reply.find(';') == std::string::npos || !link.StickErrorText.empty())
+    if (reply.find(';') == std::string::npos)
         return 0;
     const double n = realValue(field1(reply) + "&");
     return n > 0 && n < 2147483647.0 ? static_cast<int32_t>(n) : 0;
 }
 
+int32_t Nymstick_LogBufferSize(StickLink& link, int stick)
+{
+    const std::string reply = nym_ask(link, "LBSIZE?", stick);
+    return link.StickErrorText.empty() ? logBufferSizeFromReply(reply) : 0;
+}
+
 int16_t Nymstick_LogBufferRead(StickLink& link, int stick, std::vector<uint8_t>& buffer)
 {
-    return nym_ask_short_bin(link, "LBR", stick, buffer, 1);
+    // Sent once: asking again would have the stick serve the next block.
+    return nym_ask_short_bin(link, "LBR", stick, buffer, 1, true);
 }
 
 int Nymstick_nRecords(StickLink& link, int stick)
@@ -71,7 +77,8 @@ int flashValuesPerReport(const StickLink& link, int stick)
     const StickRecord* s = link.slot(stick);
     if (!s)
         return 0;
-    return std::max(0, static_cast<int>(std::lround((s->InputReportLength - 3) / 2.0)));
+    // Whole 16-bit values after the report ID, "@" and the sequence byte.
+    return std::max(0, (s->InputReportLength - 3) / 2);
 }
 
 double logIntervalSeconds(const StickLink& link, int stick)

@@ -13,7 +13,10 @@ class StickLink;
 std::string Nymstick_FlashLog(StickLink& link, int stick, bool on);
 // "LBSIZE?": the number of values stored (field 1, "&h" read unsigned); 0 without one.
 int32_t Nymstick_LogBufferSize(StickLink& link, int stick);
-// "LBR": the next block of values, one input report; the binary exchange's result.
+// The count in a reply to "LBSIZE?".
+int32_t logBufferSizeFromReply(const std::string& reply);
+// "LBR": the next block of values, one input report, asked once (a second
+// "LBR" would fetch the block after it); the binary exchange's result.
 int16_t Nymstick_LogBufferRead(StickLink& link, int stick, std::vector<uint8_t>& buffer);
 // "RECORDS?": the number of recordings in flash; 0 without one.
 int Nymstick_nRecords(StickLink& link, int stick);
@@ -24,7 +27,7 @@ int Nymstick_SetAvg(StickLink& link, int stick, int n);
 // "LBRM;" + mode: 0 the latest recording, 1 all data.
 int Nymstick_SetReadMode(StickLink& link, int stick, int mode);
 
-// Values per "LBR" block: (InputReportLength - 3) / 2, rounded.
+// Values per "LBR" block: the whole values in (InputReportLength - 3) bytes.
 int flashValuesPerReport(const StickLink& link, int stick);
 // The recorder's interval in seconds from the "LogInterval" knob; 10 without the knob.
 double logIntervalSeconds(const StickLink& link, int stick);

@@ -15,10 +15,11 @@ namespace vs {
 
 namespace {
 
+// "NAK" repeats of one block at most.
 constexpr int kMaxRepeats = 5;
-// Blocks in a row that stay unreadable after their repeats: the stick is gone.
-constexpr int kMaxFailedBlocks = 3;
 constexpr int kPlotLimit = 20000;
+// The progress is told at most this often.
+constexpr double kProgressEveryMs = 1000;
 constexpr const char* kAborted = "Aborted.";
 
 LocalDateTime addSeconds(const LocalDateTime& t, double seconds)
@@ -44,8 +45,12 @@ public:
             face_.restorePlot();
         face_.setSampling(sampling_);
         face_.print("\f");
+        if (!summary.empty())
+            face_.print(summary);
     }
     bool failed = true;
+    // The status line a successful download leaves.
+    std::string summary;
 
 private:
     StickLink& link_;
@@ -137,40 +142,101 @@ bool Flash_download(StickLink& link, FlashFace& face, const Clock& clock, bool e
     return false;
 }
 
+namespace {
+
+// Fetches the values of one download, block by block: each "LBR" is sent
+// once; a block that does not come (or comes broken) is asked for again with
+// "NAK", each repeat waiting a poll delay longer for a slow stick. A late
+// reply to an earlier try carries another sequence byte and is passed over
+// by the exchange. No value is ever guessed: the fetch fails instead.
+class BlockFetcher {
+public:
+    BlockFetcher(StickLink& link, int stick, int protocol) : link_(link), stick_(stick), protocol_(protocol) {}
+
+    // The next block's payload in `buffer`; false with StickErrorText set.
+    bool next(std::vector<uint8_t>& buffer)
+    {
+        link_.StickErrorText.clear();
+        int16_t result = nym_ask_short_bin(link_, "LBR", stick_, buffer, 1, true);
+        for (int repeat = 1; result != kBinOk; ++repeat) {
+            const std::string error = link_.StickErrorText.empty() ? "no reply" : link_.StickErrorText;
+            if (protocol_ < 4) {
+                link_.StickErrorText = "a block could not be read (" + error +
+                                       ") and this stick cannot send a block again";
+                return false;
+            }
+            if (repeat > kMaxRepeats || result == kBinSendFailure || !link_.Nymstick_isOpen(stick_)) {
+                link_.StickErrorText = "the stick does not answer (" + error + ")";
+                return false;
+            }
+            link_.beep(1500, 10);
+            const StickRecord* s = link_.slot(stick_);
+            const int patience = (s && s->PollDelayMs > 0 ? s->PollDelayMs : 30) * repeat;
+            result = nym_ask_short_bin(link_, "NAK", stick_, buffer, 1, true, patience);
+        }
+        link_.StickErrorText.clear();
+        return true;
+    }
+
+private:
+    StickLink& link_;
+    int stick_;
+    int protocol_;
+};
+
+// Seconds the rest will take at the pace so far; negative before the first block.
+double secondsLeft(const Clock& clock, double startedMs, int done, int total)
+{
+    if (done <= 0)
+        return -1;
+    const double perValue = (clock.elapsedMs() - startedMs) / 1000.0 / done;
+    return perValue * (total - done);
+}
+
+} // namespace
+
 bool ReadFlashLog(StickLink& link, FlashFace& face, const Clock& clock, int stick, const AverageSetup& average)
 {
     const StickRecord* s = link.slot(stick);
     if (!s || s->ProtocolVersion < 1)
         return false;
     const int protocol = s->ProtocolVersion;
+    // Refused before anything changes on the stick or the plot.
+    const int perReport = flashValuesPerReport(link, stick);
+    if (perReport <= 0)
+        return fail(link, "The stick's input reports of " + std::to_string(s->InputReportLength) +
+                              " bytes are too short to carry flash values.");
     face.keepPlot();
     Restart restart(link, face, stick, face.samplingRunning());
     face.setSampling(false);
 
-    const int perReport = flashValuesPerReport(link, stick);
-    std::vector<uint8_t> buffer;
     if (face.escapePressed())
         return fail(link, kAborted);
     double interval = logIntervalSeconds(link, stick);
     if (interval == 0)
         return fail(link, "Unknown log interval");
 
-    Nymstick_FlashLog(link, stick, false);
-    int n = Nymstick_LogBufferSize(link, stick);
+    // Stop the recorder, count what it holds, "*IDN?" (the reply is not
+    // used) and, without an averaging field, no averaging: sent back to back.
+    const bool noAveraging = protocol >= 3 && !average.show;
+    std::vector<std::string> commands = {"FLSTOP", "LBSIZE?", "*IDN?"};
+    if (noAveraging)
+        commands.push_back("LBAVG;0");
+    const std::vector<std::string> replies = nym_ask_batch(link, commands, stick);
+    int n = logBufferSizeFromReply(replies[1]);
     if (n <= 0)
         return fail(link, "No data found");
-    nym_ask(link, "*IDN?", stick);
     face.print("\f");
     face.holdMessage(0);
     const double duration = (0.02 + interval) * n;
 
-    const std::optional<FlashRequest> answer = face.askEndTime("Log date", duration, average);
+    const std::optional<FlashRequest> answer = face.askEndTime("Log date", average);
     if (!answer)
         return fail(link, kAborted);
     const std::optional<LocalDateTime> end = recordingEnd(answer->endTime, clock.now());
     if (!end)
         return fail(link, "The end time \"" + answer->endTime + "\" is not a time of day (HH:MM).");
-    if (protocol >= 3) {
+    if (protocol >= 3 && !noAveraging) {
         const int a = answer->average;
         Nymstick_SetAvg(link, stick, a);
         if (a > 0) {
@@ -180,56 +246,64 @@ bool ReadFlashLog(StickLink& link, FlashFace& face, const Clock& clock, int stic
     }
     if (n <= 0)
         return fail(link, "No data found");
-    // The plot holds at most its limit; the value log gets every value.
-    face.setRecordLength(std::min(n, kPlotLimit));
-    LocalDateTime t = addSeconds(*end, -duration);
 
-    int taken = 0;
-    uint32_t last = 0;
-    int failedBlocks = 0;
-    std::string lastError;
-    while (taken < n) {
-        link.StickErrorText.clear();
-        int16_t result = Nymstick_LogBufferRead(link, stick, buffer);
-        for (int repeat = 0; !link.StickErrorText.empty() && protocol >= 4 && repeat < kMaxRepeats &&
-                             result != kBinSendFailure;
-             ++repeat) {
-            link.beep(1500, 10);
-            link.StickErrorText.clear();
-            result = nym_ask_short_bin(link, "NAK", stick, buffer, 1, true);
-        }
-        if (!link.StickErrorText.empty() || !link.Nymstick_isOpen(stick)) {
-            lastError = link.StickErrorText.empty() ? "the stick is not connected" : link.StickErrorText;
-            // A stick that takes no command any more is gone: its block is not made up.
-            if (++failedBlocks >= kMaxFailedBlocks || result == kBinSendFailure || !link.Nymstick_isOpen(stick))
-                return fail(link, "The download stopped after " + std::to_string(taken) + " of " +
-                                      std::to_string(n) + " values: the stick does not answer (" + lastError + ").");
-        } else {
-            failedBlocks = 0;
-        }
-        const bool good = link.StickErrorText.empty();
+    // Every value first; the plot and the log get them only once all are in.
+    std::vector<uint16_t> values;
+    values.reserve(static_cast<size_t>(n));
+    BlockFetcher blocks(link, stick, protocol);
+    std::vector<uint8_t> buffer;
+    const double startedMs = clock.elapsedMs();
+    double shownMs = -1e9;
+    bool ended = false;
+    while (!ended && static_cast<int>(values.size()) < n) {
+        if (!blocks.next(buffer))
+            return fail(link, "The download stopped after " + std::to_string(values.size()) + " of " +
+                                  std::to_string(n) + " values: " + link.StickErrorText + ".");
         size_t at = 2;
-        for (int v = 0; v < perReport && taken < n; ++v) {
-            ++taken;
+        for (int v = 0; v < perReport && static_cast<int>(values.size()) < n; ++v) {
             const std::optional<uint32_t> raw = GetU16(buffer, at);
-            if (good && raw)
-                last = *raw;
-            Nymstick_SetChannelRaw(link, stick, 0, last);
-            for (int c = 1; c <= 4; ++c)
-                Nymstick_SetChannelRaw(link, stick, c, 0);
-            face.feedPlot(t, taken % 512 == 0);
-            face.writeLog(formatDateTime(t, "yyyy-mm-dd Hh:Nn:Ss"));
-            face.processEvents();
-            t = addSeconds(t, interval);
-            if (face.escapePressed())
-                return fail(link, kAborted);
+            // 65535 marks the end of the stick's data.
+            if (!raw || *raw == 0xFFFF) {
+                ended = true;
+                break;
+            }
+            values.push_back(static_cast<uint16_t>(*raw));
         }
-        face.print("\fDownloading value " + std::to_string(taken) + "...\n(" + std::to_string(n) +
-                   " values total, ESC to cancel) ");
+        face.processEvents();
+        if (face.escapePressed())
+            return fail(link, kAborted);
+        if (clock.elapsedMs() - shownMs >= kProgressEveryMs || ended || static_cast<int>(values.size()) >= n) {
+            shownMs = clock.elapsedMs();
+            face.progress(static_cast<int>(values.size()), n,
+                          secondsLeft(clock, startedMs, static_cast<int>(values.size()), n));
+        }
+    }
+    if (values.empty())
+        return fail(link, "No data found");
+
+    // The recording ends at the end time: its first value lies its length
+    // before (the part of it that the stick's data held).
+    const int count = static_cast<int>(values.size());
+    face.setRecordLength(std::min(count, kPlotLimit));
+    LocalDateTime t = addSeconds(*end, -duration * count / n);
+    for (int i = 0; i < count; ++i) {
+        Nymstick_SetChannelRaw(link, stick, 0, values[static_cast<size_t>(i)]);
+        for (int c = 1; c <= 4; ++c)
+            Nymstick_SetChannelRaw(link, stick, c, 0);
+        face.feedPlot(t, (i + 1) % 512 == 0);
+        face.writeLog(formatDateTime(t, "yyyy-mm-dd Hh:Nn:Ss"));
+        if ((i + 1) % 512 == 0)
+            face.processEvents();
+        t = addSeconds(t, interval);
     }
     link.StickErrorText.clear();
     face.redrawPlot();
     restart.failed = false;
+    restart.summary = "Downloaded " + std::to_string(count) + " values" +
+                      (count < n ? " (the stick's data ended after " + std::to_string(count) + " of " +
+                                       std::to_string(n) + ")"
+                                 : std::string()) +
+                      ".\n";
     return true;
 }
 

@@ -37,10 +37,12 @@ public:
     // The records window: -1 for "ALL", k for recording k, no value when the
     // user closed it without a choice.
     virtual std::optional<int> chooseRecord(int stick) = 0;
-    // The request window titled `caption`, proposing now minus `secondsBack`;
-    // no value when the user cancelled.
-    virtual std::optional<FlashRequest> askEndTime(const std::string& caption, double secondsBack,
-                                                   const AverageSetup& average) = 0;
+    // The request window titled `caption`, proposing the current time; no
+    // value when the user cancelled.
+    virtual std::optional<FlashRequest> askEndTime(const std::string& caption, const AverageSetup& average) = 0;
+    // How far the fetching is: values done of the total, and the seconds it
+    // will still take at the pace so far (negative while not yet known).
+    virtual void progress(int done, int total, double secondsLeft) = 0;
     virtual bool samplingRunning() = 0;
     virtual void setSampling(bool on) = 0;
     // The plot: a snapshot to come back to, the ring resized for the download,
@@ -58,10 +60,16 @@ public:
 
 // The "Download flash" command: fetches a stick's flash recording into the
 // plot and the value log. True on success; otherwise StickErrorText says why.
+//
+// Every value is read once and in order, or the download fails: a block that
+// does not come is fetched again with "NAK" (protocol 4 and above) and never
+// made up; the value 65535 ends the recording. Nothing reaches the plot or
+// the value log before every value has been read.
 bool Flash_download(StickLink& link, FlashFace& face, const Clock& clock, bool engineeringMode);
 
-// The download proper for one stick. `proposal` is the stored count x 0.1
-// handed to the averaging field (0 when none is offered).
+// The download proper for one stick; `average` sets up the averaging field
+// (its maximum is the stored count x 0.1). On success a status line says how
+// many values were downloaded.
 bool ReadFlashLog(StickLink& link, FlashFace& face, const Clock& clock, int stick, const AverageSetup& average);
 
 // When a recording that ended at `endTime` ("HH:MM") on `now`'s day ended:

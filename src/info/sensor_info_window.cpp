@@ -105,11 +105,18 @@ void SensorInfoWindow::answer()
     hide();
 }
 
+void SensorInfoWindow::cancel()
+{
+    cancelled_ = true;
+    hide();
+}
+
 std::optional<FlashRequest> SensorInfoWindow::request(const QString& caption, double seconds,
                                                       const AverageSetup& average)
 {
     SetupAverage(average.show, average.maximum, average.minimum);
     ShowSensorDetails(caption, seconds);
+    cancelled_ = false;
     show();
     raise();
     activateWindow();
@@ -120,7 +127,7 @@ std::optional<FlashRequest> SensorInfoWindow::request(const QString& caption, do
         wait.exec();
     const QString time = text1_->text().trimmed();
     ShowSensorDetails({}, 0);
-    if (time.isEmpty())
+    if (time.isEmpty() || cancelled_)
         return std::nullopt;
     return FlashRequest{time.toStdString(), average_};
 }
@@ -146,6 +153,11 @@ bool SensorInfoWindow::eventFilter(QObject* watched, QEvent* event)
 void SensorInfoWindow::keyPressEvent(QKeyEvent* event)
 {
     const int key = event->key();
+    // A user backing out of a request gets no download.
+    if (key == Qt::Key_Escape && requestMode_) {
+        cancel();
+        return;
+    }
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
         answer();
         return;
@@ -156,7 +168,10 @@ void SensorInfoWindow::keyPressEvent(QKeyEvent* event)
 void SensorInfoWindow::closeEvent(QCloseEvent* event)
 {
     event->ignore();
-    answer();
+    if (requestMode_)
+        cancel();
+    else
+        answer();
 }
 
 } // namespace vs

@@ -30,7 +30,8 @@ public:
     void ShowSensorDetails(const QString& caption, double seconds);
     // Shows or hides the averaging box; its limits; the result starts at 0.
     void SetupAverage(bool show, int maximum, int minimum);
-    // Shows the request modally until answered. An empty time box counts as cancelled.
+    // Shows the request modally until answered. Escape, closing the window
+    // and an empty time box cancel it (no value).
     std::optional<FlashRequest> request(const QString& caption, double seconds, const AverageSetup& average);
 
     int averageResult() const { return average_; }
@@ -52,6 +53,7 @@ protected:
 
 private:
     void answer();
+    void cancel();
     int clampedAverage();
 
     const Settings& settings_;
@@ -66,6 +68,7 @@ private:
     int average_ = 0;
     int minimum_ = 0, maximum_ = 0;
     bool requestMode_ = false;
+    bool cancelled_ = false;
 };
 
 } // namespace vs

@@ -184,6 +184,65 @@ int nym_send_text(StickLink& link, const std::string& text, int stick)
     return Nymstick_WriteReport(link, stick) == 0 ? 1 : 0;
 }
 
+namespace {
+
+enum class TextRead { Ok, Failed, Endless, Mismatch };
+
+// Reads the reply to the command tagged `tag`. Whole replies with other tags
+// that come first (late answers to earlier commands) are passed over.
+TextRead readTextReply(StickLink& link, int stick, const std::string& tag, std::string& reply)
+{
+    reply.clear();
+    // A reply never continues a binary field of an earlier, abandoned one.
+    link.Exchange.reportDecoder = EscapeDecoder{};
+    int staleReplies = 0;
+    const double started = link.clock().elapsedMs();
+    double lastTurn = started;
+    int reports = 0;
+    // Only the text from where the previous report ended can hold a new terminator.
+    size_t searchFrom = 0;
+    for (;;) {
+        if (reply.find(kTerminator, searchFrom) != std::string::npos) {
+            if (isStaleReply(reply, tag) && ++staleReplies <= kMaxStaleReplies) {
+                link.DebugOut("nym_ask: passed over a late reply " + reply.substr(0, 5), 210);
+                reply.clear();
+                searchFrom = 0;
+                continue;
+            }
+            link.StickErrorText.clear();
+            return reply.size() >= 5 && reply[0] == '@' && reply.compare(1, 4, tag) == 0 ? TextRead::Ok
+                                                                                           : TextRead::Mismatch;
+        }
+        searchFrom = reply.size() >= 5 ? reply.size() - 5 : 0;
+        if (readReportPaced(link, stick) <= 0)
+            return staleReplies == 0 ? TextRead::Failed : TextRead::Mismatch;
+        const StickRecord* r = link.slot(stick);
+        reply += nym_escape_report(link, r->InputReport.data(), r->InputReportLength, 2);
+        const double now = link.clock().elapsedMs();
+        if (reply.size() > kMaxReplyChars || ++reports >= kMaxReplyReports || now - started >= kMaxReplyMs) {
+            link.StickErrorText = "NYM_RECV_ERR_Readfile:The reply has no end.";
+            return TextRead::Endless;
+        }
+        if (now - lastTurn >= kEventTurnMs) {
+            link.wait(0);
+            lastTurn = link.clock().elapsedMs();
+        }
+    }
+}
+
+// A USB stick that takes framed text commands; sets its poll delay if none is set.
+bool askableOverUsb(StickLink& link, int stick)
+{
+    StickRecord* s = link.slot(stick);
+    if (!s || upper(s->Interface) != "USB" || !link.Nymstick_isOpen(stick))
+        return false;
+    if (s->PollDelayMs == 0)
+        s->PollDelayMs = 30;
+    return true;
+}
+
+} // namespace
+
 std::string nym_ask(StickLink& link, const std::string& command, int stick, int32_t delayMs, bool singleTry)
 {
     if (link.Exchange.busy)
@@ -194,20 +253,14 @@ std::string nym_ask(StickLink& link, const std::string& command, int stick, int3
     const StickRecord* s = link.slot(stick);
     if (!s)
         return "";
-    const std::string kind = upper(s->Interface);
-    if (kind == "EMU")
+    if (upper(s->Interface) == "EMU")
         return Nymstick_Emulate(link, command, stick);
-    if (kind != "USB" || !link.Nymstick_isOpen(stick))
+    if (!askableOverUsb(link, stick))
         return "";
-    if (link.slot(stick)->PollDelayMs == 0)
-        link.slot(stick)->PollDelayMs = 30;
 
     int readFailures = 0;
     int mismatches = 0;
     for (;;) {
-        // A new command's reply never continues a binary field of an earlier,
-        // abandoned reply.
-        link.Exchange.reportDecoder = EscapeDecoder{};
         const std::string tag = nym_next_tag(link);
         if (nym_send_text(link, "@" + tag + command + "\n", stick) != 0) {
             link.StickErrorText = "NYM_SEND_ERROR";
@@ -219,51 +272,14 @@ std::string nym_ask(StickLink& link, const std::string& command, int stick, int3
             link.wait(delayMs);
 
         std::string reply;
-        bool readFailed = false;
-        bool endless = false;
-        int staleReplies = 0;
-        const double started = link.clock().elapsedMs();
-        double lastTurn = started;
-        int reports = 0;
-        // Only the text from where the previous report ended can hold a new terminator.
-        size_t searchFrom = 0;
-        for (;;) {
-            if (reply.find(kTerminator, searchFrom) != std::string::npos) {
-                // A whole reply to an earlier command (its tag is not ours)
-                // is passed over while this command's reply may follow it.
-                if (isStaleReply(reply, tag) && ++staleReplies <= kMaxStaleReplies) {
-                    link.DebugOut("nym_ask: passed over a late reply " + reply.substr(0, 5), 210);
-                    reply.clear();
-                    searchFrom = 0;
-                    continue;
-                }
-                break;
-            }
-            searchFrom = reply.size() >= 5 ? reply.size() - 5 : 0;
-            if (readReportPaced(link, stick) <= 0) {
-                readFailed = staleReplies == 0;
-                break;
-            }
-            const StickRecord* r = link.slot(stick);
-            reply += nym_escape_report(link, r->InputReport.data(), r->InputReportLength, 2);
-            const double now = link.clock().elapsedMs();
-            if (reply.size() > kMaxReplyChars || ++reports >= kMaxReplyReports || now - started >= kMaxReplyMs) {
-                link.StickErrorText = "NYM_RECV_ERR_Readfile:The reply has no end.";
-                readFailed = endless = true;
-                break;
-            }
-            if (now - lastTurn >= kEventTurnMs) {
-                link.wait(0);
-                lastTurn = link.clock().elapsedMs();
-            }
-        }
-
-        if (endless) {
+        switch (readTextReply(link, stick, tag, reply)) {
+        case TextRead::Ok:
+            return reply;
+        case TextRead::Endless:
             // Asking again would only stream the same again.
             Nymstick_FlushQueue(link, stick);
             return singleTry ? "" : link.StickErrorText;
-        }
-        if (readFailed) {
+        case TextRead::Failed:
             if (singleTry)
                 return "";
             beepOnPendingRead(link);
@@ -271,12 +287,9 @@ std::string nym_ask(StickLink& link, const std::string& command, int stick, int3
                 return link.StickErrorText;
             Nymstick_FlushQueue(link, stick);
             continue;
+        case TextRead::Mismatch:
+            break;
         }
-
-        link.StickErrorText.clear();
-        if (reply.size() >= 5 && reply[0] == '@' && reply.compare(1, 4, tag) == 0)
-            return reply;
-
         ++mismatches;
         link.DebugOut("nym_ask: reply tag mismatch, expected " + tag, 210);
         if (singleTry || mismatches >= kTextMismatches) {
@@ -288,6 +301,38 @@ std::string nym_ask(StickLink& link, const std::string& command, int stick, int3
         Nymstick_FlushQueue(link, stick);
         drainInput(link, stick, pollDelay(link, stick));
     }
+}
+
+std::vector<std::string> nym_ask_batch(StickLink& link, const std::vector<std::string>& commands, int stick)
+{
+    std::vector<std::string> replies(commands.size());
+    size_t done = 0;
+    const StickRecord* s = link.slot(stick);
+    // Old protocols send an extra "@" after each command: they are asked one at a time.
+    if (!link.Exchange.busy && s && s->ProtocolVersion >= 1 && askableOverUsb(link, stick)) {
+        BusyGuard busy(link.Exchange.busy);
+        link.StickErrorText.clear();
+        std::vector<std::string> tags;
+        for (const std::string& command : commands) {
+            const std::string tag = nym_next_tag(link);
+            if (nym_send_text(link, "@" + tag + command + "\n", stick) != 0)
+                break;
+            tags.push_back(tag);
+        }
+        // The stick answers in order; the first reply that does not come
+        // ends the batch, and the rest are asked one by one below.
+        for (; done < tags.size(); ++done)
+            if (readTextReply(link, stick, tags[done], replies[done]) != TextRead::Ok)
+                break;
+    }
+    std::string firstError;
+    for (size_t i = done; i < commands.size(); ++i) {
+        replies[i] = nym_ask(link, commands[i], stick);
+        if (firstError.empty())
+            firstError = link.StickErrorText;
+    }
+    link.StickErrorText = firstError;
+    return replies;
 }
 
 namespace {

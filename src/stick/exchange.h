@@ -17,6 +17,12 @@ enum : int16_t { kBinOk = 0, kBinSendFailure = 2, kBinReceiveFailure = 3, kBinMi
 std::string nym_ask(StickLink& link, const std::string& command, int stick, int32_t delayMs = 0,
                     bool singleTry = false);
 
+// Sends text commands back to back and then takes their replies in order
+// (the stick answers one after the other), saving a wait per command. A
+// reply that does not come is asked for again on its own, as are the rest.
+// Each reply is what nym_ask gives; StickErrorText is empty when all came.
+std::vector<std::string> nym_ask_batch(StickLink& link, const std::vector<std::string>& commands, int stick);
+
 // Sends a binary command and collects exactly nReports input reports, back to
 // back, into reply (resized to (InputReportLength - 1) x nReports bytes).
 int16_t nym_ask_short_bin(StickLink& link, const std::string& command, int stick, std::vector<uint8_t>& reply,

@@ -39,6 +39,7 @@ std::shared_ptr<SimulatedStick> SimulatedBackend::plug(const SimSpec& spec, uint
     const std::string path = "sim:" + std::to_string(index);
     auto stick = std::make_shared<SimulatedStick>(spec.protocol, spec.inputReportLength, index, clock_,
                                                   static_cast<uint32_t>(index + 1));
+    stick->loseEvery(spec.loseEvery);
     entries_[path] = Entry{spec, productId, index, stick, true};
     return stick;
 }

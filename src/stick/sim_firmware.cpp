@@ -61,7 +61,7 @@ std::vector<uint16_t> makeRecording(size_t length, double phase)
 SimFirmware::SimFirmware(int protocol, int index, int inputReportLength, const Clock& clock, uint32_t seed)
     : protocol_(protocol),
       index_(index),
-      valuesPerBlock_(std::max(0, static_cast<int>(std::lround((inputReportLength - 3) / 2.0)))),
+      valuesPerBlock_(std::max(0, (inputReportLength - 3) / 2)),
       clock_(clock),
       startMs_(clock.elapsedMs()),
       rng_(seed)
@@ -267,7 +267,7 @@ std::string SimFirmware::textReply(const std::string& command)
         return "OK;\n";
     }
     if (command == "LBSIZE?")
-        return bin32(static_cast<uint32_t>(selection().size())) + ";\n";
+        return bin32(static_cast<uint32_t>(selection().size() + static_cast<size_t>(extraClaimed_))) + ";\n";
     if (command == "RECORDS?")
         return std::to_string(recordings_.size()) + ";\n";
     if (command.rfind("LBRM;", 0) == 0)

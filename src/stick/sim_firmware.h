@@ -40,6 +40,8 @@ public:
     // What the flash holds (for measurements with recordings of a given size).
     void setRecordings(std::vector<std::vector<uint16_t>> recordings) { recordings_ = std::move(recordings); }
     bool recording() const { return recording_; }
+    // "LBSIZE?" claims this many values more than the selection holds.
+    void claimExtraValues(int n) { extraClaimed_ = n; }
     // The five raw channel values the stick would report now.
     std::vector<uint32_t> currentRaw();
 
@@ -70,6 +72,7 @@ private:
     int readMode_ = 0; // 0 latest recording, 1 everything, k + 2 recording k
     int averaging_ = 0;
     size_t cursor_ = 0;
+    int extraClaimed_ = 0;
     std::vector<uint8_t> lastBlock_;
 };
 

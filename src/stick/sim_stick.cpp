@@ -96,10 +96,10 @@ void SimulatedStick::answerText(const std::string& tag, const std::string& comma
     }
     if (staleNext_ && !lastReply_.empty()) {
         staleNext_ = false;
-        queueReply(lastReply_); // a late answer to the previous command
+        queueReply(lastReply_, false); // a late answer to the previous command
     }
     lastReply_ = reply;
-    queueReply(reply);
+    queueReply(reply, false);
 }
 
 void SimulatedStick::answerBinary(uint8_t sequence, const std::string& command)
@@ -114,17 +114,19 @@ void SimulatedStick::answerBinary(uint8_t sequence, const std::string& command)
         corrupt_ = nullptr;
         change(reply);
     }
-    queueReply(reply);
+    queueReply(reply, true);
 }
 
-void SimulatedStick::queueReply(const std::string& raw)
+void SimulatedStick::queueReply(const std::string& raw, bool binary)
 {
     const size_t payload = static_cast<size_t>(std::max(1, inputLength_ - 1));
-    // Replies leave the stick in order: none overtakes a late one.
-    double readyAt = std::max(clock_.elapsedMs(), queue_.empty() ? 0.0 : queue_.back().readyAtMs) + delayNext_;
+    // Each report comes its interval after the one before (the first after
+    // the command), and none overtakes one queued earlier: a late reply
+    // holds up those behind it.
+    double readyAt = clock_.elapsedMs() + delayNext_;
     delayNext_ = 0;
     for (size_t at = 0; at < raw.size(); at += payload) {
-        readyAt += reportIntervalMs_;
+        readyAt = std::max(readyAt + reportIntervalMs_, queue_.empty() ? 0.0 : queue_.back().readyAtMs);
         std::vector<uint8_t> report(static_cast<size_t>(inputLength_), 0);
         const size_t n = std::min(payload, raw.size() - at);
         std::memcpy(report.data() + 1, raw.data() + at, n);
@@ -132,6 +134,8 @@ void SimulatedStick::queueReply(const std::string& raw)
             --dropReports_;
             continue;
         }
+        if (binary && loseEvery_ > 0 && ++sentReports_ % loseEvery_ == 0)
+            continue;
         queue_.push_back(Queued{std::move(report), readyAt});
     }
 }

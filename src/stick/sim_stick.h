@@ -40,6 +40,9 @@ public:
 
     // Fault injection.
     void dropReports(int count) { dropReports_ += count; }
+    // Loses every n-th input report of its binary replies (values and flash
+    // blocks; 0: none), as a poor link would.
+    void loseEvery(int n) { loseEvery_ = n; }
     void answerNextWithStaleTag() { staleNext_ = true; }
     void corruptNextReply(std::function<void(std::string& rawReply)> change) { corrupt_ = std::move(change); }
     void failWrites(int count) { failWrites_ += count; }
@@ -60,7 +63,7 @@ private:
     void takeTextByte(uint8_t b);
     void answerText(const std::string& tag, const std::string& command);
     void answerBinary(uint8_t sequence, const std::string& command);
-    void queueReply(const std::string& raw);
+    void queueReply(const std::string& raw, bool binary);
 
     enum class Parse { Idle, Tag, Command };
 
@@ -83,6 +86,8 @@ private:
     std::string lastReply_;
     std::vector<std::string> commands_;
     int dropReports_ = 0;
+    int loseEvery_ = 0;
+    long sentReports_ = 0;
     bool staleNext_ = false;
     std::function<void(std::string&)> corrupt_;
     int failWrites_ = 0;

@@ -41,10 +41,20 @@ SimParse parseSimulateSpec(std::string_view text)
         const std::string_view entry = trim(raw);
         if (entry.empty())
             continue;
-        const size_t slash = entry.find('/');
-        const std::string_view gen = entry.substr(0, slash);
-        const std::string_view len = slash == std::string_view::npos ? std::string_view{} : entry.substr(slash + 1);
         SimSpec spec;
+        std::string_view body = entry;
+        if (const size_t tilde = body.find('~'); tilde != std::string_view::npos) {
+            const std::string_view every = body.substr(tilde + 1);
+            if (!digitsOnly(every) || std::stoi(std::string(every)) < 2) {
+                out.errors.push_back("\"" + std::string(entry) + "\": after ~ comes how often a report is lost (2 or more)");
+                continue;
+            }
+            spec.loseEvery = std::stoi(std::string(every));
+            body = body.substr(0, tilde);
+        }
+        const size_t slash = body.find('/');
+        const std::string_view gen = body.substr(0, slash);
+        const std::string_view len = slash == std::string_view::npos ? std::string_view{} : body.substr(slash + 1);
         if (!digitsOnly(gen)) {
             out.errors.push_back("\"" + std::string(entry) + "\": the protocol generation must be a number");
             continue;
@@ -70,6 +80,7 @@ std::vector<std::shared_ptr<SimulatedStick>> attachSimulatedSticks(StickLink& li
     for (size_t i = 0; i < specs.size(); ++i) {
         auto sim = std::make_shared<SimulatedStick>(specs[i].protocol, specs[i].inputReportLength, static_cast<int>(i),
                                                     clock, static_cast<uint32_t>(i + 1));
+        sim->loseEvery(specs[i].loseEvery);
         const int slot = link.Nymstick_AddSlot("sim:" + std::to_string(i));
         link.slot(slot)->Seen = 2;
         Nymstick_AttachDevice(link, slot, sim, sim->inputReportLength(), sim->outputReportLength(),

@@ -11,10 +11,12 @@ namespace vs {
 class StickLink;
 class SimulatedStick;
 
-// One simulated stick: its protocol generation and input report length.
+// One simulated stick: its protocol generation and input report length,
+// and every how many reports of its binary replies it loses one (0: none).
 struct SimSpec {
     int protocol = 0;
     int inputReportLength = 9;
+    int loseEvery = 0;
 };
 
 struct SimParse {
@@ -23,7 +25,9 @@ struct SimParse {
 };
 
 // Reads a comma-separated list of protocol generations, each optionally
-// followed by "/" and the input report length (9, 33 or 65): "5,1/33".
+// followed by "/" and the input report length (9, 33 or 65) and by "~" and
+// a number n for a stick that loses every n-th report of its binary replies:
+// "5,1/33,3~50".
 SimParse parseSimulateSpec(std::string_view text);
 
 // Opens one simulated stick for each entry in a new slot, like sticks found on USB.

@@ -2,7 +2,9 @@
 
 #include "settings/key_table.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QGridLayout>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -12,6 +14,9 @@
 namespace vs {
 
 namespace {
+
+// Room for the window manager's buttons and margins in a title bar.
+constexpr int kTitleBarButtons = 140;
 
 QMessageBox::Icon iconOf(Prompts::Icon icon)
 {
@@ -29,6 +34,16 @@ QString titleOr(const std::string& title)
     return title.empty() ? applicationTitle() : QString::fromStdString(title);
 }
 
+// A box as wide as its title needs (a short text such as "Aborted." would
+// otherwise cut the title off).
+void fitTitle(QMessageBox& box)
+{
+    const int wanted = QFontMetrics(QApplication::font()).horizontalAdvance(box.windowTitle()) + kTitleBarButtons;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
 } // namespace
 
 QString dialogFilter(const std::string& pipeSeparated)
@@ -43,6 +58,7 @@ QString dialogFilter(const std::string& pipeSeparated)
 void QtPrompts::message(const std::string& text, Icon icon, const std::string& title)
 {
     QMessageBox box(iconOf(icon), titleOr(title), QString::fromStdString(text), QMessageBox::Ok, parent_);
+    fitTitle(box);
     box.exec();
 }
 
@@ -50,6 +66,7 @@ bool QtPrompts::askYesNo(const std::string& text, Icon icon, const std::string& 
 {
     QMessageBox box(iconOf(icon), titleOr(title), QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
                     parent_);
+    fitTitle(box);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -57,6 +74,7 @@ bool QtPrompts::askOkCancel(const std::string& text, Icon icon, const std::strin
 {
     QMessageBox box(iconOf(icon), titleOr(title), QString::fromStdString(text), QMessageBox::Ok | QMessageBox::Cancel,
                     parent_);
+    fitTitle(box);
     return box.exec() == QMessageBox::Ok;
 }
 

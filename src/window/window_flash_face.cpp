@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vs {
 
@@ -43,10 +44,20 @@ std::optional<int> WindowFlashFace::chooseRecord(int stick)
     return records_.chosen();
 }
 
-std::optional<FlashRequest> WindowFlashFace::askEndTime(const std::string& caption, double secondsBack,
-                                                        const AverageSetup& average)
+std::optional<FlashRequest> WindowFlashFace::askEndTime(const std::string& caption, const AverageSetup& average)
 {
-    return request_.request(QString::fromStdString(caption), secondsBack, average);
+    return request_.request(QString::fromStdString(caption), 0, average);
+}
+
+void WindowFlashFace::progress(int done, int total, double secondsLeft)
+{
+    // One line over the plot, written anew each time.
+    QString line = "Downloading value " + QString::number(done) + "...\n(" + QString::number(total) + " values total";
+    if (secondsLeft >= 0)
+        line += ", " + QString::number(std::lround(secondsLeft)) + " s left";
+    view_.WinPrint(QString(QChar(12)));
+    view_.WinPrint(line + ", ESC to cancel) ");
+    view_.replot();
 }
 
 bool WindowFlashFace::samplingRunning()

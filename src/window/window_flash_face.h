@@ -30,8 +30,8 @@ public:
     void holdMessage(int redraws) override;
     bool askYesNo(const std::string& question) override;
     std::optional<int> chooseRecord(int stick) override;
-    std::optional<FlashRequest> askEndTime(const std::string& caption, double secondsBack,
-                                           const AverageSetup& average) override;
+    std::optional<FlashRequest> askEndTime(const std::string& caption, const AverageSetup& average) override;
+    void progress(int done, int total, double secondsLeft) override;
     bool samplingRunning() override;
     void setSampling(bool on) override;
     void keepPlot() override;

@@ -103,6 +103,12 @@ TEST_F(LogFixture, TwoSticksCarryTheirPrefixesAndErrorsEndTheLine)
     EXPECT_EQ(read(path("two.txt")), "\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"\t \"0:A[u]\"\t \"0:B[v]\"\t \"1:C[w]\"\t \"1:D[x]\"\t \r\n"
                                      "t1\t 0\t 0\t 0\t -1.5\t NYM_PACKET_MISMATCH\r\n"
                                      "t2\t 0\t 0\t -1.5\t \r\n");
+
+    // The first stick pulled out: the plot's curves are the second's now, and so are the log's values.
+    link.slot(0)->HIDHandle = link.slot(0)->ReadHandle = 0;
+    curves();
+    log->Log_timer_write2file("t3");
+    EXPECT_TRUE(read(path("two.txt")).endsWith("t3\t 0\t -1.5\t \r\n")) << read(path("two.txt")).toStdString();
 }
 
 TEST_F(LogFixture, LoggingSwitchedOnBeforeTheSticksWritesTheHeaderWithTheFirstLine)

@@ -98,4 +98,61 @@ TEST_F(Run, EndingBySignalRunsTheShutDownAndStoresTheGeometry)
     EXPECT_TRUE(text.contains("MainGraphWidth=")) << text.toStdString();
 }
 
+// ventiscope --download-flash: every value of the recording in the file, or
+// a non-zero exit with the reason and the file as it was.
+TEST_F(Run, TheCommandLineDownloadWritesTheRecordingOrNothing)
+{
+    const QString file = home.path() + "/recording.txt";
+    start({"--download-flash=" + file, "--end=12:00"}, "5");
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    EXPECT_EQ(process.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("Downloaded 40 values.")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Wrote 40 values to " + file));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLocal8Bit(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 41);
+    EXPECT_EQ(lines[0], "\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"\t \"CO2eq[ppm]\"\t ");
+    EXPECT_TRUE(lines[40].endsWith(" 11:58:59\t ") || lines[40].contains(" 11:58:59\t ")) << lines[40].toStdString();
+    for (int i = 1; i <= 40; ++i) {
+        const QStringList fields = lines[i].split("\t ");
+        ASSERT_EQ(fields.size(), 3) << lines[i].toStdString();
+        const double value = fields[1].toDouble();
+        EXPECT_TRUE(value >= 400 && value <= 1400) << lines[i].toStdString();
+    }
+
+    // A stick that loses reports and cannot send a block again, several
+    // sticks, no stick: refused, and the file keeps what it held.
+    struct Refusal {
+        QString simulate;
+        QString reason;
+    } refusals[] = {{"3~5", "The download stopped after"},
+                    {"5,5", "2 sensor sticks are connected"},
+                    {"x", "No sensor stick is connected"}};
+    for (const Refusal& r : refusals) {
+        start({"--download-flash=" + file}, r.simulate);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        const QString said = QString::fromLocal8Bit(process.readAllStandardOutput());
+        EXPECT_EQ(process.exitCode(), 1) << r.simulate.toStdString();
+        EXPECT_TRUE(said.contains(r.reason)) << said.toStdString();
+        QFile again(file);
+        ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+        EXPECT_EQ(again.readAll().count('\n'), 41) << "unchanged after " << r.simulate.toStdString();
+    }
+
+    // Losing reports, a stick that can repeat a block still gives every value.
+    const QString lossy = home.path() + "/lossy.txt";
+    start({"--download-flash=" + lossy, "--end=12:00"}, "5~5");
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 0);
+    QFile a(file), b(lossy);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), b.readAll()) << "the same recording, value for value";
+
+    start({"--end=12:00"}, "5");
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 2) << "--end belongs to a download";
+}
+
 } // namespace

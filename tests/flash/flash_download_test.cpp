@@ -26,11 +26,11 @@ struct RecordingFace final : vs::FlashFace {
     std::optional<int> record = 0;
     std::vector<std::string> printed, logTimes, questions;
     std::vector<double> values;
-    std::vector<vs::LocalDateTime> times;
-    int recordLength = 0, restores = 0, redraws = 0, chooserShown = 0;
-    double askedSeconds = 0;
+    std::vector<std::pair<int, int>> progressShown;
+    int recordLength = 0, restores = 0, chooserShown = 0, turns = 0;
     vs::AverageSetup askedAverage;
-    std::function<void(int)> afterValue;
+    // Runs whenever the download lets the window handle its events.
+    std::function<void(int turn)> onTurn;
 
     bool escapePressed() override { return escape; }
     void print(const std::string& t) override { printed.push_back(t); }
@@ -45,30 +45,25 @@ struct RecordingFace final : vs::FlashFace {
         ++chooserShown;
         return record;
     }
-    std::optional<vs::FlashRequest> askEndTime(const std::string& caption, double seconds,
-                                               const vs::AverageSetup& average) override
+    std::optional<vs::FlashRequest> askEndTime(const std::string& caption, const vs::AverageSetup& average) override
     {
         questions.push_back(caption);
-        askedSeconds = seconds;
         askedAverage = average;
         return answer;
     }
+    void progress(int done, int total, double) override { progressShown.emplace_back(done, total); }
     bool samplingRunning() override { return sampling; }
     void setSampling(bool on) override { sampling = on; }
     void keepPlot() override {}
     void restorePlot() override { ++restores; }
     void setRecordLength(int n) override { recordLength = n; }
-    void feedPlot(const vs::LocalDateTime& t, bool) override
-    {
-        times.push_back(t);
-        values.push_back(link.slot(0)->Channels[0].LastValue);
-    }
-    void redrawPlot() override { ++redraws; }
+    void feedPlot(const vs::LocalDateTime&, bool) override { values.push_back(link.slot(0)->Channels[0].LastValue); }
+    void redrawPlot() override {}
     void writeLog(const std::string& time) override { logTimes.push_back(time); }
     void processEvents() override
     {
-        if (afterValue)
-            afterValue(static_cast<int>(values.size()));
+        if (onTurn)
+            onTurn(++turns);
     }
 };
 
@@ -89,6 +84,10 @@ struct Flash : ::testing::Test {
         const auto& c = sims[0]->commands();
         return std::count(c.begin(), c.end(), command);
     }
+    static std::vector<double> asValues(const std::vector<uint16_t>& stored)
+    {
+        return {stored.begin(), stored.end()};
+    }
 };
 
 TEST_F(Flash, ADayOfMinutesIsSpreadBackFromTheEndTimeIntoPlotAndLog)
@@ -96,25 +95,24 @@ TEST_F(Flash, ADayOfMinutesIsSpreadBackFromTheEndTimeIntoPlotAndLog)
     attach();
     ASSERT_TRUE(vs::Flash_download(link, face, clock, true)) << link.StickErrorText;
     EXPECT_EQ(face.chooserShown, 1);
-    ASSERT_EQ(face.values.size(), 1440u);
+    EXPECT_EQ(face.values, asValues(sims[0]->firmware().recordings()[0]));
     EXPECT_EQ(face.recordLength, 1440);
-    EXPECT_EQ(face.askedSeconds, 1440 * 60.02);
     // 12:00 less 24 h and 28.8 s.
     EXPECT_EQ(face.logTimes.front(), "2026-12-05 11:59:31");
     EXPECT_EQ(face.logTimes[1], "2026-12-05 12:00:31");
     EXPECT_EQ(face.logTimes.size(), 1440u);
-    const auto& stored = sims[0]->firmware().recordings()[0];
-    for (size_t i = 0; i < stored.size(); i += 97)
-        EXPECT_EQ(face.values[i], stored[i]) << i;
     // The recorder was stopped for the download and runs again; so does sampling.
     EXPECT_EQ(count("FLSTOP"), 1);
+    EXPECT_EQ(count("LBR"), 480) << "one block of three values at a time, each asked once";
     EXPECT_EQ(sims[0]->commands().back(), "FLSTART");
     EXPECT_TRUE(sims[0]->firmware().recording());
     EXPECT_TRUE(face.sampling);
-    EXPECT_EQ(face.printed.back(), "\f");
+    EXPECT_EQ(face.printed.back(), "Downloaded 1440 values.\n");
     EXPECT_EQ(face.restores, 0);
     EXPECT_TRUE(face.askedAverage.show);
     EXPECT_EQ(face.askedAverage.maximum, 144);
+    ASSERT_FALSE(face.progressShown.empty());
+    EXPECT_EQ(face.progressShown.back(), std::make_pair(1440, 1440));
 }
 
 TEST_F(Flash, AveragingFourFetchesAQuarterFourIntervalsApart)
@@ -133,17 +131,17 @@ TEST_F(Flash, WithoutEngineeringModeTheLatestRecordingIsFetched)
     attach();
     ASSERT_TRUE(vs::Flash_download(link, face, clock, false));
     EXPECT_EQ(face.chooserShown, 0);
-    EXPECT_EQ(face.values.size(), 40u);
+    EXPECT_EQ(face.values, asValues(sims[0]->firmware().recordings()[2]));
     EXPECT_FALSE(face.askedAverage.show);
 }
 
-TEST_F(Flash, EscapeAbortsAndRestartsEverything)
+TEST_F(Flash, EscapeOrACancelledRequestChangesNothing)
 {
     attach();
-    face.afterValue = [this](int n) { face.escape = n == 100; };
+    face.onTurn = [this](int turn) { face.escape = turn == 100; };
     EXPECT_FALSE(vs::Flash_download(link, face, clock, true));
     EXPECT_EQ(link.StickErrorText, "Aborted.");
-    EXPECT_EQ(face.values.size(), 100u);
+    EXPECT_TRUE(face.values.empty() && face.logTimes.empty()) << "no partial recording in the plot or the log";
     EXPECT_EQ(sims[0]->commands().back(), "FLSTART");
     EXPECT_TRUE(face.sampling);
     EXPECT_EQ(face.restores, 1);
@@ -152,29 +150,110 @@ TEST_F(Flash, EscapeAbortsAndRestartsEverything)
     cancelling.answer = std::nullopt; // the time request cancelled
     EXPECT_FALSE(vs::Flash_download(link, cancelling, clock, true));
     EXPECT_EQ(link.StickErrorText, "Aborted.");
+    EXPECT_TRUE(cancelling.logTimes.empty());
 }
 
-TEST_F(Flash, AnUnreadableBlockIsAskedAgainWithNakThenCopiesTheLastGoodValue)
+// Faults of the stick or the link during a download: the values are the
+// flash content exactly, or the download fails with its message and nothing
+// reaches the plot or the log. Never success with a wrong value.
+TEST(FlashIntegrity, EveryValueOnceInOrderOrTheDownloadFails)
 {
-    attach();
-    face.afterValue = [this](int n) {
-        if (n == 3)
-            sims[0]->dropReports(4); // every try of the next "LBR" loses its reply
-        if (n == 300)
-            sims[0]->dropReports(4 + 5); // and this time every "NAK" too
+    struct Case {
+        const char* name;
+        vs::SimSpec spec;
+        std::function<void(vs::SimulatedStick&, int turn)> fault;
+        bool succeeds;
     };
-    ASSERT_TRUE(vs::Flash_download(link, face, clock, true)) << link.StickErrorText;
-    EXPECT_EQ(count("NAK"), 1 + 5);
-    ASSERT_EQ(face.values.size(), 1440u);
-    EXPECT_EQ(face.values[300], face.values[299]);
-    EXPECT_EQ(face.values[302], face.values[299]);
+    const auto dropAt = [](int turn) {
+        return [turn](vs::SimulatedStick& s, int t) {
+            if (t == turn)
+                s.dropReports(1);
+        };
+    };
+    const auto lateAt = [](int turn) {
+        return [turn](vs::SimulatedStick& s, int t) {
+            if (t == turn)
+                s.delayNextReply(45);
+        };
+    };
+    const Case cases[] = {
+        {"no fault, 9-byte reports", {5, 9}, nullptr, true},
+        {"8-byte reports (two whole values a block)", {5, 8}, nullptr, true},
+        {"12-byte reports", {5, 12}, nullptr, true},
+        {"16-byte reports", {5, 16}, nullptr, true},
+        {"33-byte reports", {5, 33}, nullptr, true},
+        {"65-byte reports", {5, 65}, nullptr, true},
+        {"a dropped report, protocol 5", {5, 9}, dropAt(100), true},
+        {"a late report, protocol 5", {5, 9}, lateAt(100), true},
+        {"a dropped report, protocol 4", {4, 33}, dropAt(10), true},
+        {"a stick slower than the poll delay", {5, 9},
+         [](vs::SimulatedStick& s, int t) {
+             if (t == 1)
+                 s.setReportIntervalMs(45);
+         },
+         true},
+        {"a dropped report, protocol 3 (no NAK)", {3, 9}, dropAt(100), false},
+        {"a late report, protocol 3", {3, 9}, lateAt(100), false},
+        {"every NAK lost too", {5, 9},
+         [](vs::SimulatedStick& s, int t) {
+             if (t == 100)
+                 s.dropReports(1 + 6);
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        vs::ManualClock clock{{2026, 12, 6, 13, 0, 0, 0}};
+        vs::StickLink link{clock, [&](int ms) { clock.advanceMs(ms); }};
+        auto sims = vs::attachSimulatedSticks(link, {c.spec}, clock);
+        ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1) << link.StickErrorText;
+        std::vector<uint16_t> day(1440);
+        for (size_t i = 0; i < day.size(); ++i)
+            day[i] = static_cast<uint16_t>(400 + (i * 37) % 1600);
+        sims[0]->firmware().setRecordings({day});
+        RecordingFace face{link};
+        if (c.fault)
+            face.onTurn = [&](int turn) { c.fault(*sims[0], turn); };
+        const bool ok = vs::Flash_download(link, face, clock, false);
+        ASSERT_EQ(ok, c.succeeds) << link.StickErrorText;
+        if (ok) {
+            EXPECT_EQ(face.values, Flash::asValues(sims[0]->firmware().recordings().back()));
+            EXPECT_EQ(face.logTimes.size(), face.values.size());
+        } else {
+            EXPECT_EQ(link.StickErrorText.rfind("The download stopped after ", 0), 0u) << link.StickErrorText;
+            EXPECT_TRUE(face.values.empty() && face.logTimes.empty());
+            EXPECT_EQ(face.restores, 1);
+        }
+    }
+}
+
+TEST_F(Flash, ThePrintedEndOfTheDataEndsTheRecording)
+{
+    // "LBSIZE?" claims eight values more than the stick holds: the 65535 that
+    // ends its data is not a reading.
+    attach();
+    sims[0]->firmware().claimExtraValues(8);
+    ASSERT_TRUE(vs::Flash_download(link, face, clock, false)) << link.StickErrorText;
+    EXPECT_EQ(face.values, asValues(sims[0]->firmware().recordings().back()));
+    EXPECT_EQ(std::count(face.values.begin(), face.values.end(), 65535.0), 0);
+    EXPECT_EQ(face.printed.back(), "Downloaded 40 values (the stick's data ended after 40 of 48).\n");
+    EXPECT_EQ(face.logTimes.back(), "2026-12-06 11:58:59") << "the last value ends where a full recording's would";
+}
+
+TEST_F(Flash, ReportsTooShortForAValueAreRefusedBeforeAnyBlock)
+{
+    attach({{5, 4}});
+    EXPECT_FALSE(vs::Flash_download(link, face, clock, false));
+    EXPECT_EQ(link.StickErrorText, "The stick's input reports of 4 bytes are too short to carry flash values.");
+    EXPECT_EQ(count("LBR"), 0);
+    EXPECT_EQ(count("FLSTOP"), 0) << "nothing changed on the stick";
 }
 
 TEST_F(Flash, AStickPulledOutEndsTheDownloadAndBringsThePlotBack)
 {
     attach();
-    face.afterValue = [this](int n) {
-        if (n == 300)
+    face.onTurn = [this](int turn) {
+        if (turn == 100)
             sims[0]->unplug();
     };
     EXPECT_FALSE(vs::Flash_download(link, face, clock, true));
@@ -183,7 +262,7 @@ TEST_F(Flash, AStickPulledOutEndsTheDownloadAndBringsThePlotBack)
         << link.StickErrorText;
     EXPECT_EQ(face.restores, 1);
     EXPECT_TRUE(face.sampling);
-    EXPECT_LE(face.values.size(), 300u + 3 * 3);
+    EXPECT_TRUE(face.values.empty());
 }
 
 TEST_F(Flash, WhatIsNotOfferedOrNotThereSaysSo)
@@ -257,6 +336,15 @@ TEST_F(Flash, TheRecordListHasAllAndEveryRecordingWithItsThumbnail)
     EXPECT_EQ(entries[3].points.size(), 40u) << "a short recording stops at its end";
     EXPECT_LE(entries[1].minimum, entries[1].maximum);
     EXPECT_EQ(std::count(sims[0]->commands().begin(), sims[0]->commands().end(), "LBAVG;0"), 1);
+
+    // Reports whose payload is not a whole number of values still give every point.
+    for (int length : {8, 12, 16}) {
+        vs::ManualClock c;
+        vs::StickLink other{c, [&](int ms) { c.advanceMs(ms); }};
+        vs::attachSimulatedSticks(other, {{5, length}}, c);
+        ASSERT_EQ(vs::Nymstick_GetConfig(other, 0), 1);
+        EXPECT_EQ(vs::readRecordList(other, 0)[1].points.size(), 64u) << length;
+    }
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "flash/record_list.h"
 #include "window/main_window.h"
+#include "window/qt_prompts.h"
+#include "window/window_flash_face.h"
 #include "window/plot_view.h"
 #include "dialogs/records_window.h"
 #include "core/sampling_loop.h"
@@ -22,7 +24,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QApplication>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -55,6 +60,15 @@ TEST(RecordsWindow, ListsAllAndEveryRecordingAndAClickChooses)
     EXPECT_EQ(w.result(), QDialog::Accepted);
     w.setListStyle(2);
     EXPECT_EQ(w.list()->viewMode(), QListView::ListMode);
+    // "Report": the two columns Record and Length.
+    w.show();
+    w.setListStyle(3);
+    ASSERT_TRUE(w.report()->isVisible());
+    EXPECT_FALSE(w.list()->isVisible());
+    EXPECT_EQ(w.report()->headerItem()->text(0), "Record");
+    EXPECT_EQ(w.report()->headerItem()->text(1), "Length");
+    ASSERT_EQ(w.report()->topLevelItemCount(), 4);
+    EXPECT_EQ(w.report()->topLevelItem(1)->text(1), "1440");
 
     // A thumbnail: bands from green at the bottom to red at the top, and the black course.
     const QImage mini = vs::plotmini({10, 20, 15}, 10, 20, QSize(96, 64));
@@ -63,7 +77,7 @@ TEST(RecordsWindow, ListsAllAndEveryRecordingAndAClickChooses)
     EXPECT_EQ(QColor(mini.pixel(5, 58)).lightness() < 60, true) << "the first point, low left";
 }
 
-TEST(RequestWindow, ProposesATimeClampsTheAverageAndAnswersOnEnter)
+TEST(RequestWindow, ProposesNowClampsTheAverageAnswersOnEnterAndCancelsOnEscapeOrClose)
 {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
@@ -74,7 +88,7 @@ TEST(RequestWindow, ProposesATimeClampsTheAverageAndAnswersOnEnter)
     QTimer::singleShot(0, &w, [&] {
         EXPECT_EQ(w.windowTitle(), "Log date");
         EXPECT_EQ(w.promptText(), "Enter end time of logging (HH:MM)");
-        EXPECT_EQ(w.timeBox()->text(), "12:05");
+        EXPECT_EQ(w.timeBox()->text(), "13:05") << "the current time: the recording ended now";
         EXPECT_EQ(w.averageBox()->toolTip(), "0...144");
         EXPECT_TRUE(w.hint()->isVisible()) << "a time still to come today means yesterday";
         w.averageBox()->setText("500");
@@ -83,19 +97,34 @@ TEST(RequestWindow, ProposesATimeClampsTheAverageAndAnswersOnEnter)
         w.timeBox()->setText("11:30");
         vstest::press(w.timeBox(), Qt::Key_Return);
     });
-    const auto answer = w.request("Log date", 3600, {true, 0, 144});
+    const auto answer = w.request("Log date", 0, {true, 0, 144});
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->endTime, "11:30");
     EXPECT_EQ(answer->average, 144);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.windowTitle(), "Sensor Information");
 
-    // Escape answers as well; an emptied time box is a cancel.
-    QTimer::singleShot(0, &w, [&] {
-        w.timeBox()->clear();
-        vstest::press(&w, Qt::Key_Escape);
-    });
+    // A user backing out gets no download: Escape, or closing the window,
+    // with the proposed time still in the box.
+    QTimer::singleShot(0, &w, [&] { vstest::press(&w, Qt::Key_Escape); });
     EXPECT_FALSE(w.request("Log date", 0, {}));
+    QTimer::singleShot(0, &w, [&] { w.close(); });
+    EXPECT_FALSE(w.request("Log date", 0, {}));
+}
+
+TEST(MessageBoxes, AreWideEnoughForTheirTitles)
+{
+    vs::QtPrompts prompts;
+    int width = 0, needed = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        width = box->width();
+        needed = QFontMetrics(QApplication::font()).horizontalAdvance(box->windowTitle());
+        box->accept();
+    });
+    prompts.message("Aborted.", vs::Prompts::Icon::Information, "Ventiscope - flash download of stick 0");
+    EXPECT_GT(width, needed + 100) << "the title and the title bar's buttons fit";
 }
 
 struct WindowFlash : vstest::WindowFixture {
@@ -128,6 +157,11 @@ TEST_F(WindowFlash, DownloadFlashFillsThePlotAndRestartsSampling)
     EXPECT_EQ(plot.SampleText[39], "11:58:59");
     EXPECT_TRUE(window->core().sampling().running());
     EXPECT_EQ(bus.stick("sim:0")->commands().back(), "FLSTART");
+    EXPECT_EQ(window->plotView().textBox().TextBuffer, "Downloaded 40 values.\n");
+    // Progress is one line, written anew.
+    window->flashFace().progress(300, 1440, 12);
+    window->flashFace().progress(600, 1440, 8);
+    EXPECT_EQ(window->plotView().textBox().TextBuffer, "Downloading value 600...\n(1440 values total, 8 s left, ESC to cancel) ");
     if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB"))
         window->grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/after_download.png");
 }
