@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Runs the program against a real Linux kernel: a qemu machine (software
+# emulation) boots Debian's kernel with the host's root file system shared
+# read-only over 9p, makes virtual sticks through /dev/uhid (answered by
+# stick_firmware.py), runs systemd-udevd, and drives the real program through
+# the scenarios of scenarios.py. Fails when any assertion fails.
+#
+#   bash tests/kernel/run.sh [path/to/ventiscope]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/../.." && pwd)
+exe=$(realpath "${1:-$top/build/bin/ventiscope}")
+[ -x "$exe" ] || { echo "kernel test: no program at $exe (build first)" >&2; exit 2; }
+bash "$top/scripts/deps.sh" qemu-system-x86 linux-image-amd64 busybox-static cpio kmod udev python3
+
+kernel=$(ls -1 /boot/vmlinuz-* | sort -V | tail -n 1)
+version=${kernel#/boot/vmlinuz-}
+work=$(mktemp -d /tmp/vs-kernel.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+results=$work/results
+root=$work/initramfs
+mkdir -p "$results" "$root"/{bin,proc,sys,dev,host,modules}
+cp /bin/busybox "$root/bin/busybox"
+cp "$here/init.sh" "$root/init"
+chmod +x "$root/init"
+for m in 9p 9pnet_virtio virtio_pci; do modprobe -S "$version" --show-depends "$m"; done |
+    awk '$1 == "insmod" && !seen[$2]++ { print $2 }' >"$work/modules"
+: >"$root/modules/order"
+while read -r ko; do
+    cp "$ko" "$root/modules/"
+    basename "$ko" >>"$root/modules/order"
+done <"$work/modules"
+(cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) >"$work/initramfs.gz"
+
+cat >"$results/job.sh" <<JOB
+set -u
+mkdir -p /run/vs-tmp
+export TMPDIR=/run/vs-tmp
+ip link set lo up
+modprobe uhid
+modprobe hid-generic
+/lib/systemd/systemd-udevd --daemon
+udevadm trigger --action=add >/dev/null 2>&1
+udevadm settle --timeout=30
+PYTHONDONTWRITEBYTECODE=1 python3 '$here/scenarios.py' --exe '$exe' --firmware '$here/stick_firmware.py' \
+    --rule '$top/data/70-ventiscope.rules' --out /mnt ${VS_KERNEL_ONLY:+--only $VS_KERNEL_ONLY}
+echo \$? >/mnt/exit-code
+JOB
+
+started=$(date +%s)
+status=0
+timeout 900 qemu-system-x86_64 -machine pc -accel tcg,thread=multi -smp 2 -m 1536 -nographic -no-reboot \
+    -kernel "$kernel" -initrd "$work/initramfs.gz" -append "console=ttyS0 panic=-1 quiet" \
+    -fsdev local,id=host,path=/,security_model=none,readonly=on,multidevs=remap \
+    -device virtio-9p-pci,fsdev=host,mount_tag=hostroot \
+    -fsdev local,id=results,path="$results",security_model=none \
+    -device virtio-9p-pci,fsdev=results,mount_tag=results \
+    >"$work/console.log" 2>&1 || status=$?
+elapsed=$(( $(date +%s) - started ))
+
+cat "$results/job.log" 2>/dev/null || true
+if [ "$status" -ne 0 ] || [ "$(cat "$results/exit-code" 2>/dev/null)" != 0 ]; then
+    echo "kernel test: FAILED after ${elapsed} s (qemu exit $status); the machine's console:" >&2
+    tail -n 40 "$work/console.log" >&2
+    for f in "$results"/*.out "$results"/*.txt; do
+        [ -f "$f" ] && { echo "---- $(basename "$f")" >&2; tail -n 30 "$f" >&2; }
+    done
+    exit 1
+fi
+echo "kernel test: passed in ${elapsed} s on kernel $version"
