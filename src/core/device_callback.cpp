@@ -24,8 +24,9 @@ DeviceCallback::DeviceCallback(StickLink& link, const TraceLog& trace, Prompts& 
 
 void DeviceCallback::DevChange_callback()
 {
-    const bool wasRunning = sampling_.running();
-    sampling_.setRunning(false);
+    // No pass runs meanwhile (the exchanges below let ticks through), and a
+    // running timer keeps its phase.
+    SamplingLoop::Hold hold(sampling_);
     link_.DebugOut("Re-initializing the plot", 1);
     trace_.LogTrace("Form1:DevChange_callback():");
 
@@ -41,7 +42,6 @@ void DeviceCallback::DevChange_callback()
         } else {
             face_.print(waitingText + "\n");
             face_.setHoldCount(0);
-            sampling_.setRunning(wasRunning);
             return;
         }
     }
@@ -99,7 +99,8 @@ void DeviceCallback::DevChange_callback()
     plot.RecordLength = loadRecordLength(settings_);
     plot_SetupStore(plot);
     face_.storeReset();
-    sampling_.setRunning(wasRunning || std::exchange(startOnArrival, false));
+    if (std::exchange(startOnArrival, false))
+        sampling_.setRunning(true);
 }
 
 int DeviceCallback::takeBackOldSlot(int stick)

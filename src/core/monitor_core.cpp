@@ -89,6 +89,7 @@ MonitorCore::MonitorCore(Services& services, StatusFace& face, QObject* parent)
     net_->face.print = [this](const std::string& text) { face_.print(QString::fromStdString(text)); };
     net_->face.holdMessage = [this](int redraws) { face_.setHoldCount(redraws); };
     net_->face.deviceChanged = [this] { onDeviceChange(); };
+    net_->face.later = [this](int ms, std::function<void()> f) { QTimer::singleShot(ms, this, std::move(f)); };
     sampling_->hooks.network = [this] { net_->sendTrigger(); };
     sampling_->hooks.publish = [this] { afterPass(); };
     sampling_->hooks.status = [this](const std::string& line) { face_.print(QString::fromStdString(line)); };
@@ -125,6 +126,12 @@ void MonitorCore::guarded(const char* procedure, const std::function<void()>& bo
 
 void MonitorCore::onDeviceChange()
 {
+    // The plot is not rebuilt under a running pass or download (a peer's
+    // "updateplot" can arrive in one of their waits): a little later.
+    if (sampling_->passRunning() || downloading_ || configuring_) {
+        QTimer::singleShot(kDeviceChangeRetryMs, this, [this] { onDeviceChange(); });
+        return;
+    }
     ++deviceChanges_;
     guarded("DevChange_callback", [this] { devCallback_->DevChange_callback(); });
     // A stick that came or went shows in the metrics at once, also when no
@@ -145,6 +152,13 @@ void MonitorCore::afterPass()
     if (mqtt_)
         mqtt_->afterPass();
     updateMetrics();
+    sayNotes();
+}
+
+void MonitorCore::sayNotes()
+{
+    for (const QString& note : s_.settings.takeNotes())
+        face_.print(note + "\n");
 }
 
 void MonitorCore::updateMetrics()
@@ -186,6 +200,7 @@ void MonitorCore::loadSettings()
         devCallback_->waitingText = waiting;
     s_.plotSettings = loadPlotSettings(s_.settings);
     sampling_->setReadInterval(loadReadInterval(s_.settings));
+    sayNotes();
 }
 
 void MonitorCore::configureSticks()
@@ -215,6 +230,7 @@ void MonitorCore::startLinks()
     startMetrics();
     LoadNetworkDefaults(net_->settings, s_.settings);
     net_->Open_Server_or_client();
+    sayNotes();
 }
 
 void MonitorCore::startPublishing()

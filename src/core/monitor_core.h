@@ -90,6 +90,8 @@ private:
     void afterPass();
     void onDeviceChange();
     void startPublishing();
+    // Says what the settings held that could not be used.
+    void sayNotes();
     void startMetrics();
     void updateMetrics();
 

@@ -39,13 +39,22 @@ int SamplingLoop::timerPeriodMs(double seconds)
 
 void SamplingLoop::setRunning(bool on)
 {
-    if (on)
+    if (on && !Timer1.isActive())
         Timer1.start();
-    else
+    else if (!on)
         Timer1.stop();
 }
 
 bool SamplingLoop::setReadInterval(double seconds)
+{
+    if (!applyInterval(seconds))
+        return false;
+    requested_ = seconds;
+    fastPasses_ = 0;
+    return true;
+}
+
+bool SamplingLoop::applyInterval(double seconds)
 {
     if (!std::isfinite(seconds))
         return false;
@@ -55,6 +64,25 @@ bool SamplingLoop::setReadInterval(double seconds)
     readInterval_ = seconds;
     Timer1.setInterval(period);
     return true;
+}
+
+void SamplingLoop::adjustInterval(double readTime)
+{
+    if (readInterval_ < readTime) {
+        fastPasses_ = 0;
+        const double stretched = std::round((readTime + 0.5) * 10) / 10;
+        if (stretched < 10 && applyInterval(stretched) && hooks.status)
+            hooks.status("Reading the sticks took " + formatNumber(readTime, "##0.0#") +
+                         " s: the read interval is stretched to " + generalNumber(stretched) + " s\n");
+        return;
+    }
+    // Passes that fit the interval set again bring it back.
+    if (readInterval_ > requested_ && readTime >= 0 && readTime < requested_ && ++fastPasses_ >= kFastPasses) {
+        fastPasses_ = 0;
+        if (applyInterval(requested_) && hooks.status)
+            hooks.status("Reading the sticks is fast again: the read interval is back to " + generalNumber(requested_) +
+                         " s\n");
+    }
 }
 
 void SamplingLoop::step(const std::string& text)
@@ -67,7 +95,7 @@ void SamplingLoop::Timer1_Timer()
 {
     // The stick exchanges keep the window running while they wait, so a
     // tick can arrive in the middle of a pass: it is skipped.
-    if (inPass_)
+    if (inPass_ || held_ > 0)
         return;
     if (++tickCounter_ >= 4) {
         tickCounter_ = 0;
@@ -153,11 +181,7 @@ void SamplingLoop::Timer1x_Timer()
     readTime = clock_.now().secondsSinceMidnight() - readTime;
     lastPassSeconds_ = readTime;
     measuredPassSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - passStart).count();
-    if (readInterval_ < readTime) {
-        const double stretched = std::round((readTime + 0.5) * 10) / 10;
-        if (stretched < 10)
-            setReadInterval(stretched);
-    }
+    adjustInterval(readTime);
 
     const bool error = !link_.StickErrorText.empty();
     if (!(error && engineeringMode)) {

@@ -27,7 +27,8 @@ struct SamplingHooks {
 
 // Timer1 ticks four times per read interval; every fourth tick runs one
 // sampling pass over the open sticks. A pass that takes longer than the
-// interval stretches it (up to just below 10 s).
+// interval stretches it (up to just below 10 s), which is said in a status
+// line; after kFastPasses passes that fit the interval set, it returns to it.
 class SamplingLoop : public QObject {
     Q_OBJECT
 public:
@@ -41,9 +42,27 @@ public:
 
     QTimer& timer() { return Timer1; }
     bool running() const { return Timer1.isActive(); }
+    // Starts or stops the timer; starting a running timer keeps its phase.
     void setRunning(bool on);
+    // While held, ticks run no pass and the timer keeps its phase (a
+    // device change that rebuilds the plot holds it, so that a stream of
+    // changes cannot keep pushing the next pass away).
+    class Hold {
+    public:
+        explicit Hold(SamplingLoop& loop) : loop_(loop) { ++loop_.held_; }
+        ~Hold() { --loop_.held_; }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        SamplingLoop& loop_;
+    };
 
     double readInterval() const { return readInterval_; }
+    // The interval the user (or the settings) asked for; readInterval() is
+    // larger while slow reads stretch it.
+    double requestedInterval() const { return requested_; }
+    static constexpr int kFastPasses = 10;
     // Sets the read interval and the timer period: interval x 1000 / 4 ms,
     // halves to even.
     // False (and the interval unchanged) when the timer cannot take it.
@@ -66,6 +85,9 @@ private:
     void step(const std::string& text);
     // Reads one configured stick's values (and flags); returns its error ("" on success).
     std::string readStick(int stick);
+    bool applyInterval(double seconds);
+    // Stretches the interval after a slow pass, or returns to the one set after fast ones.
+    void adjustInterval(double readTime);
 
     StickLink& link_;
     const Clock& clock_;
@@ -74,9 +96,12 @@ private:
     int tickCounter_ = 0;
     int noteCounter_ = 0;
     double readInterval_ = 1.0;
+    double requested_ = 1.0;
+    int fastPasses_ = 0;
     double lastPassSeconds_ = 0;
     double measuredPassSeconds_ = 0;
     bool inPass_ = false;
+    int held_ = 0;
     long passes_ = 0;
     long failedReads_ = 0;
 };

@@ -11,6 +11,8 @@
 #include <QLocale>
 #include <QSaveFile>
 
+#include <utility>
+
 namespace vs {
 
 namespace {
@@ -100,6 +102,7 @@ void ValueLog::Log_TurnOn(const QString& fileName)
 {
     fileName_ = fileName;
     on_ = true;
+    failing_ = false;
     if (showState)
         showState("Logging to file " + QFileInfo(fileName).fileName(), true);
     Log_WriteHeaders(fileName);
@@ -153,29 +156,7 @@ void ValueLog::Log_Toggle()
 
 bool ValueLog::appendLine(const std::string& line, QString& error)
 {
-    QFile file(fileName_);
-    // A device (a pipe, /dev/full) is written as it is; a file only ever appended to.
-    const QFileInfo info(fileName_);
-    const bool device = info.exists() && !info.isFile() && !info.isDir();
-    if (!file.open(device ? QIODevice::WriteOnly : QIODevice::WriteOnly | QIODevice::Append)) {
-        error = file.errorString();
-        return false;
-    }
-    const qint64 before = file.size();
-    const QByteArray bytes = QString::fromStdString(line).toLocal8Bit();
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        error = file.errorString();
-        // No half line stays behind to spoil the next one.
-        if (!device)
-            file.resize(before);
-        return false;
-    }
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    return file_.append(fileName_, QString::fromStdString(line).toLocal8Bit(), error);
 }
 
 bool ValueLog::Log_timer_write2file(const std::string& timeText)
@@ -188,11 +169,14 @@ bool ValueLog::Log_timer_write2file(const std::string& timeText)
     QString error;
     if (appendLine(text, error)) {
         headerPending_ = false;
+        // A failure is said when it starts and when it is over, not every pass.
+        if (std::exchange(failing_, false) && winPrint)
+            winPrint("Writing to the log " + QFileInfo(fileName_).fileName() + " works again\n");
         return true;
     }
-    if (winPrint) {
+    if (!std::exchange(failing_, true) && winPrint) {
         winPrint(QString(QChar(12)));
-        winPrint("Error writing to log: " + error);
+        winPrint("Error writing to log: " + error + "\n");
     }
     return false;
 }

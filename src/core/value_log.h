@@ -1,4 +1,6 @@
 #pragma once
+#include "core/line_file.h"
+
 #include <QString>
 
 #include <functional>
@@ -21,7 +23,9 @@ std::string bufferFileText(const PlotRecord& plot, char decimalSeparator);
 
 // Appends one line per sampling pass to the value log while logging is on,
 // and writes the buffer file. Each line opens, appends and closes the file,
-// so another program can read or move it between passes.
+// so another program can read or move it between passes; a line reaches the
+// file whole or not at all, and a failing log is said once when it starts
+// failing and once when it works again.
 class ValueLog {
 public:
     ValueLog(const StickLink& link, const PlotRecord& plot, Settings& settings, Prompts& prompts);
@@ -45,6 +49,8 @@ public:
     void mSave_Click();
     // Start-up: the stored log file, and logging on when "Log2file" is 1.
     void restoreFromSettings();
+    // How lines reach the file (tests make it fail part-way).
+    LineFile& lineFile() { return file_; }
 
 private:
     bool appendLine(const std::string& line, QString& error);
@@ -54,8 +60,10 @@ private:
     Settings& settings_;
     Prompts& prompts_;
     QString fileName_;
+    LineFile file_;
     bool on_ = false;
     bool headerPending_ = false;
+    bool failing_ = false;
 };
 
 } // namespace vs

@@ -33,7 +33,13 @@ void Warnings::AddWarning()
 {
     if (plot_.nMarkers <= 0)
         plot_.Markers.clear();
-    plot_.Markers.push_back(static_cast<int16_t>(newestSlot()));
+    const auto slot = static_cast<int16_t>(newestSlot());
+    // One marker per sample, however many of its channels alarm: the pass
+    // removes one per sample as the ring comes round.
+    const auto end = plot_.Markers.begin() + std::min<std::ptrdiff_t>(plot_.nMarkers, plot_.Markers.size());
+    if (std::find(plot_.Markers.begin(), end, slot) != end)
+        return;
+    plot_.Markers.push_back(slot);
     ++plot_.nMarkers;
 }
 
@@ -59,12 +65,14 @@ void Warnings::Warnings_Timer_Update()
     QString alarms;
     int overall = 0;
     const bool warningsOn = settings_.number(keys::Warnings) == 1;
+    // Curves follow the open sticks' channels in slot order, as the plot sets them up.
+    int k = -1;
     for (int s = 0; s < link_.SlotsReserved; ++s) {
         if (!link_.Nymstick_isOpen(s))
             continue;
         StickRecord& stick = *link_.slot(s);
         for (int i = 0; i < stick.nChannels && i < static_cast<int>(stick.Channels.size()); ++i) {
-            const int k = i + s * stick.nChannels;
+            ++k;
             currentStep = " : Warnings_Timer_Update: TempPlot.ColsEnabled(" + std::to_string(i) + "+" +
                           std::to_string(s) + "*" + std::to_string(stick.nChannels) + ")";
             trace_.LogTrace(currentStep);

@@ -5,9 +5,11 @@
 #include "stick/stick_link.h"
 
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -37,14 +39,20 @@ std::string escapedLine(const std::string& line)
     return escapeBytes(decoder, reinterpret_cast<const uint8_t*>(line.data()), line.size());
 }
 
-// "update" values: the whole field as a number, blanks and a trailing CR
-// ignored; anything else counts 0.
-double wholeWireNumber(std::string field)
+// The largest value the plot's store can hold (value x 100 in 32 bits).
+constexpr double kLargestValue = 21474836.47;
+
+// "update" values: the whole field as a number the plot can hold, blanks and
+// a trailing CR ignored; no value for anything else (NaN, infinity, 1e308,
+// text), which leaves the channel as it was.
+std::optional<double> wholeWireNumber(std::string field)
 {
     while (!field.empty() && (field.back() == '\r' || field.back() == '\n'))
         field.pop_back();
     const auto v = strictReal(field);
-    return v && std::isfinite(*v) ? *v : 0;
+    if (!v || !std::isfinite(*v) || std::fabs(*v) > kLargestValue)
+        return std::nullopt;
+    return v;
 }
 
 } // namespace
@@ -99,10 +107,10 @@ std::string NetInterpreter::SyntaxHelp()
     return out + kCrLf;
 }
 
-void NetInterpreter::receive(const std::string& text)
+bool NetInterpreter::receive(const std::string& text)
 {
     nw_RxBuf += text;
-    lineLoop();
+    return lineLoop();
 }
 
 void NetInterpreter::clearReceived()
@@ -111,26 +119,43 @@ void NetInterpreter::clearReceived()
     ++clears_;
 }
 
-void NetInterpreter::lineLoop()
+bool NetInterpreter::lineLoop()
 {
     if (nw_Parsing)
-        return;
+        return false;
     nw_Parsing = true;
+    const auto sliceEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(sliceMs);
+    bool more = false;
     // Lines are taken from `at` on and the buffer is cut once at the end, so
     // that a burst of many lines costs no more than its length.
     size_t at = 0;
     for (;;) {
         const std::string_view rest = std::string_view(nw_RxBuf).substr(at);
         if (nw_WaitingPrompt) {
-            if (rest.find("Nym>") != std::string_view::npos)
+            if (rest.find("Nym>") != std::string_view::npos) {
                 nw_WaitingPrompt = false;
+            } else if (rest.size() >= kMaxLine) {
+                // A peer that streams without ever prompting must not fill the memory.
+                promptOverflow_ = true;
+                at = nw_RxBuf.size();
+            }
             break;
         }
         const size_t lf = rest.find('\n');
+        if (droppingLine_) {
+            // The tail of an over-long line is part of it: dropped, never run.
+            at = lf == std::string_view::npos ? nw_RxBuf.size() : at + lf + 1;
+            if (lf == std::string_view::npos)
+                break;
+            droppingLine_ = false;
+            continue;
+        }
         if (lf == std::string_view::npos) {
-            // A peer that never ends its line must not fill the memory.
-            if (rest.size() > kMaxLine)
+            // A whole line, its line feed included, holds at most kMaxLine bytes.
+            if (rest.size() >= kMaxLine) {
                 at = nw_RxBuf.size();
+                droppingLine_ = true;
+            }
             break;
         }
         if (lf < 2) { // fewer than two characters before the line feed
@@ -147,7 +172,7 @@ void NetInterpreter::lineLoop()
             at += prompt + 4;
             continue;
         }
-        if (lf > kMaxLine) {
+        if (lf >= kMaxLine) {
             at += lf + 1;
             continue;
         }
@@ -161,9 +186,14 @@ void NetInterpreter::lineLoop()
             at = 0;
         if (at >= nw_RxBuf.size())
             break;
+        if (std::chrono::steady_clock::now() >= sliceEnd) {
+            more = std::string_view(nw_RxBuf).substr(at).find('\n') != std::string_view::npos;
+            break;
+        }
     }
     nw_RxBuf.erase(0, std::min(at, nw_RxBuf.size()));
     nw_Parsing = false;
+    return more;
 }
 
 void NetInterpreter::ParseNetworkCommand(const std::string& line)
@@ -257,9 +287,40 @@ std::string NetInterpreter::identifier(const std::string& bracket) const
     return host_.remoteHost() + ":" + host_.remotePort() + ":" + bracket;
 }
 
+int NetInterpreter::curvesBesides(int slot) const
+{
+    int curves = 0;
+    for (int i = 0; i < link_.SlotsReserved; ++i)
+        if (i != slot && link_.Nymstick_isOpen(i))
+            curves += std::max<int>(link_.slot(i)->nChannels, 0);
+    return curves;
+}
+
+int NetInterpreter::openNetworkSticks() const
+{
+    int open = 0;
+    for (int i = 0; i < link_.SlotsReserved; ++i)
+        open += link_.Nymstick_isOpen(i) && link_.slot(i)->Interface == "NW" ? 1 : 0;
+    return open;
+}
+
+int NetInterpreter::closeNetworkSticks()
+{
+    int closed = 0;
+    for (int i = 0; i < link_.SlotsReserved; ++i) {
+        StickRecord* s = link_.slot(i);
+        if (s->Interface == "NW" && link_.Nymstick_isOpen(i)) {
+            s->HIDHandle = s->ReadHandle = 0;
+            ++closed;
+        }
+    }
+    return closed;
+}
+
 void NetInterpreter::addStick(const std::string& line)
 {
-    const std::string id = identifier(GetBracket_first(line));
+    const std::string bracket = GetBracket_first(line);
+    const std::string id = identifier(bracket);
     const size_t close = line.find(']');
     const auto fields = splitBars(close == std::string::npos ? std::string() : line.substr(close + 1));
     const double count = std::trunc(leadingWireNumber(fields.size() > 1 ? fields[1] : std::string()));
@@ -267,21 +328,32 @@ void NetInterpreter::addStick(const std::string& line)
         nw_Send("? too many channels (at most " + std::to_string(kMaxChannels) + ")" + kCrLf);
         return;
     }
-    // The same remote stick listed again (another "ls", a reconnection) is refreshed, not copied.
+    // The same remote stick listed again (another "ls", a reconnection from
+    // another port) takes its slot again instead of a new one.
+    const std::string peerKey = host_.remoteHost() + "\n" + bracket;
     int16_t index = link_.Nymstick_FindSlot(id);
-    if (index < 0) {
-        int networkSticks = 0;
-        for (const StickRecord& s : link_.StickTable)
-            networkSticks += s.Interface == "NW" ? 1 : 0;
-        if (networkSticks >= kMaxNetworkSticks) {
-            nw_Send("? too many network sensors (at most " + std::to_string(kMaxNetworkSticks) + ")" + kCrLf);
-            return;
-        }
-        index = link_.Nymstick_AddSlot(kPlaceholder);
+    if (const auto known = peerSlots_.find(peerKey); index < 0 && known != peerSlots_.end()) {
+        const StickRecord* s = link_.slot(known->second);
+        if (s && s->Interface == "NW" && !link_.Nymstick_isOpen(known->second))
+            index = known->second;
     }
+    if (index < 0 && openNetworkSticks() >= kMaxNetworkSticks) {
+        nw_Send("? too many network sensors (at most " + std::to_string(kMaxNetworkSticks) + ")" + kCrLf);
+        return;
+    }
+    if (curvesBesides(index) + static_cast<int>(count) > kMaxCurves) {
+        nw_Send("? too many curves (the plot holds at most " + std::to_string(kMaxCurves) + ")" + kCrLf);
+        host_.print("Network: a sensor of " + std::to_string(static_cast<int>(count)) + " channels from " +
+                    host_.remoteHost() + " was refused: the plot holds at most " + std::to_string(kMaxCurves) +
+                    " curves\n");
+        return;
+    }
+    if (index < 0)
+        index = link_.Nymstick_AddSlot(kPlaceholder);
     StickRecord* s = link_.slot(index);
     if (!s)
         return;
+    peerSlots_[peerKey] = index;
     s->Interface = "NW";
     s->DevicePath = id;
     s->HIDHandle = 1;
@@ -297,7 +369,8 @@ void NetInterpreter::addStick(const std::string& line)
         c.ChID = field(2 + 4 * k);
         c.Ylabel = field(3 + 4 * k);
         c.Yunit = field(4 + 4 * k);
-        c.LastValue = leadingWireNumber(field(5 + 4 * k));
+        const double v = leadingWireNumber(field(5 + 4 * k));
+        c.LastValue = std::isfinite(v) && std::fabs(v) <= kLargestValue ? v : 0;
     }
 }
 
@@ -312,7 +385,8 @@ void NetInterpreter::nw_UpdateSTick(const std::string& argument)
     for (size_t k = 0; k + 1 < fields.size() && k < static_cast<size_t>(std::max<int16_t>(s->nChannels, 0)) &&
                        k < s->Channels.size();
          ++k)
-        s->Channels[k].LastValue = wholeWireNumber(fields[k + 1]);
+        if (const auto v = wholeWireNumber(fields[k + 1]))
+            s->Channels[k].LastValue = *v;
 }
 
 } // namespace vs

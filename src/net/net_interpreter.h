@@ -2,6 +2,7 @@
 #include "net/net_host.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 namespace vs {
@@ -14,21 +15,34 @@ class StickLink;
 // final "updateplot", which the asking side runs through this same
 // interpreter, so that the remote sticks join its table as "NW" sticks.
 //
-// The peer may be anyone on the network: a line longer than kMaxLine without
-// a line feed is dropped, "add" makes at most kMaxNetworkSticks sticks with
-// at most kMaxChannels channels each, and an "add" for a stick already in the
-// table refreshes that stick.
+// The peer may be anyone on the network: a line longer than kMaxLine is
+// dropped whole (up to and including its line feed), as is text beyond
+// kMaxLine while the first prompt is awaited; "add" makes at most
+// kMaxNetworkSticks open sticks with at most kMaxChannels channels each and
+// never more than kMaxCurves curves in the plot in all; an "add" for a
+// stick the same peer added before takes that stick's slot again. Lines are
+// run in slices of at most `sliceMs`, so that a flood never holds the
+// program.
 class NetInterpreter {
 public:
     static constexpr size_t kMaxLine = 64 * 1024;
     static constexpr int kMaxNetworkSticks = 64;
     static constexpr int kMaxChannels = 64;
+    static constexpr int kMaxCurves = 256;
 
     // `versionLine` is the whole version line without its CR LF.
     NetInterpreter(StickLink& link, NetHost& host, std::string versionLine);
 
-    // Appends received text and runs the line loop over it.
-    void receive(const std::string& text);
+    // Appends received text and runs the line loop over it for one slice.
+    // True when whole lines are left for a later slice.
+    bool receive(const std::string& text);
+    size_t pending() const { return nw_RxBuf.size(); }
+    int sliceMs = 10;
+    // True once a peer sent more than kMaxLine while its first prompt was awaited.
+    bool promptOverflow() const { return promptOverflow_; }
+    // The connection ended: its network sticks close (they stop counting
+    // against the bounds). Returns how many were open.
+    int closeNetworkSticks();
     void ParseNetworkCommand(const std::string& line);
     void SendPrompt();
     void nw_SendVer();
@@ -51,7 +65,9 @@ public:
     void clearReceived();
 
 private:
-    void lineLoop();
+    bool lineLoop();
+    int curvesBesides(int slot) const;
+    int openNetworkSticks() const;
     void addStick(const std::string& line);
     std::string identifier(const std::string& bracket) const;
 
@@ -60,6 +76,11 @@ private:
     std::string versionLine_;
     bool nw_Parsing = false;
     uint32_t clears_ = 0;
+    // The rest of an over-long line is dropped up to its line feed.
+    bool droppingLine_ = false;
+    bool promptOverflow_ = false;
+    // The slots of the sticks a peer (host and bracket text) added.
+    std::map<std::string, int16_t> peerSlots_;
 };
 
 } // namespace vs

@@ -11,6 +11,11 @@ namespace {
 
 constexpr int kConnectTries = 20;
 constexpr int kTryMs = 100;
+constexpr auto kPlotUpdateEvery = std::chrono::seconds(1);
+// Received text read ahead of the line loop at most.
+constexpr size_t kReadChunk = 64 * 1024;
+// Slices run one after another where no event loop takes the rest later.
+constexpr int kSlicesAtOnce = 1000;
 
 // The port text as a port number, or 0 when it is none.
 int portNumber(const std::string& text)
@@ -57,6 +62,24 @@ void NetLink::holdMessage(int redraws)
 
 void NetLink::deviceChanged()
 {
+    // A peer's "updateplot" rebuilds the plot at most once per second: a
+    // flood of them must not keep the program from sampling.
+    using namespace std::chrono;
+    const auto now = steady_clock::now();
+    const auto since = now - lastPlotUpdate_;
+    if (since < kPlotUpdateEvery) {
+        // One rebuild follows when the second is over (without an event
+        // loop to run it, the early one is only dropped).
+        if (!plotUpdateAsked_ && face.later) {
+            plotUpdateAsked_ = true;
+            face.later(static_cast<int>(duration_cast<milliseconds>(kPlotUpdateEvery - since).count()) + 1, [this] {
+                plotUpdateAsked_ = false;
+                deviceChanged();
+            });
+        }
+        return;
+    }
+    lastPlotUpdate_ = now;
     if (face.deviceChanged)
         face.deviceChanged();
 }
@@ -118,6 +141,13 @@ void NetLink::Open_Server_or_client()
                     wait_(kTryMs);
                 if (socket_.state() == 7) {
                     nw_wait4prompt();
+                    if (interpreter_.promptOverflow()) {
+                        print("The server at " + settings.server + ":" + settings.remotePort + " sent " +
+                              std::to_string(NetInterpreter::kMaxLine / 1024) +
+                              " KiB without a prompt; closing the connection\n");
+                        Winsock1_Close();
+                        return;
+                    }
                     interpreter_.clearReceived(); // the greeting, "Ready" and the first prompt
                     nw_Send("ls\n");
                     return;
@@ -139,17 +169,25 @@ void NetLink::nw_wait4prompt()
     interpreter_.nw_WaitingPrompt = true;
     // The line loop clears the flag once "Nym>" is in the buffer.
     interpreter_.receive("");
-    for (int i = 0; i < kConnectTries && interpreter_.nw_WaitingPrompt; ++i)
+    for (int i = 0; i < kConnectTries && interpreter_.nw_WaitingPrompt && !interpreter_.promptOverflow(); ++i)
         wait_(kTryMs);
     interpreter_.nw_WaitingPrompt = false;
 }
 
 void NetLink::Winsock1_Close()
 {
-    print("Closing connection for: " + socket_.remoteIp() + "\n");
-    holdMessage(10);
+    const std::string peer = socket_.remoteIp();
+    if (!peer.empty()) {
+        print("Closing connection for: " + peer + "\n");
+        holdMessage(10);
+    }
     const int noted = socket_.state();
     socket_.close();
+    // The sticks known through the connection leave with it.
+    if (interpreter_.closeNetworkSticks() > 0 && face.deviceChanged) {
+        lastPlotUpdate_ = std::chrono::steady_clock::now();
+        face.deviceChanged();
+    }
     if (noted == 8 && settings.NetworkMode == 2) {
         std::string error;
         if (const int port = portNumber(settings.localPort); port != 0)
@@ -165,11 +203,32 @@ void NetLink::Winsock1_ConnectionRequest(int request)
     print("Accepted connection from: " + socket_.remoteIp() + "\n");
     holdMessage(3);
     interpreter_.sendGreeting();
+    // Lines a peer sent at once (echo ver | nc host 5800) came before the
+    // connection was taken: no further notice announces them.
+    if (socket_.available() > 0)
+        Winsock1_DataArrival();
 }
 
 void NetLink::Winsock1_DataArrival()
 {
-    interpreter_.receive(socket_.readAll());
+    // Lines run in slices between which the program samples; what the peer
+    // sends meanwhile waits in the socket (and TCP holds the peer back).
+    for (int slice = 0; slice < kSlicesAtOnce; ++slice) {
+        const size_t room = interpreter_.pending() < kReadChunk ? kReadChunk - interpreter_.pending() : 0;
+        const bool more = interpreter_.receive(room > 0 ? socket_.read(room) : std::string());
+        if (!more && socket_.available() == 0)
+            return;
+        if (face.later) {
+            if (!sliceAsked_) {
+                sliceAsked_ = true;
+                face.later(0, [this] {
+                    sliceAsked_ = false;
+                    Winsock1_DataArrival();
+                });
+            }
+            return;
+        }
+    }
 }
 
 } // namespace vs

@@ -4,6 +4,7 @@
 #include "net/net_interpreter.h"
 #include "net/net_socket.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ public:
         std::function<void(int)> holdMessage;
         std::function<void()> deviceChanged;
         std::function<void()> modeChanged; // the fallback selected the other role
+        // Runs `f` from the event loop after `ms` (the rest of a flood, a
+        // held-back "updateplot"); without it, at once.
+        std::function<void(int ms, std::function<void()> f)> later;
     };
 
     NetLink(StickLink& link, NetSocket& socket, WaitFn wait, std::string versionLine);
@@ -70,6 +74,11 @@ private:
     NetSocket& socket_;
     WaitFn wait_;
     NetInterpreter interpreter_;
+    // A slice of received lines is waiting to run.
+    bool sliceAsked_ = false;
+    // "updateplot" runs at most once per second; one asked sooner waits.
+    std::chrono::steady_clock::time_point lastPlotUpdate_{};
+    bool plotUpdateAsked_ = false;
 };
 
 // "Nym USB server Version 2.41.0 svn:" + the source stamp cut before its first "(".

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -20,7 +21,10 @@ public:
     // Takes the pending connection request; the socket stops listening.
     virtual void accept(int request) = 0;
     virtual void send(const std::string& text) = 0;
-    virtual std::string readAll() = 0;
+    // Takes at most `maxBytes` of the received text.
+    virtual std::string read(size_t maxBytes) = 0;
+    // Received text not taken yet.
+    virtual size_t available() const = 0;
     virtual void close() = 0;
     // The text of the last failure the socket layer reported.
     virtual std::string errorText() const = 0;

@@ -3,10 +3,13 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace vs {
 
 namespace {
+
+constexpr qint64 kReadAhead = 64 * 1024;
 
 // IPv4 peers of a dual-stack server come as "::ffff:a.b.c.d"; the link names them "a.b.c.d".
 std::string addressText(const QHostAddress& address)
@@ -24,6 +27,43 @@ QtNetSocket::~QtNetSocket()
 {
     for (auto& [id, s] : pending_)
         delete s.data();
+    for (const QPointer<QObject>& o : graveyard_)
+        delete o.data();
+}
+
+template <class F>
+void QtNetSocket::inHandler(F&& f)
+{
+    ++handlers_;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{handlers_};
+    f();
+}
+
+void QtNetSocket::bury(QObject* object)
+{
+    object->disconnect(this);
+    graveyard_.emplace_back(object);
+    if (!sweepAsked_) {
+        sweepAsked_ = true;
+        QTimer::singleShot(0, this, [this] { emptyGraveyard(); });
+    }
+}
+
+void QtNetSocket::emptyGraveyard()
+{
+    // Still inside a handler (its events run in a nested loop): later.
+    if (handlers_ > 0) {
+        QTimer::singleShot(10, this, [this] { emptyGraveyard(); });
+        return;
+    }
+    sweepAsked_ = false;
+    std::vector<QPointer<QObject>> dead;
+    dead.swap(graveyard_);
+    for (const QPointer<QObject>& o : dead)
+        delete o.data();
 }
 
 int QtNetSocket::state() const
@@ -57,12 +97,12 @@ bool QtNetSocket::listen(int port, std::string& error)
 {
     close();
     server_ = new QTcpServer(this);
-    connect(server_, &QTcpServer::newConnection, this, [this] { onNewConnection(); });
+    connect(server_, &QTcpServer::newConnection, this, [this] { inHandler([this] { onNewConnection(); }); });
     if (server_->listen(QHostAddress::Any, static_cast<quint16>(port)))
         return true;
     // Nothing is left open: the state stays "closed".
     error = error_ = server_->errorString().toStdString();
-    delete server_;
+    bury(server_);
     server_ = nullptr;
     return false;
 }
@@ -78,7 +118,10 @@ void QtNetSocket::onNewConnection()
             onConnectionRequest(request);
         // A request that was not accepted is refused.
         if (auto it = pending_.find(request); it != pending_.end()) {
-            delete it->second.data();
+            if (it->second) {
+                it->second->abort();
+                bury(it->second.data());
+            }
             pending_.erase(it);
         }
     }
@@ -100,16 +143,23 @@ void QtNetSocket::adopt(QTcpSocket* s)
     socket_ = s;
     peerClosed_ = failed_ = false;
     error_.clear();
+    // Qt reads no more than this ahead of the program: a flooding peer is
+    // held back by TCP itself.
+    s->setReadBufferSize(kReadAhead);
     connect(s, &QTcpSocket::readyRead, this, [this] {
-        if (onData)
-            onData();
+        inHandler([this] {
+            if (onData)
+                onData();
+        });
     });
     connect(s, &QTcpSocket::disconnected, this, [this, s] {
-        if (s != socket_ || peerClosed_)
-            return;
-        peerClosed_ = true;
-        if (onClosed)
-            onClosed();
+        inHandler([this, s] {
+            if (s != socket_ || peerClosed_)
+                return;
+            peerClosed_ = true;
+            if (onClosed)
+                onClosed();
+        });
     });
     connect(s, &QTcpSocket::errorOccurred, this, [this, s](QAbstractSocket::SocketError e) {
         if (s != socket_)
@@ -146,19 +196,24 @@ void QtNetSocket::send(const std::string& text)
         socket_->write(text.data(), static_cast<qint64>(text.size()));
 }
 
-std::string QtNetSocket::readAll()
+std::string QtNetSocket::read(size_t maxBytes)
 {
     if (!socket_)
         return {};
-    const QByteArray bytes = socket_->readAll();
+    const QByteArray bytes = socket_->read(static_cast<qint64>(maxBytes));
     return bytes.toStdString();
+}
+
+size_t QtNetSocket::available() const
+{
+    return socket_ ? static_cast<size_t>(socket_->bytesAvailable()) : 0;
 }
 
 void QtNetSocket::close()
 {
     if (server_) {
         server_->close();
-        server_->deleteLater();
+        bury(server_);
         server_ = nullptr;
     }
     if (socket_) {
@@ -166,7 +221,7 @@ void QtNetSocket::close()
         socket_ = nullptr;
         s->disconnect(this);
         s->abort();
-        s->deleteLater();
+        bury(s);
     }
     peerClosed_ = failed_ = false;
 }

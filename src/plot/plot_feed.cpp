@@ -4,6 +4,7 @@
 #include "stick/stick_link.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace vs {
 
@@ -62,9 +63,12 @@ bool Nymdata2plot(PlotRecord& plot, const StickLink& link, const std::string& ti
             continue;
         const StickRecord& stick = *link.slot(s);
         if (j < static_cast<int>(stick.Channels.size())) {
+            // Clamped so that the span of any two stored values still fits the
+            // scale's 32 bits: every sample lands inside the plot area.
             const double v = stick.Channels[static_cast<size_t>(j)].LastValue;
-            if (v > -21474836.48 && v < 21474836.47)
-                plot.at(plot.WriteIndex, k) = static_cast<int32_t>(roundHalfEven(v * 100));
+            if (!std::isnan(v))
+                plot.at(plot.WriteIndex, k) =
+                    static_cast<int32_t>(roundHalfEven(std::clamp(v, -kLargestPlotValue, kLargestPlotValue) * 100));
         }
         if (++j >= stick.nChannels) {
             j = 0;

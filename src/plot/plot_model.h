@@ -7,6 +7,10 @@
 
 namespace vs {
 
+// The largest value the plot stores (as value x 100 in 32 bits), either way:
+// half the 32-bit range, so that the span between two values fits it too.
+constexpr double kLargestPlotValue = 10737418.23;
+
 // Colours are 32-bit RGB values with red in the lowest byte.
 using Rgb = uint32_t;
 constexpr Rgb rgb(int r, int g, int b)

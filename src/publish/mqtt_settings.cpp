@@ -12,8 +12,11 @@ MqttSettings loadMqttSettings(Settings& s)
     m.enabled = s.number(keys::MqttEnabled) == 1;
     m.host = s.text(keys::MqttHost).trimmed();
     bool ok = false;
-    const int port = s.text(keys::MqttPort).trimmed().toInt(&ok);
+    const QString portText = s.text(keys::MqttPort).trimmed();
+    const int port = portText.toInt(&ok);
     m.port = ok && port > 0 && port <= 65535 ? port : 1883;
+    if (m.port != port && !portText.isEmpty())
+        s.noteFallback(keys::MqttPort, 0, portText, "1883");
     m.user = s.text(keys::MqttUser);
     m.password = s.text(keys::MqttPassword);
     const QString prefix = s.text(keys::MqttTopicPrefix).trimmed();
@@ -22,9 +25,13 @@ MqttSettings loadMqttSettings(Settings& s)
     m.discovery = s.number(keys::MqttDiscovery) != 0;
     m.caFile = s.text(keys::MqttCAFile).trimmed();
     if (!m.password.isEmpty()) {
+        // A file that holds a password is for its owner's eyes only.
         const QString file = s.store().location();
-        if (QFile::exists(file))
-            QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        if (QFile::exists(file) && (QFile::permissions(file) & ~(ownerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser)) != 0 &&
+            !QFile::setPermissions(file, ownerOnly))
+            s.note(file + " holds the MQTT password but could not be made readable by its owner only; "
+                          "other users of this machine can read it");
     }
     return m;
 }

@@ -77,8 +77,14 @@ bool savePlotSettings(const PlotSettings& p, Settings& s)
 
 double loadReadInterval(const Settings& s)
 {
-    const auto v = strictNumber(s.text(k::ReadInterval));
-    return v && std::isfinite(*v) && *v > 0 ? *v : 1.0;
+    const QString held = s.text(k::ReadInterval);
+    const auto v = strictNumber(held);
+    // The timer ticks a quarter of the interval: 1 ms to 65535 ms.
+    if (v && std::isfinite(*v) && *v * 250 >= 1 && *v * 250 <= 65535)
+        return *v;
+    if (!held.trimmed().isEmpty())
+        s.noteFallback(k::ReadInterval, 0, held, "1 s");
+    return 1.0;
 }
 
 bool saveReadInterval(double seconds, Settings& s)

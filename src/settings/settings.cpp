@@ -46,6 +46,22 @@ double convert(ReadAs how, const QString& text, const std::optional<double>& fal
     return 0;
 }
 
+// Whether the text converts by the key's rule; only the strict kinds fall
+// back to a default (the others read a leading number, 0 without one).
+bool converts(ReadAs how, const QString& text)
+{
+    switch (how) {
+    case ReadAs::Strict16:
+    case ReadAs::Strict32:
+    case ReadAs::StrictSingle:
+        return strictNumber(text).has_value();
+    case ReadAs::Flag:
+        return flagText(text).has_value();
+    default:
+        return true;
+    }
+}
+
 } // namespace
 
 QString Settings::text(const KeyDef& key, int index, const QString& callerDefault) const
@@ -58,7 +74,34 @@ double Settings::number(const KeyDef& key, int index, double callerDefault) cons
     const QString fallbackText = key.defaultText(index, callerText(callerDefault));
     // The default's own value, for texts that do not convert.
     const double fallback = convert(key.readAs, fallbackText, callerDefault);
-    return convert(key.readAs, text(key, index, fallbackText), fallback);
+    const QString stored = text(key, index, fallbackText);
+    if (stored != fallbackText && !converts(key.readAs, stored))
+        noteFallback(key, index, stored, callerText(fallback));
+    return convert(key.readAs, stored, fallback);
+}
+
+void Settings::noteFallback(const KeyDef& key, int index, const QString& held, const QString& used) const
+{
+    const QString name = QString(key.section) + "/" + key.name(index);
+    if (noted_.contains(name))
+        return;
+    noted_ << name;
+    notes_ << "Settings: " + name + " held \"" + held + "\"; " + used + " is used instead";
+}
+
+void Settings::note(const QString& text) const
+{
+    if (!noted_.contains(text)) {
+        noted_ << text;
+        notes_ << "Settings: " + text;
+    }
+}
+
+QStringList Settings::takeNotes() const
+{
+    QStringList out;
+    out.swap(notes_);
+    return out;
 }
 
 bool Settings::flag(const KeyDef& key, int index, bool callerDefault) const

@@ -3,6 +3,7 @@
 #include "settings/settings_store.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace vs {
 
@@ -31,8 +32,19 @@ public:
     void clearAll() { store_.clearAll(); }
     SettingsStore& store() { return store_; }
 
+    // A value the settings held that could not be used, and what is used
+    // instead; each key is noted once. The program says the notes in status
+    // lines ("Settings: Plot/ReadInterval held \"-1\"; 1 s is used instead").
+    void noteFallback(const KeyDef& key, int index, const QString& held, const QString& used) const;
+    // Something else about the settings file that the user should know.
+    void note(const QString& text) const;
+    // The notes made since the last call.
+    QStringList takeNotes() const;
+
 private:
     SettingsStore& store_;
+    mutable QStringList notes_;
+    mutable QStringList noted_;
 };
 
 } // namespace vs

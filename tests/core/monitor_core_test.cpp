@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QTcpSocket>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -279,6 +280,40 @@ TEST_F(CoreFixture, AStickHeldByAnotherProgramIsSaidOnceAndTakenWhenFree)
     core->deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
     EXPECT_EQ(link.Nymstick_CountConnected(), 2);
     EXPECT_TRUE(link.slot(1)->Configured);
+}
+
+TEST_F(CoreFixture, WhatTheSettingsHeldThatCannotBeUsedIsSaidOnce)
+{
+    bus.plug(vs::SimSpec{5, 9});
+    startCore("Plot/ReadInterval=1e9\nMQTT/Port=99999999999\nNetworkSettings/NetworkOption=server\n");
+    core->sampling().Timer1x_Timer();
+    core->sampling().Timer1x_Timer();
+    face.flush();
+    const std::string said = out.str();
+    for (const std::string line : {"Settings: Plot/ReadInterval held \"1e9\"; 1 s is used instead",
+                                   "Settings: MQTT/Port held \"99999999999\"; 1883 is used instead",
+                                   "Settings: NetworkSettings/NetworkOption held \"server\"; 0 is used instead"}) {
+        EXPECT_NE(said.find(line), std::string::npos) << line << "\n" << said;
+        EXPECT_EQ(said.find(line), said.rfind(line)) << "once: " << line;
+    }
+    EXPECT_DOUBLE_EQ(core->sampling().readInterval(), 1);
+}
+
+TEST_F(CoreFixture, RebuildingThePlotKeepsTheSamplingTimersPhase)
+{
+    // A peer's "updateplot" (or any device change) rebuilds the plot; a
+    // stream of them must not keep pushing the next tick away.
+    bus.plug(vs::SimSpec{5, 9});
+    startCore("");
+    core->sampling().setRunning(true);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < 150) {
+        core->deviceCallback().DevChange_callback();
+        QThread::msleep(10);
+    }
+    EXPECT_TRUE(core->sampling().running());
+    EXPECT_LT(core->sampling().timer().remainingTime(), 150) << "the 250 ms tick was not restarted";
 }
 
 } // namespace

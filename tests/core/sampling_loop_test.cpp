@@ -56,9 +56,11 @@ TEST_F(LoopFixture, EveryFourthTickRunsAPass)
     EXPECT_EQ(logLines[0].substr(0, 11), "2026-12-06 ");
 }
 
-TEST_F(LoopFixture, SlowReadsStretchTheInterval)
+TEST_F(LoopFixture, SlowReadsStretchTheIntervalSayItAndFastOnesBringItBack)
 {
     sticks({{5, 9}});
+    std::vector<std::string> said;
+    loop.hooks.status = [&](const std::string& line) { said.push_back(line); };
     // "TRF?" with four flags takes three reports over 8-byte payloads, each
     // sent 780 ms after the one before: 2.34 s.
     waitMs = 780;
@@ -66,6 +68,17 @@ TEST_F(LoopFixture, SlowReadsStretchTheInterval)
     loop.Timer1x_Timer();
     EXPECT_DOUBLE_EQ(loop.readInterval(), 2.8);
     EXPECT_EQ(loop.timer().interval(), 700);
+    EXPECT_EQ(said, (std::vector<std::string>{"Reading the sticks took 2.34 s: the read interval is stretched to 2.8 s\n"}));
+
+    // Fast again: after ten passes that fit the interval set, back to it.
+    waitMs = 0;
+    sims[0]->setReportIntervalMs(0);
+    for (int i = 0; i < vs::SamplingLoop::kFastPasses - 1; ++i)
+        loop.Timer1x_Timer();
+    EXPECT_DOUBLE_EQ(loop.readInterval(), 2.8);
+    loop.Timer1x_Timer();
+    EXPECT_DOUBLE_EQ(loop.readInterval(), 1);
+    EXPECT_EQ(said.back(), "Reading the sticks is fast again: the read interval is back to 1 s\n");
 
     loop.setReadInterval(5);
     waitMs = 3200; // 9.6 s: 10.1 is not below 10

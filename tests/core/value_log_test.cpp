@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // Sticks and curves built in the test, a log in a temporary folder.
@@ -120,26 +124,56 @@ TEST_F(LogFixture, LoggingSwitchedOnBeforeTheSticksWritesTheHeaderWithTheFirstLi
     EXPECT_EQ(read(path("early.txt")), "\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"\t \"A[u]\"\t \r\nt1\t 0\t \r\n");
 }
 
-TEST_F(LogFixture, WriteFailuresAreShownAndLoggingGoesOn)
+TEST_F(LogFixture, WriteFailuresAreSaidOnceAndLoggingGoesOn)
 {
     stick({{"A", "u"}});
     curves();
     QFile blocker(path("a_file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    for (const QString& bad : {QString("/dev/full"), path("a_file/log.txt")}) {
+    ASSERT_EQ(::mkfifo(path("fifo").toLocal8Bit().constData(), 0600), 0);
+    for (const QString& bad : {QString("/dev/full"), path("a_file/log.txt"), path("fifo")}) {
         printed.clear();
         log->Log_TurnOn(bad);
+        EXPECT_FALSE(log->Log_timer_write2file("t")) << "nothing waits on a FIFO without a reader";
         EXPECT_FALSE(log->Log_timer_write2file("t"));
-        ASSERT_EQ(printed.size(), 2) << bad.toStdString();
+        ASSERT_EQ(printed.size(), 2) << "said once, with its line end: " << bad.toStdString();
         EXPECT_EQ(printed[0], QString(QChar(12)));
-        EXPECT_TRUE(printed[1].startsWith("Error writing to log: ")) << printed[1].toStdString();
+        EXPECT_TRUE(printed[1].startsWith("Error writing to log: ") && printed[1].endsWith("\n"))
+            << printed[1].toStdString();
         EXPECT_TRUE(log->on());
     }
     // A later pass to a writable file succeeds.
     log->Log_TurnOn(path("good.txt"));
     EXPECT_TRUE(log->Log_timer_write2file("t2"));
     EXPECT_TRUE(read(path("good.txt")).endsWith("t2\t 0\t \r\n"));
+}
+
+TEST_F(LogFixture, AFullDiskNeverLeavesAPartOfALine)
+{
+    stick({{"A", "u"}});
+    curves();
+    log->Log_TurnOn(path("full.txt"));
+    ASSERT_TRUE(log->Log_timer_write2file("2026-12-07 06:14:13"));
+    const QByteArray before = read(path("full.txt"));
+    // The disk takes 10 bytes of the next line, and the cut back fails too.
+    vs::LineFile& file = log->lineFile();
+    bool full = true;
+    int cuts = 0;
+    file.writeFn = [&](int fd, const char* bytes, size_t count) -> long {
+        if (!full)
+            return ::write(fd, bytes, count);
+        errno = ENOSPC;
+        return ::write(fd, bytes, 10);
+    };
+    file.truncateFn = [&](int fd, long long size) { return ++cuts == 1 ? -1 : ::ftruncate(fd, size); };
+    EXPECT_FALSE(log->Log_timer_write2file("2026-12-07 06:14:14"));
+    EXPECT_EQ(read(path("full.txt")).size(), before.size() + 10) << "the fragment could not be cut yet";
+    // Space again: the fragment goes first, then the line, whole.
+    full = false;
+    EXPECT_TRUE(log->Log_timer_write2file("2026-12-07 06:14:15"));
+    EXPECT_EQ(read(path("full.txt")), before + "2026-12-07 06:14:15\t 0\t \r\n");
+    EXPECT_EQ(printed.back(), "Writing to the log full.txt works again\n");
 }
 
 TEST_F(LogFixture, ToggleAsksForAFileAndStoresTheChoice)

@@ -178,6 +178,17 @@ TEST_F(WarnFixture, AMarkerGoesWhenItsSlotIsWrittenAgain)
     EXPECT_EQ(plot.nMarkers, 1);
     pass(); // the marked slot is written again
     EXPECT_EQ(plot.nMarkers, 0);
+
+    // Several channels alarming: still one marker per sample, so the ring's
+    // passing clears them and they never pile up.
+    link.slot(0)->Channels[1].WarnLevels = {10};
+    link.slot(0)->Channels[1].nWarn = 1;
+    addStick();
+    values(0, 1600, 30);
+    values(1, 1600, 30);
+    for (int i = 0; i < 250; ++i)
+        pass();
+    EXPECT_EQ(plot.nMarkers, 100) << "one per sample of the 100-sample ring";
 }
 
 TEST_F(WarnFixture, FlagNotesForActiveFlagsWithTheThrottle)

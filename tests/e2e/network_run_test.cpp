@@ -5,14 +5,26 @@
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
 #include <memory>
 
 namespace {
+
+// Closes with a reset, as a peer that vanishes does: what it sent is still
+// on its way when the close arrives.
+void resetClose(QTcpSocket& s)
+{
+    const linger now{1, 0};
+    ::setsockopt(static_cast<int>(s.socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+    s.abort();
+}
 
 struct Copy {
     QTemporaryDir home;
@@ -103,6 +115,48 @@ TEST(NetworkRun, AClientPlotsTheServersSticksAndFollowsTheirValues)
     }
     EXPECT_GE(known, got.size() - 1) << "the client's values are the server's readings";
     EXPECT_GT(QSet<QString>(got.begin(), got.end()).size(), 1) << "and they change with them";
+}
+
+// A peer whose lines make the window print (and so run its events) and that
+// closes at once: the window lives on (the client side is tested in-process,
+// tests/window/network_peer_test.cpp).
+const QByteArray kPrintAndGo[] = {"m hello\nm hello\n", "add [USB:x:0]M|2|0|CO2|ppm|900|1|T|C|21\nupdateplot\n"};
+
+TEST(NetworkRun, APeerThatPrintsAndClosesAtOnceLeavesTheWindowRunning)
+{
+    QTcpServer freeProbe;
+    ASSERT_TRUE(freeProbe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = freeProbe.serverPort();
+    freeProbe.close();
+    Copy server;
+    server.start("[NetworkSettings]\nNetworkOption=2\nLocalPort=" + QString::number(port) + "\n", "5");
+    ASSERT_TRUE(eventually([&] { return server.firstValues().size() >= 1; }, 15000));
+    for (const QByteArray& sequence : kPrintAndGo)
+        for (int round = 0; round < 20; ++round) {
+            ASSERT_EQ(server.process.state(), QProcess::Running) << "round " << round << " of " << sequence.constData();
+            QTcpSocket peer;
+            peer.connectToHost("127.0.0.1", port);
+            ASSERT_TRUE(peer.waitForConnected(5000)) << "round " << round;
+            QByteArray greeting;
+            while (!greeting.contains("Nym>") && peer.waitForReadyRead(3000))
+                greeting += peer.readAll();
+            peer.write(sequence);
+            peer.waitForBytesWritten(1000);
+            resetClose(peer);
+            QThread::msleep(30);
+            ASSERT_EQ(server.process.state(), QProcess::Running) << "round " << round << " of " << sequence.constData();
+        }
+    // Still answering.
+    QTcpSocket last;
+    last.connectToHost("127.0.0.1", port);
+    ASSERT_TRUE(last.waitForConnected(5000));
+    last.write("ver\n");
+    QByteArray got;
+    ASSERT_TRUE(eventually([&] {
+        last.waitForReadyRead(100);
+        got += last.readAll();
+        return got.count("Version") >= 2;
+    }, 5000)) << got.toStdString();
 }
 
 } // namespace

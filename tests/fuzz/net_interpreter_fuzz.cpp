@@ -1,4 +1,6 @@
-// The network line loop and interpreter, fed by a peer that may send anything.
+// The network line loop and interpreter, fed by a peer that may send
+// anything, that may break a line off after any number of bytes, and whose
+// connection may end at any moment.
 #include "fuzz_input.h"
 #include "net/net_host.h"
 #include "net/net_interpreter.h"
@@ -10,7 +12,12 @@ namespace {
 
 struct Host final : vs::NetHost {
     size_t sent = 0;
-    void send(const std::string& text) override { sent += text.size(); }
+    int versions = 0;
+    void send(const std::string& text) override
+    {
+        sent += text.size();
+        versions += text.rfind("version", 0) == 0 ? 1 : 0;
+    }
     int state() const override { return 7; }
     std::string remoteHost() const override { return "peer"; }
     std::string remotePort() const override { return "5800"; }
@@ -20,6 +27,12 @@ struct Host final : vs::NetHost {
     void deviceChanged() override {}
     void restart() override {}
 };
+
+void take(vs::NetInterpreter& net, const std::string& text)
+{
+    for (bool more = net.receive(text); more; more = net.receive(""))
+        ;
+}
 
 } // namespace
 
@@ -31,21 +44,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     link.Nymstick_AddEmulated(); // a local stick for "ls" and "trg" to list
     Host host;
     vs::NetInterpreter net(link, host, "version");
-    // The text arrives in pieces, as a socket hands it over.
     while (!in.empty()) {
-        const size_t piece = 1 + in.byte() % 200;
-        net.receive(in.take(piece));
-        if (net.nw_RxBuf.size() > vs::NetInterpreter::kMaxLine + 256)
+        const uint8_t op = in.byte();
+        if (op < 8) {
+            // The connection ends: its sticks close and stop counting.
+            net.closeNetworkSticks();
+        } else if (op < 16) {
+            // An over-long line whose tail comes later must never run.
+            take(net, std::string(vs::NetInterpreter::kMaxLine + in.byte(), 'x'));
+            const int before = host.versions;
+            take(net, "ver\n");
+            if (host.versions != before)
+                std::abort();
+        } else {
+            // The text arrives in pieces, as a socket hands it over.
+            take(net, in.take(1 + op % 200));
+        }
+        if (net.pending() > vs::NetInterpreter::kMaxLine + 256)
             std::abort();
     }
-    int network = 0;
-    for (const vs::StickRecord& s : link.StickTable) {
-        network += s.Interface == "NW" ? 1 : 0;
-        if (s.nChannels < 0 || s.nChannels > vs::NetInterpreter::kMaxChannels + 5 ||
+    int network = 0, curves = 0;
+    for (int i = 0; i < link.SlotsReserved; ++i) {
+        const vs::StickRecord& s = *link.slot(i);
+        if (s.nChannels < 0 || s.nChannels > vs::NetInterpreter::kMaxChannels ||
             static_cast<size_t>(s.nChannels) != s.Channels.size())
             std::abort();
+        if (!link.Nymstick_isOpen(i))
+            continue;
+        network += s.Interface == "NW" ? 1 : 0;
+        curves += s.nChannels;
     }
-    if (network > vs::NetInterpreter::kMaxNetworkSticks)
+    if (network > vs::NetInterpreter::kMaxNetworkSticks || curves > vs::NetInterpreter::kMaxCurves)
         std::abort();
     return 0;
 }

@@ -103,17 +103,6 @@ TEST_F(Interp, TheLineLoopDropsShortLinesPromptsAndErrorReplies)
     EXPECT_EQ(host.take(), "");
 }
 
-TEST_F(Interp, ALineThatNeverEndsIsDroppedAndTheLinkStaysUsable)
-{
-    const std::string chunk(64 * 1024, 'x');
-    for (int i = 0; i < 16; ++i) // 1 MiB without a line feed
-        net.receive(chunk);
-    EXPECT_LE(net.nw_RxBuf.size(), vs::NetInterpreter::kMaxLine + chunk.size());
-    net.receive(std::string(100, 'y') + "\n"); // the end of the dropped line
-    host.take();
-    EXPECT_EQ(ask("ver\n").rfind("Nym USB server", 0), 0u);
-}
-
 TEST_F(Interp, MessagesArePrintedAndEveryEleventhClearsTheText)
 {
     ask("m Hello\x07 there\n");
@@ -166,13 +155,16 @@ TEST_F(Interp, AddAndUpdateFillNetworkSticks)
     ask("update [USB:X:0]2|21.5|800\r\n");
     EXPECT_EQ(link.slot(0)->Channels[0].LastValue, 21.5);
     EXPECT_EQ(link.slot(0)->Channels[1].LastValue, 800);
-    // Fewer fields leave the rest; non-numbers count 0; other ids change nothing.
+    // Fewer fields leave the rest; other ids change nothing.
     ask("update [USB:X:0]2|7\n");
     ask("update [USB:Y:0]2|1|1\n");
     EXPECT_EQ(link.slot(0)->Channels[0].LastValue, 7);
     EXPECT_EQ(link.slot(0)->Channels[1].LastValue, 800);
-    ask("update [USB:X:0]2|abc|\n");
-    EXPECT_EQ(link.slot(0)->Channels[0].LastValue, 0);
+    // What the plot cannot hold is refused like any non-number: the value stays.
+    for (const char* refused : {"abc", "1e308", "nan", "inf", "-inf", "21474837"}) {
+        ask(std::string("update [USB:X:0]2|") + refused + "|\n");
+        EXPECT_EQ(link.slot(0)->Channels[0].LastValue, 7) << refused;
+    }
 
     // Listed again (a second "ls"): the same slot is refreshed.
     ask("add [USB:X:0]M|1|0|CO2|ppm|1\n");
@@ -188,14 +180,49 @@ TEST_F(Interp, AddAndUpdateFillNetworkSticks)
     EXPECT_EQ(link.slot(2)->Channels[2].Ylabel, "");
 }
 
-TEST_F(Interp, AHostilePeerCannotGrowTheTableWithoutBound)
+TEST_F(Interp, AHostilePeerCannotGrowTheTableOrThePlotWithoutBound)
 {
     EXPECT_EQ(ask("add [big]M|65\n").rfind("? too many channels", 0), 0u);
     EXPECT_EQ(link.SlotsReserved, 0);
+    // At most 256 curves in the plot in all: four sticks of 64 channels.
+    std::string replies;
+    for (int i = 0; i < 100; ++i)
+        replies += ask("add [wide" + std::to_string(i) + "]M|64|" + std::string(64 * 4, '|') + "\n");
+    EXPECT_EQ(link.SlotsReserved, 4);
+    EXPECT_NE(replies.find("? too many curves (the plot holds at most 256)"), std::string::npos);
+    EXPECT_EQ(host.printed.back(), "Network: a sensor of 64 channels from 10.0.0.9 was refused: the plot holds at "
+                                   "most 256 curves\n");
+    // At most 64 open network sticks.
+    EXPECT_EQ(net.closeNetworkSticks(), 4);
+    replies.clear();
     for (int i = 0; i < 1000; ++i)
-        net.receive("add [s" + std::to_string(i) + "]M|64|" + std::string(64 * 4, '|') + "\n");
-    EXPECT_EQ(link.SlotsReserved, vs::NetInterpreter::kMaxNetworkSticks);
-    EXPECT_NE(host.take().find("? too many network sensors (at most 64)"), std::string::npos);
+        replies += ask("add [s" + std::to_string(i) + "]M|1|0|CO2|ppm|1\n");
+    EXPECT_EQ(link.Nymstick_CountConnected(), vs::NetInterpreter::kMaxNetworkSticks);
+    EXPECT_NE(replies.find("? too many network sensors (at most 64)"), std::string::npos);
+
+    // The sticks of a connection that ended stop counting; the same peer's
+    // stick, added again from a new connection (another port), takes its slot again.
+    const int slots = link.SlotsReserved;
+    EXPECT_EQ(net.closeNetworkSticks(), 64);
+    host.port = "40001";
+    ask("add [s3]M|1|0|CO2|ppm|1\n");
+    EXPECT_EQ(link.SlotsReserved, slots);
+    EXPECT_EQ(link.slot(link.Nymstick_FindSlot("10.0.0.9:40001:s3"))->Interface, "NW");
+    EXPECT_EQ(link.Nymstick_CountConnected(), 1);
+}
+
+TEST_F(Interp, AnOverLongLineIsDroppedWholeAndItsTailNeverRuns)
+{
+    net.receive(std::string(100000, 'x'));
+    net.receive("ver\n"); // after a pause: still the same line
+    EXPECT_EQ(host.take(), "") << "no reply to the tail of a dropped line";
+    EXPECT_EQ(ask("ver\n").rfind("Nym USB server", 0), 0u) << "the next line runs";
+
+    // Before the first prompt the same bound holds.
+    net.nw_WaitingPrompt = true;
+    net.receive(std::string(70000, 'y'));
+    EXPECT_TRUE(net.promptOverflow());
+    EXPECT_LE(net.pending(), vs::NetInterpreter::kMaxLine);
 }
 
 TEST_F(Interp, ListingAndTriggerRepliesRunOnTheOtherSide)

@@ -60,6 +60,7 @@ struct Side {
         net.face.print = [this](const std::string& t) { printed.push_back(t); };
         net.face.deviceChanged = [this] { ++deviceChanges; };
         net.face.modeChanged = [this] { ++modeChanges; };
+        net.face.later = [](int ms, std::function<void()> f) { QTimer::singleShot(ms, std::move(f)); };
     }
     bool saw(const std::string& start) const
     {
@@ -175,13 +176,39 @@ TEST(NetLink, AClientListsTheServersSticksAndFollowsTheirValues)
     client.net.sendTrigger();
     ASSERT_TRUE(waitFor([&] { return client.link.slot(1)->Channels[2].LastValue == 47.125; }));
 
-    // "bye": the server listens again, the client connects and lists again.
+    // "bye": the server listens again; the client's network sticks leave
+    // with the connection, and come back into their slots when it connects
+    // and lists again.
     client.net.nw_Send("bye\n");
     ASSERT_TRUE(waitFor([&] { return client.net.state() == 0; }));
+    EXPECT_EQ(client.link.Nymstick_CountConnected(), 0) << "no frozen values of a vanished server";
+    EXPECT_EQ(client.deviceChanges, 2);
     ASSERT_TRUE(waitFor([&] { return server.net.state() == 2; }));
     client.net.Open_Server_or_client();
-    ASSERT_TRUE(waitFor([&] { return client.deviceChanges == 2; }));
+    ASSERT_TRUE(waitFor([&] { return client.deviceChanges == 3; })) << "the listing's updateplot, a second later";
     EXPECT_EQ(client.link.SlotsReserved, 2) << "listed again, not copied";
+    EXPECT_EQ(client.link.Nymstick_CountConnected(), 2);
+}
+
+TEST(NetLink, AStreamOfUpdateplotRebuildsThePlotAtMostOncePerSecond)
+{
+    const int port = freePort();
+    Side server(2, port, 0);
+    server.net.Open_Server_or_client();
+    QTcpSocket peer;
+    QByteArray got;
+    QObject::connect(&peer, &QTcpSocket::readyRead, [&] { got += peer.readAll(); });
+    peer.connectToHost("127.0.0.1", static_cast<quint16>(port));
+    ASSERT_TRUE(waitFor([&] { return got.contains("Nym>"); }));
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 1500) {
+        peer.write("updateplot\n");
+        runEvents(50);
+    }
+    runEvents(1200);
+    EXPECT_GE(server.deviceChanges, 2);
+    EXPECT_LE(server.deviceChanges, 3) << "30 updateplot lines in 1.5 s";
 }
 
 TEST(NetLink, ASilentOrSlowPeerDoesNotHoldTheProgram)
@@ -225,7 +252,9 @@ TEST(NetLink, AFloodingPeerLeavesTheServerBoundedAndAnswering)
     for (int i = 0; i < 100000; ++i)
         adds += "add [s" + QByteArray::number(i) + "]M|1|0|CO2|ppm|1\n";
     peer.write(adds);
-    ASSERT_TRUE(waitFor([&] { return got.count("? too many network sensors") > 1000; }, 20000));
+    ASSERT_TRUE(waitFor([&] { return got.count("? too many network sensors") > 1000; }, 20000))
+        << got.count("? too many network sensors") << " " << got.right(300).toStdString() << " slots "
+        << server.link.SlotsReserved;
     EXPECT_EQ(server.link.SlotsReserved, vs::NetInterpreter::kMaxNetworkSticks);
     EXPECT_LE(server.net.interpreter().nw_RxBuf.size(), vs::NetInterpreter::kMaxLine);
     // Replies beyond what the peer has not read yet are dropped, not piled up;

@@ -1,3 +1,4 @@
+#include "plot/plot_renderer.h"
 #include "plot_fixture.h"
 
 #include <gtest/gtest.h>
@@ -58,15 +59,15 @@ TEST(PlotFeed, FirstPassPrefillsAndTheRingWraps)
     EXPECT_EQ(f.plot.at(99, 0), 314);
     EXPECT_EQ(f.plot.SampleText[99], "t99");
 
-    // Values that do not fit keep the slot's old value.
-    f.setValues(s, {21474836.47, -21474836.48});
+    // Values beyond what the scale can span are clamped, so that the scale of
+    // any two stored values fits 32 bits and every sample lands in the plot.
+    f.setValues(s, {21474836.47, -1e300});
     vs::Nymdata2plot(f.plot, f.link, "big");
-    EXPECT_EQ(f.plot.at(0, 0), 12);
-    EXPECT_EQ(f.plot.at(0, 1), 38);
-    f.setValues(s, {21474836.46, -21474836.47});
-    vs::Nymdata2plot(f.plot, f.link, "edge");
-    EXPECT_EQ(f.plot.at(1, 0), 2147483646);
-    EXPECT_EQ(f.plot.at(1, 1), -2147483647);
+    EXPECT_EQ(f.plot.at(0, 0), 1073741823);
+    EXPECT_EQ(f.plot.at(0, 1), -1073741823);
+    vs::plot_AutoScale(f.plot, f.settings);
+    EXPECT_EQ(f.plot.MaxValue, 1073741823);
+    EXPECT_EQ(f.plot.MaxValue - f.plot.Range, -1073741823) << "the bottom is the lowest stored value";
 }
 
 TEST(PlotFeed, ClosedSlotsAreWalkedAsDescribed)
