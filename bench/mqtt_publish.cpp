@@ -34,12 +34,12 @@ int main(int argc, char** argv)
     for (int i = 0; i < 2; ++i)
         vs::Nymstick_GetConfig(link, i);
     vstest::Broker broker;
-    vstest::Subscriber sub(broker.port, "ventiscope/+/state");
+    vstest::Subscriber sub(broker.port, "ventiscope/+/+/state");
     vs::MqttSettings s;
     s.enabled = true;
     s.host = "127.0.0.1";
     s.port = broker.port;
-    vs::MqttPublisher publisher(link, clock, s);
+    vs::MqttPublisher publisher(link, clock, s, "bench");
     publisher.client().start();
     sub.pump([&] { return publisher.client().isConnected(); }, 5000);
 

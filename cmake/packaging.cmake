@@ -43,7 +43,9 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Ventiscope shows what USB air-quality sens
 trend plot, warns when the air gets bad (plot marks, tray balloons, sounds
 and a traffic-light window), logs every sample to a tab-separated file,
 downloads the recordings a stick made on its own, edits the stick's knobs
-and flags, and shares sticks between two computers over TCP.")
+and flags, and shares sticks between two computers over TCP. It also runs
+as a headless systemd service that publishes to MQTT (with Home Assistant
+discovery) and serves Prometheus metrics.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://ventiscope.example")
@@ -51,6 +53,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/data/debian/postinst ${CMAKE_SOURCE_DIR}/data/debian/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/data/debian/postinst ${CMAKE_SOURCE_DIR}/data/debian/prerm
+    ${CMAKE_SOURCE_DIR}/data/debian/postrm)
+# The maintainer scripts use deb-systemd-helper and deb-systemd-invoke.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "init-system-helpers (>= 1.54~)")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -35,8 +35,27 @@ env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_CONFIG_HOME="$home/config" QT
 grep -q "Ventiscope simulated stick 0" "$home/dump.txt" || fail "no dump line written"
 desktop-file-validate /usr/share/applications/ventiscope.desktop
 systemd-analyze verify /usr/lib/systemd/system/ventiscope.service || fail "the service unit does not verify"
+# The unit's exposure, as systemd rates it: 2.5 at most.
+systemd-analyze security --offline=true --threshold=25 /usr/lib/systemd/system/ventiscope.service >/dev/null ||
+    fail "the service unit is exposed more than 2.5: $(systemd-analyze security --offline=true \
+        /usr/lib/systemd/system/ventiscope.service | tail -n 1)"
 appstreamcli validate --no-net /usr/share/metainfo/org.ventiscope.Ventiscope.metainfo.xml >/dev/null
 
+# Enabled by the administrator, then removed: no link to a unit that is gone;
+# installed again, enabled and purged: nothing of it is left.
+wants=/etc/systemd/system/multi-user.target.wants/ventiscope.service
+enable() { # as "systemctl enable ventiscope" does
+    "${sudo_cmd[@]}" mkdir -p "$(dirname "$wants")"
+    "${sudo_cmd[@]}" ln -sf /usr/lib/systemd/system/ventiscope.service "$wants"
+}
+enable
 "${sudo_cmd[@]}" dpkg -r ventiscope >/dev/null
 [ ! -e /usr/bin/ventiscope ] || fail "the program is still there after removal"
-echo "install test: the package installs, runs, writes the dump line and removes cleanly"
+[ ! -L "$wants" ] || fail "removal left the service enabled"
+"${sudo_cmd[@]}" dpkg -i "$deb" >/dev/null
+enable
+"${sudo_cmd[@]}" dpkg -P ventiscope >/dev/null
+[ ! -L "$wants" ] || fail "purging left the service enabled"
+[ ! -e /var/lib/systemd/deb-systemd-helper-enabled/ventiscope.service.dsh-also ] ||
+    fail "purging left the service's state behind"
+echo "install test: the package installs, runs, writes the dump line, disables its service and removes cleanly"

@@ -134,9 +134,11 @@ void MonitorCore::onDeviceChange()
     }
     ++deviceChanges_;
     guarded("DevChange_callback", [this] { devCallback_->DevChange_callback(); });
-    // A stick that came or went shows in the metrics at once, also when no
-    // pass follows (the last stick was pulled out).
+    // A stick that came or went shows in the metrics and on the broker at
+    // once, also when no pass follows (the last stick was pulled out).
     updateMetrics();
+    if (mqtt_)
+        mqtt_->sticksChanged();
 }
 
 void MonitorCore::feedPlot(const LocalDateTime& now)
@@ -170,7 +172,7 @@ void MonitorCore::updateMetrics()
     counters.failedReads = sampling_->failedReadCount();
     counters.deviceChanges = deviceChanges_;
     counters.lastPassSeconds = sampling_->measuredPassSeconds();
-    metrics_->publish(metricFamilies(s_.link, counters));
+    metrics_->publish(metricFamilies(s_.link, counters, metricsOptions_));
 }
 
 void MonitorCore::findSticks()
@@ -238,7 +240,8 @@ void MonitorCore::startPublishing()
     const MqttSettings mqtt = loadMqttSettings(s_.settings);
     if (!mqtt.enabled)
         return;
-    mqtt_ = std::make_unique<MqttPublisher>(s_.link, s_.clock, mqtt);
+    mqtt_ = std::make_unique<MqttPublisher>(s_.link, s_.clock, mqtt, QString::fromStdString(kProgramVersion));
+    mqtt_->setReadInterval(sampling_->requestedInterval());
     mqtt_->client().report = [this](const QString& text) { face_.print(text + "\n"); };
     mqtt_->client().start();
 }
@@ -249,8 +252,10 @@ void MonitorCore::startMetrics()
     if (!settings.enabled)
         return;
     std::string error;
+    metricsOptions_ = MetricsOptions{settings.networkSticks, kProgramVersion};
     metrics_ = MetricsEndpoint::start(settings.listen, error);
     if (!metrics_) {
+        metricsError_ = "Metrics/Listen: " + error;
         face_.print(QString::fromStdString("Metrics: " + error + "\n"));
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/services.h"
+#include "publish/metrics_snapshot.h"
 #include "stick/configure_stick.h"
 
 #include <QObject>
@@ -83,6 +84,9 @@ public:
     NetLink& network() { return *net_; }
     MqttPublisher* publisher() { return mqtt_.get(); }
     MetricsEndpoint* metrics() { return metrics_.get(); }
+    // Why the metrics endpoint asked for could not be served ("" when it is,
+    // or none was asked for); it names the setting.
+    const std::string& metricsError() const { return metricsError_; }
     long deviceChangeCount() const { return deviceChanges_; }
 
 private:
@@ -107,6 +111,8 @@ private:
     std::unique_ptr<NetLink> net_;
     std::unique_ptr<MqttPublisher> mqtt_;
     std::unique_ptr<MetricsEndpoint> metrics_;
+    MetricsOptions metricsOptions_;
+    std::string metricsError_;
     QTimer inUseRetry_;
     bool downloading_ = false;
     bool configuring_ = false;

@@ -9,6 +9,8 @@
 #include "stick/trace_log.h"
 #include "stick/value_read.h"
 
+#include <QDateTime>
+
 #include <chrono>
 #include <cmath>
 #include <exception>
@@ -124,6 +126,8 @@ std::string SamplingLoop::readStick(int i)
         return error;
     const bool wasFailing = !s->LastError.empty();
     s->LastError = error;
+    if (error.empty())
+        s->LastReadTime = static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
     if (!error.empty() && Nymstick_Gone(link_, i)) {
         // Its node is gone: closed at once, never read (or logged) again as if open.
         link_.DebugOut("Nym stick " + std::to_string(i) + " has left", 1);

@@ -1,6 +1,7 @@
 #include "net/net_interpreter.h"
 
 #include "net/net_text.h"
+#include "stick/channel_state.h"
 #include "stick/fields.h"
 #include "stick/stick_link.h"
 
@@ -252,6 +253,10 @@ std::string NetInterpreter::USBstick_nw_info(int stick) const
             out += "|";
         out += c.ChID + "|" + c.Ylabel + "|" + c.Yunit + "|" + wireNumber(c.LastValue);
     }
+    // The stick's serial number follows its channels, so that the other side
+    // knows which stick it is; a peer that counts the channels passes it by.
+    if (const std::string serial = stickSerial(*s); !serial.empty())
+        out += "|S/N:" + serial;
     return out;
 }
 
@@ -364,6 +369,10 @@ void NetInterpreter::addStick(const std::string& line)
     s->mcu = field(0);
     s->nChannels = static_cast<int16_t>(count);
     s->Channels.assign(static_cast<size_t>(s->nChannels), ChannelRecord{});
+    const std::string serial = field(2 + 4 * s->Channels.size());
+    s->IdFields.clear();
+    if (serial.rfind("S/N:", 0) == 0)
+        s->IdFields = {"", "", "", serial.substr(0, serial.find_last_not_of("\r\n") + 1)};
     for (size_t k = 0; k < s->Channels.size(); ++k) {
         ChannelRecord& c = s->Channels[k];
         c.ChID = field(2 + 4 * k);
@@ -387,6 +396,7 @@ void NetInterpreter::nw_UpdateSTick(const std::string& argument)
          ++k)
         if (const auto v = wholeWireNumber(fields[k + 1]))
             s->Channels[k].LastValue = *v;
+    s->LastReadTime = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 } // namespace vs

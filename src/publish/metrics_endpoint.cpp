@@ -2,130 +2,166 @@
 
 #include "publish/metrics_settings.h"
 
-#include <prometheus/collectable.h>
-#include <prometheus/exposer.h>
+#include <prometheus/text_serializer.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <QHostAddress>
+#include <QTcpSocket>
 
-#include <atomic>
-#include <chrono>
-#include <exception>
-#include <mutex>
-#include <thread>
+#include <algorithm>
+#include <sstream>
 
 namespace vs {
 
-// The series of the last pass, swapped in whole under a lock; the web
-// server's threads copy them out.
-class MetricsSnapshot final : public prometheus::Collectable {
-public:
-    std::vector<prometheus::MetricFamily> Collect() const override
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return families_;
-    }
-    void replace(std::vector<prometheus::MetricFamily> families)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        families_.swap(families);
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<prometheus::MetricFamily> families_;
-};
-
 namespace {
 
-// The web server's listener waits up to 2 s between looks at its stop flag;
-// a connection wakes it at once, so the program ends without that delay.
-void wakeListener(const std::string& host, int port)
+QByteArray response(const QByteArray& status, const QByteArray& type, const QByteArray& body, bool withBody)
 {
-    const std::string bare = host.size() > 2 && host.front() == '[' ? host.substr(1, host.size() - 2) : host;
-    sockaddr_storage address{};
-    socklen_t length = 0;
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-    if (::inet_pton(AF_INET6, bare.c_str(), &v6->sin6_addr) == 1) {
-        if (IN6_IS_ADDR_UNSPECIFIED(&v6->sin6_addr))
-            v6->sin6_addr = in6addr_loopback;
-        v6->sin6_family = AF_INET6;
-        v6->sin6_port = htons(static_cast<uint16_t>(port));
-        length = sizeof *v6;
-    } else {
-        if (bare.empty() || ::inet_pton(AF_INET, bare.c_str(), &v4->sin_addr) != 1 || v4->sin_addr.s_addr == 0)
-            v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        v4->sin_family = AF_INET;
-        v4->sin_port = htons(static_cast<uint16_t>(port));
-        length = sizeof *v4;
-    }
-    const int fd = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return;
-    ::connect(fd, reinterpret_cast<sockaddr*>(&address), length);
-    ::close(fd);
+    QByteArray out = "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
+                     "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n";
+    if (withBody)
+        out += body;
+    return out;
 }
 
 } // namespace
 
 MetricsEndpoint::~MetricsEndpoint()
 {
-    if (!exposer_)
-        return;
-    const int listening = port();
-    const std::string host = listen_.rfind(':') == std::string::npos ? std::string() : listen_.substr(0, listen_.rfind(':'));
-    std::atomic<bool> stopping{true};
-    std::thread waker([&] {
-        while (stopping) {
-            wakeListener(host, listening);
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    });
-    exposer_.reset();
-    stopping = false;
-    waker.join();
+    server_.close();
+    for (auto& [socket, client] : clients_) {
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
+    }
 }
 
 std::unique_ptr<MetricsEndpoint> MetricsEndpoint::start(const std::string& listen, std::string& error)
 {
-    const std::optional<std::string> ports = listenOption(listen, error);
-    if (!ports)
+    const std::optional<std::string> option = listenOption(listen, error);
+    if (!option)
         return nullptr;
+    QString host;
+    QString port = QString::fromStdString(*option);
+    if (const int colon = port.lastIndexOf(':'); colon >= 0) {
+        host = port.left(colon);
+        port = port.mid(colon + 1);
+        if (host.startsWith('[') && host.endsWith(']'))
+            host = host.mid(1, host.size() - 2);
+    }
+    const QHostAddress address = host.isEmpty() ? QHostAddress(QHostAddress::Any) : QHostAddress(host);
     std::unique_ptr<MetricsEndpoint> endpoint(new MetricsEndpoint);
-    endpoint->listen_ = listen;
-    endpoint->snapshot_ = std::make_shared<MetricsSnapshot>();
-    try {
-        endpoint->exposer_ = std::make_unique<prometheus::Exposer>(std::vector<std::string>{
-            "listening_ports", *ports,
-            "num_threads", "4",
-            // A request head over 16 KiB is refused; one that does not end
-            // within 5 s is dropped.
-            "max_request_size", "16384",
-            "request_timeout_ms", "5000",
-            "enable_keep_alive", "no",
-            "connection_queue", "64",
-            "listen_backlog", "64",
-        });
-    } catch (const std::exception& e) {
-        error = "cannot listen on " + listen + ": " + e.what();
+    if (!endpoint->server_.listen(address, static_cast<quint16>(port.toUInt()))) {
+        error = "cannot listen on " + listen + ": " + endpoint->server_.errorString().toStdString();
         return nullptr;
     }
-    endpoint->exposer_->RegisterCollectable(endpoint->snapshot_);
+    MetricsEndpoint* e = endpoint.get();
+    connect(&e->server_, &QTcpServer::newConnection, e, [e] { e->onNewConnection(); });
+    e->sweep_.setInterval(500);
+    connect(&e->sweep_, &QTimer::timeout, e, [e] { e->sweep(); });
+    e->sweep_.start();
     return endpoint;
-}
-
-void MetricsEndpoint::publish(std::vector<prometheus::MetricFamily> families)
-{
-    snapshot_->replace(std::move(families));
 }
 
 int MetricsEndpoint::port() const
 {
-    const std::vector<int> ports = exposer_->GetListeningPorts();
-    return ports.empty() ? 0 : ports.front();
+    return server_.serverPort();
+}
+
+void MetricsEndpoint::publish(std::vector<prometheus::MetricFamily> families)
+{
+    families_ = std::move(families);
+    bodyStale_ = true;
+}
+
+const QByteArray& MetricsEndpoint::body()
+{
+    // Written out only when asked for, and once per pass.
+    if (bodyStale_) {
+        std::ostringstream out;
+        prometheus::TextSerializer().Serialize(out, families_);
+        body_ = QByteArray::fromStdString(out.str());
+        bodyStale_ = false;
+    }
+    return body_;
+}
+
+void MetricsEndpoint::onNewConnection()
+{
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        if (static_cast<int>(clients_.size()) >= kMaxConnections) {
+            // The oldest client that has not asked yet makes room: idle and
+            // slow connections never starve a scrape.
+            auto oldest = clients_.end();
+            for (auto it = clients_.begin(); it != clients_.end(); ++it)
+                if (!it->second.answered &&
+                    (oldest == clients_.end() || it->second.deadline.deadline() < oldest->second.deadline.deadline()))
+                    oldest = it;
+            if (oldest != clients_.end())
+                drop(oldest->first);
+        }
+        clients_[socket] = Client{{}, QDeadlineTimer(kRequestMs), false};
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadable(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); });
+        onReadable(socket);
+    }
+}
+
+void MetricsEndpoint::onReadable(QTcpSocket* socket)
+{
+    const auto it = clients_.find(socket);
+    if (it == clients_.end() || it->second.answered)
+        return;
+    Client& client = it->second;
+    client.head += socket->read(kMaxHead + 1 - client.head.size());
+    const qsizetype end = client.head.indexOf("\r\n\r\n");
+    if (end >= 0) {
+        answer(socket, client.head.left(end));
+        return;
+    }
+    if (client.head.size() > kMaxHead) {
+        client.answered = true;
+        socket->write(response("431 Request Header Fields Too Large", "text/plain", "request head too large\n", true));
+        socket->disconnectFromHost();
+    }
+}
+
+void MetricsEndpoint::answer(QTcpSocket* socket, const QByteArray& head)
+{
+    Client& client = clients_[socket];
+    client.answered = true;
+    const QList<QByteArray> request = head.left(head.indexOf("\r\n")).split(' ');
+    const QByteArray method = request.value(0);
+    QByteArray path = request.value(1);
+    path = path.left(path.indexOf('?') < 0 ? path.size() : path.indexOf('?'));
+    if (method != "GET" && method != "HEAD") {
+        socket->write(response("405 Method Not Allowed", "text/plain", "GET or HEAD\n", true));
+    } else if (path != "/metrics") {
+        socket->write(response("404 Not Found", "text/plain", "the metrics are at /metrics\n", method == "GET"));
+    } else {
+        ++answered_;
+        socket->write(response("200 OK", "text/plain; version=0.0.4; charset=utf-8", body(), method == "GET"));
+    }
+    socket->disconnectFromHost();
+}
+
+void MetricsEndpoint::drop(QTcpSocket* socket)
+{
+    if (clients_.erase(socket) == 0)
+        return;
+    socket->disconnect(this);
+    socket->abort();
+    // Never inside one of its own signals: deleted from the event loop.
+    socket->deleteLater();
+}
+
+void MetricsEndpoint::sweep()
+{
+    std::vector<QTcpSocket*> late;
+    for (const auto& [socket, client] : clients_)
+        if (client.deadline.hasExpired())
+            late.push_back(socket);
+    for (QTcpSocket* socket : late)
+        drop(socket);
 }
 
 } // namespace vs

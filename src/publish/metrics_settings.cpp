@@ -13,6 +13,7 @@ MetricsSettings loadMetricsSettings(const Settings& s)
     const std::string listen = s.text(keys::MetricsListen).trimmed().toStdString();
     if (!listen.empty())
         m.listen = listen;
+    m.networkSticks = s.number(keys::MetricsNetworkSticks) == 1;
     return m;
 }
 

@@ -12,6 +12,8 @@ class Settings;
 struct MetricsSettings {
     bool enabled = false;
     std::string listen = "127.0.0.1:9464";
+    // "NetworkSticks": also the sticks known through the network link.
+    bool networkSticks = false;
 };
 
 MetricsSettings loadMetricsSettings(const Settings& settings);

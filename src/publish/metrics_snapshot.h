@@ -1,6 +1,7 @@
 #pragma once
 #include <prometheus/metric_family.h>
 
+#include <string>
 #include <vector>
 
 namespace vs {
@@ -15,9 +16,18 @@ struct MetricsCounters {
     double lastPassSeconds = 0;
 };
 
+// Which sticks are exported, and the program's version for the build info.
+struct MetricsOptions {
+    bool networkSticks = false; // sticks known through the network link
+    std::string version;
+};
+
 // Every series the metrics endpoint exposes, as the sticks and counters are
-// now: each open stick's channels (last value and warning state), each
-// slot's open state, and the counters. Network sticks carry interface="NW".
-std::vector<prometheus::MetricFamily> metricFamilies(const StickLink& link, const MetricsCounters& counters);
+// now. Sticks are labelled by serial number. Channels of a known quantity
+// have a metric of their own in its base unit (ventiscope_co2_ppm,
+// ventiscope_temperature_celsius, ventiscope_relative_humidity_ratio); the
+// others share ventiscope_channel_value with their unit as a label.
+std::vector<prometheus::MetricFamily> metricFamilies(const StickLink& link, const MetricsCounters& counters,
+                                                     const MetricsOptions& options);
 
 } // namespace vs

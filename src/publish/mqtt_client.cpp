@@ -32,8 +32,7 @@ MqttClient::MqttClient(MqttSettings settings, QObject* parent) : QObject(parent)
         mosquitto_username_pw_set(mosq_, settings_.user.toUtf8().constData(),
                                   settings_.password.isEmpty() ? nullptr : settings_.password.toUtf8().constData());
     const QByteArray will = "offline";
-    mosquitto_will_set(mosq_, (settings_.topicPrefix + "/status").toUtf8().constData(), will.size(), will.constData(),
-                       1, true);
+    mosquitto_will_set(mosq_, settings_.statusTopic().toUtf8().constData(), will.size(), will.constData(), 1, true);
     if (!settings_.caFile.isEmpty()) {
         const int rc = mosquitto_tls_set(mosq_, settings_.caFile.toUtf8().constData(), nullptr, nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS)
@@ -51,7 +50,7 @@ MqttClient::~MqttClient()
     if (connected_) {
         // Going away on purpose: the broker is told, and the status says so.
         const QByteArray offline = "offline";
-        mosquitto_publish(mosq_, nullptr, (settings_.topicPrefix + "/status").toUtf8().constData(), offline.size(),
+        mosquitto_publish(mosq_, nullptr, settings_.statusTopic().toUtf8().constData(), offline.size(),
                           offline.constData(), 1, true);
         mosquitto_loop_write(mosq_, 1);
         mosquitto_disconnect(mosq_);
@@ -131,10 +130,14 @@ void MqttClient::onConnect(mosquitto*, void* self, int rc)
         return; // the broker closes the connection; the retry follows
     }
     c->connected_ = true;
+    // The first connection, and one after a problem that was said, is said too.
+    if ((!std::exchange(c->everConnected_, true) || c->said_) && c->report)
+        c->report("MQTT: connected to " + c->settings_.host + ":" + QString::number(c->settings_.port) +
+                  " as node " + c->settings_.nodeId);
     c->said_ = false;
     c->retryMs_ = c->firstRetryMs;
     const QByteArray online = "online";
-    mosquitto_publish(c->mosq_, nullptr, (c->settings_.topicPrefix + "/status").toUtf8().constData(), online.size(),
+    mosquitto_publish(c->mosq_, nullptr, c->settings_.statusTopic().toUtf8().constData(), online.size(),
                       online.constData(), 1, true);
     if (c->connected)
         c->connected();

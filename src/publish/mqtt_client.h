@@ -58,6 +58,7 @@ private:
     bool said_ = false;
     bool stopping_ = false;
     bool started_ = false;
+    bool everConnected_ = false;
     std::map<QString, MqttMessage> pending_;
 };
 

@@ -8,36 +8,21 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vs {
 
 namespace {
 
-QString topicSafe(const std::string& text)
-{
-    QString out;
-    for (const QChar c : QString::fromStdString(text))
-        out += (c.isLetterOrNumber() && c.unicode() < 128) || c == '_' || c == '-' ? c : QChar('_');
-    return out;
-}
-
-QString serialOf(const StickRecord& s)
-{
-    return QString::fromStdString(stickSerial(s));
-}
-
-// Home Assistant's device class where the channel plainly is one.
 QString deviceClass(const ChannelRecord& c)
 {
-    const QString label = QString::fromStdString(c.Ylabel).toLower();
-    const QString unit = QString::fromStdString(c.Yunit).toLower();
-    if (label.startsWith("co2") && unit == "ppm")
-        return "carbon_dioxide";
-    if (label.startsWith("temp") && (unit == "c" || unit == "°c"))
-        return "temperature";
-    if (label.startsWith("humid") && (unit == "%" || unit == "%rh"))
-        return "humidity";
+    switch (channelQuantity(c)) {
+    case Quantity::CarbonDioxidePpm: return "carbon_dioxide";
+    case Quantity::TemperatureCelsius: return "temperature";
+    case Quantity::RelativeHumidityPercent: return "humidity";
+    case Quantity::Unknown: break;
+    }
     return {};
 }
 
@@ -51,30 +36,40 @@ QString haUnit(const ChannelRecord& c)
     return unit;
 }
 
-QString channelKey(const ChannelRecord& c, size_t index)
+QString stickTopic(const StickLink& link, int stick, const MqttSettings& settings)
 {
-    const QString id = topicSafe(c.Ylabel.empty() ? c.ChID : c.Ylabel);
-    return id.isEmpty() ? QString("ch%1").arg(index) : id;
+    return settings.nodeTopic() + "/" + mqttStick(link, stick);
+}
+
+QByteArray compact(const QJsonObject& o)
+{
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
 } // namespace
 
-QString mqttNode(const StickLink& link, int stick)
+QString mqttStick(const StickLink& link, int stick)
 {
     const StickRecord* s = link.slot(stick);
-    const QString serial = s ? topicSafe(serialOf(*s).toStdString()) : QString();
-    return serial.isEmpty() ? QString("stick%1").arg(stick) : serial;
+    return s ? topicSafe(QString::fromStdString(stickIdentity(*s, stick))) : QString();
 }
 
-int warningState(const StickLink& link, int stick, int channel)
+QString channelKey(const ChannelRecord& c, size_t index)
 {
-    const StickRecord* s = link.slot(stick);
-    if (!s || channel < 0 || channel >= static_cast<int>(s->Channels.size()))
-        return 0;
-    return channelWarningState(s->Channels[static_cast<size_t>(channel)]);
+    const QString id = topicSafe(QString::fromStdString(c.Ylabel.empty() ? c.ChID : c.Ylabel));
+    return id.isEmpty() ? QString("ch%1").arg(index) : id;
 }
 
-MqttMessage stateMessage(const StickLink& link, int stick, const QString& prefix, const LocalDateTime& now)
+double resolvedValue(const ChannelRecord& c)
+{
+    // The channel's raw step (its factor) sets the decimals that mean anything.
+    const double step = std::fabs(c.Factor);
+    const int decimals = step > 0 ? std::clamp(static_cast<int>(std::ceil(-std::log10(step) - 1e-9)), 0, 9) : 6;
+    const double scale = std::pow(10.0, decimals);
+    return std::round(c.LastValue * scale) / scale;
+}
+
+MqttMessage stateMessage(const StickLink& link, int stick, const MqttSettings& settings, const LocalDateTime& now)
 {
     QJsonObject o;
     o["time"] = QString::fromStdString(formatDateTime(now, "yyyy-mm-dd Hh:Nn:Ss"));
@@ -82,46 +77,86 @@ MqttMessage stateMessage(const StickLink& link, int stick, const QString& prefix
         for (size_t k = 0; k < s->Channels.size() && static_cast<int>(k) < s->nChannels; ++k) {
             const ChannelRecord& c = s->Channels[k];
             const QString key = channelKey(c, k);
-            o[key] = std::isfinite(c.LastValue) ? QJsonValue(c.LastValue) : QJsonValue();
-            o[key + "_warning"] = warningState(link, stick, static_cast<int>(k));
+            o[key] = std::isfinite(c.LastValue) ? QJsonValue(resolvedValue(c)) : QJsonValue();
+            o[key + "_warning"] = channelWarningState(c);
         }
     }
-    return {prefix + "/" + mqttNode(link, stick) + "/state", QJsonDocument(o).toJson(QJsonDocument::Compact), true};
+    return {stickTopic(link, stick, settings) + "/state", compact(o), true};
 }
 
-std::vector<MqttMessage> discoveryMessages(const StickLink& link, int stick, const QString& prefix)
+MqttMessage stickAvailability(const StickLink& link, int stick, const MqttSettings& settings, bool online)
+{
+    return {stickTopic(link, stick, settings) + "/availability", online ? "online" : "offline", true};
+}
+
+std::vector<MqttMessage> discoveryMessages(const StickLink& link, int stick, const MqttSettings& settings,
+                                           const QString& version, int expireAfter)
 {
     std::vector<MqttMessage> out;
     const StickRecord* s = link.slot(stick);
     if (!s)
         return out;
-    const QString node = mqttNode(link, stick);
+    const QString id = mqttStick(link, stick);
+    const QString lower = id.toLower();
+    // The device as the stick describes itself.
     QJsonObject device;
-    device["identifiers"] = QJsonArray{"ventiscope_" + node};
-    device["name"] = QString::fromStdString(s->Name.empty() ? "Ventiscope stick" : s->Name) + " " + node;
-    device["model"] = QString::fromStdString(s->Hardware.empty() ? s->mcu : s->Hardware);
+    device["identifiers"] = QJsonArray{"ventiscope_" + id};
+    const QString name = QString::fromStdString(s->Name.empty() ? s->UsbProduct : s->Name);
+    device["name"] = (name.isEmpty() ? QString("Sensor stick") : name) + " " + id;
+    if (!s->UsbManufacturer.empty())
+        device["manufacturer"] = QString::fromStdString(s->UsbManufacturer);
+    const QString model = QString::fromStdString(!s->UsbProduct.empty() ? s->UsbProduct : s->Name);
+    if (!model.isEmpty())
+        device["model"] = model;
+    if (!s->Hardware.empty())
+        device["hw_version"] = QString::fromStdString(s->Hardware);
     device["sw_version"] = QString::fromStdString(s->Firmware);
-    device["manufacturer"] = "Ventiscope";
-    if (const QString serial = serialOf(*s); !serial.isEmpty())
-        device["serial_number"] = serial;
+    if (const std::string serial = stickSerial(*s); !serial.empty())
+        device["serial_number"] = QString::fromStdString(serial);
+    QJsonObject origin;
+    origin["name"] = "Ventiscope";
+    origin["sw_version"] = version;
+    const QString stateTopic = stickTopic(link, stick, settings) + "/state";
+    // Shown only while this copy runs and the stick's last read worked.
+    const QJsonArray availability{QJsonObject{{"topic", settings.statusTopic()}},
+                                  QJsonObject{{"topic", stickTopic(link, stick, settings) + "/availability"}}};
+    auto common = [&](QJsonObject& config) {
+        config["state_topic"] = stateTopic;
+        config["availability"] = availability;
+        config["availability_mode"] = "all";
+        config["expire_after"] = expireAfter;
+        config["device"] = device;
+        config["origin"] = origin;
+    };
     for (size_t k = 0; k < s->Channels.size() && static_cast<int>(k) < s->nChannels; ++k) {
         const ChannelRecord& c = s->Channels[k];
         const QString key = channelKey(c, k);
-        QJsonObject config;
-        config["name"] = QString::fromStdString(c.Ylabel.empty() ? c.ChID : c.Ylabel);
-        config["unique_id"] = "ventiscope_" + node + "_" + topicSafe(c.ChID) + "_" + key;
-        config["object_id"] = "ventiscope_" + node + "_" + key;
-        config["state_topic"] = prefix + "/" + node + "/state";
-        config["value_template"] = "{{ value_json['" + key + "'] }}";
-        config["availability_topic"] = prefix + "/status";
-        config["state_class"] = "measurement";
+        const QString label = QString::fromStdString(c.Ylabel.empty() ? c.ChID : c.Ylabel);
+        QJsonObject sensor;
+        sensor["name"] = label;
+        sensor["unique_id"] = "ventiscope_" + id + "_" + key;
+        sensor["default_entity_id"] = "sensor.ventiscope_" + lower + "_" + key.toLower();
+        sensor["value_template"] = "{{ value_json['" + key + "'] }}";
+        sensor["state_class"] = "measurement";
         if (const QString unit = haUnit(c); !unit.isEmpty())
-            config["unit_of_measurement"] = unit;
+            sensor["unit_of_measurement"] = unit;
         if (const QString dc = deviceClass(c); !dc.isEmpty())
-            config["device_class"] = dc;
-        config["device"] = device;
-        out.push_back({"homeassistant/sensor/" + node + "/" + key + "/config",
-                       QJsonDocument(config).toJson(QJsonDocument::Compact), true});
+            sensor["device_class"] = dc;
+        else
+            sensor["entity_category"] = "diagnostic"; // a raw reading, not what the room is like
+        common(sensor);
+        out.push_back({settings.discoveryPrefix + "/sensor/ventiscope_" + id + "/" + key + "/config", compact(sensor),
+                       true});
+
+        QJsonObject problem;
+        problem["name"] = label + " warning";
+        problem["unique_id"] = "ventiscope_" + id + "_" + key + "_warning";
+        problem["default_entity_id"] = "binary_sensor.ventiscope_" + lower + "_" + key.toLower() + "_warning";
+        problem["value_template"] = "{{ 'ON' if value_json['" + key + "_warning'] | int > 0 else 'OFF' }}";
+        problem["device_class"] = "problem";
+        common(problem);
+        out.push_back({settings.discoveryPrefix + "/binary_sensor/ventiscope_" + id + "/" + key + "_warning/config",
+                       compact(problem), true});
     }
     return out;
 }

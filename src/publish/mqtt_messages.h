@@ -1,5 +1,6 @@
 #pragma once
 #include "common/clock.h"
+#include "publish/mqtt_settings.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,6 +10,7 @@
 namespace vs {
 
 class StickLink;
+struct ChannelRecord;
 
 // One message to publish: topic, payload, retained or not.
 struct MqttMessage {
@@ -17,16 +19,23 @@ struct MqttMessage {
     bool retain = true;
 };
 
-// A stick's node name in topics: its serial number (letters, digits, "_" and
-// "-" only), or "stick" + its index when it has none.
-QString mqttNode(const StickLink& link, int stick);
-// A channel's warning state: how many of its warning levels the value reached (0, 1, 2).
-int warningState(const StickLink& link, int stick, int channel);
+// A stick's name in topics: its identity (serial number), topic-safe.
+QString mqttStick(const StickLink& link, int stick);
+// A channel's key in the state message ("CO2eq").
+QString channelKey(const ChannelRecord& channel, size_t index);
+// The value as precise as the channel resolves it (0.01 for a factor of 0.01).
+double resolvedValue(const ChannelRecord& channel);
 
-// "<prefix>/<node>/state": every channel's last value and warning state and the time.
-MqttMessage stateMessage(const StickLink& link, int stick, const QString& prefix, const LocalDateTime& now);
-// One Home Assistant discovery config per channel on
-// "homeassistant/sensor/<node>/<channel>/config".
-std::vector<MqttMessage> discoveryMessages(const StickLink& link, int stick, const QString& prefix);
+// "<prefix>/<node>/<stick>/state": every channel's last value and warning
+// state and the time.
+MqttMessage stateMessage(const StickLink& link, int stick, const MqttSettings& settings, const LocalDateTime& now);
+// "<prefix>/<node>/<stick>/availability": "online" or "offline".
+MqttMessage stickAvailability(const StickLink& link, int stick, const MqttSettings& settings, bool online);
+// Home Assistant's discovery configs: a sensor per channel on
+// "<discovery>/sensor/ventiscope_<stick>/<key>/config" and a problem
+// binary_sensor per channel for its warning state. `version` goes into the
+// origin block; `expireAfter` is the seconds after which a value is stale.
+std::vector<MqttMessage> discoveryMessages(const StickLink& link, int stick, const MqttSettings& settings,
+                                           const QString& version, int expireAfter);
 
 } // namespace vs

@@ -54,6 +54,12 @@ int runHeadless(Services& s, ConsoleFace& face)
     // A service samples whatever "Live data" says in the window.
     core.startSampling(true);
     core.startLinks();
+    // A service whose metrics cannot be served ends, so that systemd shows the failure.
+    if (!core.metricsError().empty()) {
+        face.line("Ending: the metrics endpoint cannot be served (" + core.metricsError() + ")");
+        core.shutdown();
+        return 1;
+    }
     const int code = QCoreApplication::exec();
     core.shutdown();
     face.line("Ventiscope service ended");

@@ -133,9 +133,14 @@ const KeyDef MqttPassword{kMqtt, "Password", R::Text, "", W::Never};
 const KeyDef MqttTopicPrefix{kMqtt, "TopicPrefix", R::Text, "ventiscope", W::Never};
 const KeyDef MqttDiscovery{kMqtt, "Discovery", R::Number16, "1", W::Never};
 const KeyDef MqttCAFile{kMqtt, "CAFile", R::Text, "", W::Never};
+const KeyDef MqttNodeId{kMqtt, "NodeId", R::Text, "", W::Never};
+const KeyDef MqttDiscoveryPrefix{kMqtt, "DiscoveryPrefix", R::Text, "homeassistant", W::Never};
+const KeyDef MqttPublishInterval{kMqtt, "PublishInterval", R::Text, "", W::Never};
+const KeyDef MqttPublishNetworkSticks{kMqtt, "PublishNetworkSticks", R::Number16, "0", W::Never};
 // The metrics endpoint; edited in the settings file, off unless enabled.
 const KeyDef MetricsEnabled{kMetrics, "Enabled", R::Number16, "0", W::Never};
 const KeyDef MetricsListen{kMetrics, "Listen", R::Text, "127.0.0.1:9464", W::Never};
+const KeyDef MetricsNetworkSticks{kMetrics, "NetworkSticks", R::Number16, "0", W::Never};
 const KeyDef NetworkOption{kNet, "NetworkOption", R::Strict16, "0", W::ClosingNetworkSettings};
 const KeyDef LocalPort{kNet, "LocalPort", R::Text, "5800", W::ClosingNetworkSettings};
 const KeyDef nServers{kNet, "nServers", R::Strict16, "0", W::ClosingNetworkSettings};
@@ -154,7 +159,8 @@ const std::vector<const KeyDef*>& allKeys()
         &GradientBcomponent, &PlotPenWidth, &RequestString1, &YaxisTitle, &Label, &RecordLength,
         &TimeStampFormat, &ReadInterval, &FooterFormat, &QuickButton, &QuickButtonChk, &Logo_Left_Left, &Logo_Left_Top,
         &NetworkOption, &LocalPort, &nServers, &Server, &MqttEnabled, &MqttHost, &MqttPort, &MqttUser,
-        &MqttPassword, &MqttTopicPrefix, &MqttDiscovery, &MqttCAFile, &MetricsEnabled, &MetricsListen,
+        &MqttPassword, &MqttTopicPrefix, &MqttDiscovery, &MqttCAFile, &MqttNodeId, &MqttDiscoveryPrefix,
+        &MqttPublishInterval, &MqttPublishNetworkSticks, &MetricsEnabled, &MetricsListen, &MetricsNetworkSticks,
     };
     return all;
 }

@@ -71,9 +71,10 @@ extern const KeyDef QuickButton, QuickButtonChk, Logo_Left_Left, Logo_Left_Top;
 // Section "NetworkSettings"
 extern const KeyDef NetworkOption, LocalPort, nServers, Server;
 // Section "MQTT"
-extern const KeyDef MqttEnabled, MqttHost, MqttPort, MqttUser, MqttPassword, MqttTopicPrefix, MqttDiscovery, MqttCAFile;
+extern const KeyDef MqttEnabled, MqttHost, MqttPort, MqttUser, MqttPassword, MqttTopicPrefix, MqttDiscovery, MqttCAFile,
+    MqttNodeId, MqttDiscoveryPrefix, MqttPublishInterval, MqttPublishNetworkSticks;
 // Section "Metrics"
-extern const KeyDef MetricsEnabled, MetricsListen;
+extern const KeyDef MetricsEnabled, MetricsListen, MetricsNetworkSticks;
 } // namespace keys
 
 // Every key, in table order.

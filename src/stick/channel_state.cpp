@@ -2,6 +2,8 @@
 
 #include "stick/records.h"
 
+#include <cctype>
+
 namespace vs {
 
 namespace {
@@ -28,6 +30,30 @@ std::string stickLabel(const StickRecord& stick)
 {
     const std::string serial = stickSerial(stick);
     return serial.empty() ? std::string() : " (S/N " + serial + ")";
+}
+
+std::string stickIdentity(const StickRecord& stick, int slot)
+{
+    const std::string serial = stickSerial(stick);
+    return serial.empty() ? stick.Interface + "-" + std::to_string(slot) : serial;
+}
+
+Quantity channelQuantity(const ChannelRecord& c)
+{
+    auto lower = [](std::string s) {
+        for (char& ch : s)
+            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        return s;
+    };
+    const std::string label = lower(trimmed(c.Ylabel));
+    const std::string unit = lower(trimmed(c.Yunit));
+    if (label.rfind("co2", 0) == 0 && unit == "ppm")
+        return Quantity::CarbonDioxidePpm;
+    if (label.rfind("temp", 0) == 0 && (unit == "c" || unit == "\xc2\xb0" "c"))
+        return Quantity::TemperatureCelsius;
+    if (label.rfind("humid", 0) == 0 && (unit == "%" || unit == "%rh"))
+        return Quantity::RelativeHumidityPercent;
+    return Quantity::Unknown;
 }
 
 int channelWarningState(const ChannelRecord& c)

@@ -98,6 +98,8 @@ int16_t DeviceScanner::Nymstick_Find()
         Nymstick_AttachDevice(link_, slot, device->takeTransport(), caps.InputReportByteLength,
                               caps.OutputReportByteLength, caps.FeatureReportByteLength);
         link_.slot(slot)->Seen = 2;
+        link_.slot(slot)->UsbManufacturer = attr->Manufacturer;
+        link_.slot(slot)->UsbProduct = attr->Product;
         changed_ = true;
     }
     inUse_ = std::move(inUse);

@@ -81,6 +81,11 @@ struct StickRecord {
     // The error of this stick's last read in a sampling pass ("" when it
     // succeeded), so that one stick's success never hides another's failure.
     std::string LastError;
+    // When its values were last read whole (seconds since 1970, 0: never).
+    double LastReadTime = 0;
+    // The maker and product names the device reports over USB.
+    std::string UsbManufacturer;
+    std::string UsbProduct;
 };
 
 // The escaper's memory between reports: binary data bytes still expected and

@@ -19,10 +19,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QSettings>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -30,16 +32,20 @@
 
 namespace {
 
-QByteArray httpGet(int port)
+// A scrape, run from this thread's event loop (which also serves the endpoint).
+QByteArray httpGet(int port, const QByteArray& method = "GET")
 {
     QTcpSocket s;
-    s.connectToHost("127.0.0.1", static_cast<quint16>(port));
-    if (!s.waitForConnected(3000))
-        return {};
-    s.write("GET /metrics HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n");
     QByteArray reply;
-    while (s.waitForReadyRead(2000))
-        reply += s.readAll();
+    QEventLoop loop;
+    QObject::connect(&s, &QTcpSocket::connected, [&] {
+        s.write(method + " /metrics HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n");
+    });
+    QObject::connect(&s, &QTcpSocket::readyRead, [&] { reply += s.readAll(); });
+    QObject::connect(&s, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
+    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+    s.connectToHost("127.0.0.1", static_cast<quint16>(port));
+    loop.exec();
     return reply;
 }
 
@@ -141,17 +147,27 @@ TEST_F(CoreFixture, MetricsFollowPassesAndAPulledStickShowsAsClosed)
     QByteArray reply = httpGet(port);
     ASSERT_TRUE(reply.startsWith("HTTP/1.1 200")) << reply.toStdString();
     EXPECT_TRUE(reply.contains("\nventiscope_sampling_passes_total 2\n"));
-    EXPECT_TRUE(reply.contains("ventiscope_channel_value{stick=\"0\",serial=\"SIM00000000000000001000\","
-                               "interface=\"USB\",channel=\"0\""));
-    EXPECT_TRUE(reply.contains("ventiscope_stick_open{stick=\"0\",serial=\"SIM00000000000000001000\",interface=\"USB\"} 1"));
+    EXPECT_TRUE(reply.contains("\nventiscope_build_info{version=\"2.41.0\"} 1\n")) << reply.toStdString();
+    EXPECT_TRUE(reply.contains("\nventiscope_co2_ppm{serial=\"SIM00000000000000001000\",channel=\"0\",label=\"CO2eq\"} "));
+    EXPECT_TRUE(reply.contains("\nventiscope_temperature_celsius{serial=\"SIM00000000000000001000\",channel=\"1\""));
+    EXPECT_TRUE(reply.contains("\nventiscope_channel_value{serial=\"SIM00000000000000001000\",channel=\"4\",label=\"Rs\","
+                               "unit=\"ohm\"} "));
+    EXPECT_TRUE(reply.contains("ventiscope_stick_open{serial=\"SIM00000000000000001000\",interface=\"USB\"} 1"));
+    EXPECT_TRUE(reply.contains("ventiscope_stick_last_read_timestamp_seconds{serial=\"SIM00000000000000001000\""));
+    EXPECT_FALSE(reply.contains("stick=\"")) << "sticks are named by serial number, never by slot";
+    // A humidity of 45 %RH is the ratio 0.45.
+    const qsizetype at = reply.indexOf("\nventiscope_relative_humidity_ratio{serial=\"SIM00000000000000001000\"");
+    ASSERT_GE(at, 0);
+    const double ratio = reply.mid(reply.indexOf("} ", at) + 2, 12).split('\n').front().toDouble();
+    EXPECT_NEAR(ratio, link.slot(0)->Channels[2].LastValue / 100, 1e-9);
 
     bus.unplug("sim:0");
     core->deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
     reply = httpGet(port);
-    EXPECT_TRUE(reply.contains("ventiscope_stick_open{stick=\"0\",serial=\"SIM00000000000000001000\",interface=\"USB\"} 0"))
+    EXPECT_TRUE(reply.contains("ventiscope_stick_open{serial=\"SIM00000000000000001000\",interface=\"USB\"} 0"))
         << reply.toStdString();
-    EXPECT_TRUE(reply.contains("ventiscope_stick_open{stick=\"1\",serial=\"SIM00000000000000001001\",interface=\"USB\"} 1"));
-    EXPECT_FALSE(reply.contains("ventiscope_channel_value{stick=\"0\"")) << "a closed stick has no values";
+    EXPECT_TRUE(reply.contains("ventiscope_stick_open{serial=\"SIM00000000000000001001\",interface=\"USB\"} 1"));
+    EXPECT_FALSE(reply.contains("ventiscope_co2_ppm{serial=\"SIM00000000000000001000\"")) << "a closed stick has no values";
     EXPECT_TRUE(reply.contains("\nventiscope_device_changes_total 1\n"));
 }
 

@@ -16,7 +16,7 @@ TEST(MqttRun, TheProgramPublishesAndItsLastWillArrivesWhenKilled)
     QDir().mkpath(home.path() + "/config/Ventiscope");
     QFile ini(home.path() + "/config/Ventiscope/Ventiscope.ini");
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write(QString("[HIDsettings]\nDisableEmulation=True\n[MQTT]\nEnabled=1\nHost=127.0.0.1\nPort=%1\n")
+    ini.write(QString("[HIDsettings]\nDisableEmulation=True\n[MQTT]\nEnabled=1\nHost=127.0.0.1\nPort=%1\nNodeId=lab\n")
                   .arg(broker.port)
                   .toUtf8());
     ini.close();
@@ -30,14 +30,14 @@ TEST(MqttRun, TheProgramPublishesAndItsLastWillArrivesWhenKilled)
     program.start(VENTISCOPE_EXE, {});
     ASSERT_TRUE(program.waitForStarted(10000));
 
-    const std::string state = "ventiscope/SIM00000000000000001000/state";
+    const std::string state = "ventiscope/lab/SIM00000000000000001000/state";
     ASSERT_TRUE(sub.pump([&] { return sub.count(state) >= 2; }, 20000)) << "a state message per pass";
-    ASSERT_NE(sub.last("ventiscope/status"), nullptr);
-    EXPECT_EQ(sub.last("ventiscope/status")->payload, "online");
+    ASSERT_NE(sub.last("ventiscope/lab/status"), nullptr);
+    EXPECT_EQ(sub.last("ventiscope/lab/status")->payload, "online");
 
     program.kill();
     program.waitForFinished(5000);
-    ASSERT_TRUE(sub.pump([&] { return sub.last("ventiscope/status")->payload == "offline"; }, 10000))
+    ASSERT_TRUE(sub.pump([&] { return sub.last("ventiscope/lab/status")->payload == "offline"; }, 10000))
         << "the last will";
 }
 

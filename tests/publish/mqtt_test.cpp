@@ -5,9 +5,11 @@
 #include "stick/sim_stick.h"
 #include "stick/simulate_env.h"
 #include "stick/stick_link.h"
+#include "stick/channel_state.h"
 #include "stick/value_read.h"
 
 #include <QDir>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -19,6 +21,7 @@ struct Mqtt : ::testing::Test {
     vs::ManualClock clock{{2026, 12, 7, 8, 0, 0, 0}};
     vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
     std::vector<std::shared_ptr<vs::SimulatedStick>> sims;
+    const std::string stick = "SIM00000000000000001000";
 
     void SetUp() override
     {
@@ -26,80 +29,138 @@ struct Mqtt : ::testing::Test {
         ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
         vs::Nymstick_ReadPV(link, 0);
     }
-    vs::MqttSettings settingsFor(int port)
+    vs::MqttSettings settingsFor(int port, const QString& node = "lab")
     {
         vs::MqttSettings s;
         s.enabled = true;
         s.host = "127.0.0.1";
         s.port = port;
+        s.nodeId = node;
         return s;
     }
     static QJsonObject json(const std::string& payload)
     {
         return QJsonDocument::fromJson(QByteArray::fromStdString(payload)).object();
     }
+    // The newest payload on the topic ("" before any).
+    static std::string newest(const vstest::Subscriber& sub, const std::string& topic)
+    {
+        const auto* m = sub.last(topic);
+        return m ? m->payload : std::string();
+    }
 };
 
-TEST_F(Mqtt, DiscoveryConfigsAndStateArriveRetainedWithTheValues)
+TEST_F(Mqtt, DiscoveryConfigsAndStateArriveRetainedAsHomeAssistantExpectsThem)
 {
     vstest::Broker broker;
     vstest::Subscriber sub(broker.port);
-    vs::MqttPublisher publisher(link, clock, settingsFor(broker.port));
+    vs::MqttPublisher publisher(link, clock, settingsFor(broker.port), "2.41.0");
     publisher.client().firstRetryMs = 100;
+    std::vector<QString> said;
+    publisher.client().report = [&](const QString& t) { said.push_back(t); };
+    publisher.afterPass(); // before the connection: the state waits, discovery is not queued
     publisher.client().start();
-    ASSERT_TRUE(sub.pump([&] { return publisher.client().isConnected(); }, 5000));
-    publisher.afterPass();
-    const std::string node = vs::mqttNode(link, 0).toStdString();
-    const std::string stateTopic = "ventiscope/" + node + "/state";
-    ASSERT_TRUE(sub.pump([&] { return sub.last(stateTopic) != nullptr; }, 5000));
-    EXPECT_EQ(node, "SIM00000000000000001000");
+    const std::string stateTopic = "ventiscope/lab/" + stick + "/state";
+    const std::string co2Topic = "homeassistant/sensor/ventiscope_" + stick + "/CO2eq/config";
+    ASSERT_TRUE(sub.pump([&] { return sub.last(stateTopic) && sub.last(co2Topic); }, 5000));
+    EXPECT_EQ(said, (std::vector<QString>{"MQTT: connected to 127.0.0.1:" + QString::number(broker.port) +
+                                          " as node lab"}));
+    ASSERT_NE(sub.last("ventiscope/lab/status"), nullptr);
+    EXPECT_EQ(sub.last("ventiscope/lab/status")->payload, "online");
+    ASSERT_TRUE(sub.pump([&] { return newest(sub, "ventiscope/lab/" + stick + "/availability") == "online"; }, 5000));
 
-    ASSERT_NE(sub.last("ventiscope/status"), nullptr);
-    EXPECT_EQ(sub.last("ventiscope/status")->payload, "online");
     const QJsonObject state = json(sub.last(stateTopic)->payload);
     EXPECT_EQ(state["CO2eq"].toDouble(), link.slot(0)->Channels[0].LastValue);
-    EXPECT_EQ(state["Temp"].toDouble(), link.slot(0)->Channels[1].LastValue);
-    EXPECT_EQ(state["CO2eq_warning"].toInt(), vs::warningState(link, 0, 0));
+    EXPECT_EQ(state["CO2eq_warning"].toInt(), vs::channelWarningState(link.slot(0)->Channels[0]));
     EXPECT_EQ(state["time"].toString(), "2026-12-07 08:00:00");
 
-    const auto* co2 = sub.last("homeassistant/sensor/" + node + "/CO2eq/config");
-    ASSERT_NE(co2, nullptr);
-    const QJsonObject config = json(co2->payload);
+    const QJsonObject config = json(sub.last(co2Topic)->payload);
     EXPECT_EQ(config["device_class"].toString(), "carbon_dioxide");
     EXPECT_EQ(config["unit_of_measurement"].toString(), "ppm");
     EXPECT_EQ(config["state_topic"].toString().toStdString(), stateTopic);
-    EXPECT_EQ(config["value_template"].toString(), "{{ value_json['CO2eq'] }}");
-    EXPECT_EQ(config["unique_id"].toString().toStdString(), "ventiscope_" + node + "_0_CO2eq");
-    EXPECT_EQ(config["availability_topic"].toString(), "ventiscope/status");
+    EXPECT_EQ(config["unique_id"].toString().toStdString(), "ventiscope_" + stick + "_CO2eq");
+    EXPECT_EQ(config["default_entity_id"].toString().toStdString(), "sensor.ventiscope_sim00000000000000001000_co2eq");
+    EXPECT_FALSE(config.contains("object_id")) << "deprecated in Home Assistant";
+    EXPECT_EQ(config["availability_mode"].toString(), "all");
+    const QJsonArray availability = config["availability"].toArray();
+    ASSERT_EQ(availability.size(), 2);
+    EXPECT_EQ(availability[0].toObject()["topic"].toString(), "ventiscope/lab/status");
+    EXPECT_EQ(availability[1].toObject()["topic"].toString().toStdString(), "ventiscope/lab/" + stick + "/availability");
+    EXPECT_EQ(config["expire_after"].toInt(), 60);
+    EXPECT_EQ(config["origin"].toObject()["sw_version"].toString(), "2.41.0");
     const QJsonObject device = config["device"].toObject();
+    EXPECT_EQ(device["manufacturer"].toString(), "") << "this stick reports no maker over the simulated bus";
     EXPECT_EQ(device["sw_version"].toString().toStdString(), link.slot(0)->Firmware);
-    EXPECT_EQ(device["serial_number"].toString(), "SIM00000000000000001000");
-    EXPECT_FALSE(device["name"].toString().isEmpty());
-    EXPECT_EQ(json(sub.last("homeassistant/sensor/" + node + "/Temp/config")->payload)["device_class"].toString(),
-              "temperature");
-    EXPECT_EQ(json(sub.last("homeassistant/sensor/" + node + "/Humidity/config")->payload)["device_class"].toString(),
-              "humidity");
-    EXPECT_FALSE(json(sub.last("homeassistant/sensor/" + node + "/Rs/config")->payload).contains("device_class"));
+    EXPECT_EQ(device["serial_number"].toString().toStdString(), stick);
+    EXPECT_EQ(json(sub.last("homeassistant/sensor/ventiscope_" + stick + "/Rs/config")->payload)["entity_category"]
+                  .toString(),
+              "diagnostic")
+        << "a raw resistance is a diagnostic";
+    const auto* warning = sub.last("homeassistant/binary_sensor/ventiscope_" + stick + "/CO2eq_warning/config");
+    ASSERT_NE(warning, nullptr);
+    EXPECT_EQ(json(warning->payload)["device_class"].toString(), "problem");
 
-    // One state message per pass; configs only once.
+    // One state message per pass; configs once per connection, not twice at the start.
+    clock.advanceMs(1000);
     publisher.afterPass();
     ASSERT_TRUE(sub.pump([&] { return sub.count(stateTopic) == 2; }, 5000));
-    EXPECT_EQ(sub.count("homeassistant/sensor/" + node + "/CO2eq/config"), 1);
+    EXPECT_EQ(sub.count(co2Topic), 1);
 
     // Everything the broker holds for a newcomer is retained.
     vstest::Subscriber late(broker.port);
-    const std::string co2Topic = "homeassistant/sensor/" + node + "/CO2eq/config";
-    ASSERT_TRUE(late.pump([&] { return late.last(stateTopic) && late.last("ventiscope/status") && late.last(co2Topic); },
+    ASSERT_TRUE(late.pump([&] { return late.last(stateTopic) && late.last("ventiscope/lab/status") && late.last(co2Topic); },
                           5000));
-    EXPECT_TRUE(late.last(stateTopic)->retain);
-    EXPECT_TRUE(late.last(co2Topic)->retain);
-    EXPECT_TRUE(late.last("ventiscope/status")->retain);
+    EXPECT_TRUE(late.last(stateTopic)->retain && late.last(co2Topic)->retain && late.last("ventiscope/lab/status")->retain);
+}
+
+TEST_F(Mqtt, StaleDataGoesUnavailableAndTwoCopiesKeepTheirOwnAvailability)
+{
+    vstest::Broker broker;
+    vstest::Subscriber sub(broker.port);
+    auto other = std::make_unique<vs::MqttPublisher>(link, clock, settingsFor(broker.port, "office"), "2.41.0");
+    vs::MqttSettings lab = settingsFor(broker.port, "lab");
+    lab.publishInterval = 5; // a state message at most every 5 s
+    vs::MqttPublisher publisher(link, clock, lab, "2.41.0");
+    for (vs::MqttPublisher* p : {other.get(), &publisher}) {
+        p->client().firstRetryMs = 100;
+        p->client().start();
+    }
+    ASSERT_TRUE(sub.pump([&] { return publisher.client().isConnected() && other->client().isConnected(); }, 5000));
+    publisher.afterPass();
+    const std::string availability = "ventiscope/lab/" + stick + "/availability";
+    const std::string stateTopic = "ventiscope/lab/" + stick + "/state";
+    ASSERT_TRUE(sub.pump([&] { return sub.count(stateTopic) == 1; }, 5000));
+
+    // A read that failed: nothing new, and the stick goes offline.
+    link.slot(0)->LastError = "NYM_RECV_ERR_Readfile:Resource temporarily unavailable";
+    clock.advanceMs(1000);
+    publisher.afterPass();
+    ASSERT_TRUE(sub.pump([&] { return newest(sub, availability) == "offline"; }, 5000));
+    EXPECT_EQ(sub.count(stateTopic), 1) << "no old value with a fresh time";
+    // Read again: online. Pulled out: offline at once.
+    link.slot(0)->LastError.clear();
+    clock.advanceMs(1000);
+    publisher.afterPass();
+    ASSERT_TRUE(sub.pump([&] { return newest(sub, availability) == "online"; }, 5000));
+    EXPECT_EQ(sub.count(stateTopic), 1) << "the publishing interval holds";
+    clock.advanceMs(5000);
+    publisher.afterPass();
+    ASSERT_TRUE(sub.pump([&] { return sub.count(stateTopic) == 2; }, 5000));
+    link.slot(0)->HIDHandle = 0;
+    publisher.sticksChanged();
+    ASSERT_TRUE(sub.pump([&] { return newest(sub, availability) == "offline"; }, 5000));
+
+    // One copy ending marks only its own node offline.
+    other.reset();
+    ASSERT_TRUE(sub.pump([&] { return newest(sub, "ventiscope/office/status") == "offline"; }, 5000));
+    EXPECT_EQ(newest(sub, "ventiscope/lab/status"), "online");
 }
 
 TEST_F(Mqtt, ABrokerThatGoesAwayIsReconnectedWithoutHoldingAPass)
 {
     vstest::Broker broker;
-    vs::MqttPublisher publisher(link, clock, settingsFor(broker.port));
+    vs::MqttSettings settings = settingsFor(broker.port);
+    vs::MqttPublisher publisher(link, clock, settings, "2.41.0");
     publisher.client().firstRetryMs = 100;
     publisher.client().start();
     vstest::Subscriber wait(broker.port, "nothing");
@@ -114,15 +175,29 @@ TEST_F(Mqtt, ABrokerThatGoesAwayIsReconnectedWithoutHoldingAPass)
         publisher.afterPass();
         EXPECT_LT(t.elapsed(), 50) << "a pass never waits for the broker";
     }
-    EXPECT_LE(publisher.client().pendingCount(), 1u + 5u) << "only the newest per topic";
+    EXPECT_LE(publisher.client().pendingCount(), 2u) << "only the newest per topic";
 
     ASSERT_TRUE(broker.start());
     vstest::Subscriber sub(broker.port);
     ASSERT_TRUE(sub.pump([&] { return publisher.client().isConnected(); }, 10000)) << "reconnected";
-    const std::string stateTopic = "ventiscope/" + vs::mqttNode(link, 0).toStdString() + "/state";
+    const std::string stateTopic = "ventiscope/lab/" + stick + "/state";
     ASSERT_TRUE(sub.pump([&] { return sub.last(stateTopic) != nullptr; }, 5000)) << "the newest state came";
     EXPECT_EQ(json(sub.last(stateTopic)->payload)["time"].toString(), "2026-12-07 08:00:05");
     EXPECT_EQ(publisher.client().pendingCount(), 0u);
+}
+
+TEST(MqttMessages, NumbersCarryTheChannelsResolution)
+{
+    vs::ChannelRecord c;
+    c.Factor = 0.1;
+    c.LastValue = 42.800000000000004;
+    EXPECT_EQ(QJsonDocument(QJsonObject{{"v", vs::resolvedValue(c)}}).toJson(QJsonDocument::Compact), "{\"v\":42.8}");
+    c.Factor = 1;
+    c.LastValue = 812.4;
+    EXPECT_EQ(vs::resolvedValue(c), 812);
+    c.Factor = 0.01;
+    c.LastValue = 21.456;
+    EXPECT_EQ(vs::resolvedValue(c), 21.46);
 }
 
 TEST_F(Mqtt, AWrongPasswordIsSaidOnceWithTheBrokersReason)
@@ -131,7 +206,7 @@ TEST_F(Mqtt, AWrongPasswordIsSaidOnceWithTheBrokersReason)
     vs::MqttSettings s = settingsFor(broker.port);
     s.user = "anna";
     s.password = "wrong";
-    vs::MqttPublisher publisher(link, clock, s);
+    vs::MqttPublisher publisher(link, clock, s, "2.41.0");
     publisher.client().firstRetryMs = 100;
     std::vector<QString> said;
     publisher.client().report = [&](const QString& t) { said.push_back(t); };
