@@ -31,6 +31,11 @@ public:
     virtual void message(const std::string& text, Icon icon, const std::string& title = {}) = 0;
     // true for Yes
     virtual bool askYesNo(const std::string& text, Icon icon, const std::string& title = {}) = 0;
+    // The same question where Yes would do harm: No is the button Enter presses.
+    virtual bool askYesNoDefaultNo(const std::string& text, Icon icon, const std::string& title = {})
+    {
+        return askYesNo(text, icon, title);
+    }
     // true for OK; a box with OK and Cancel buttons.
     virtual bool askOkCancel(const std::string& text, Icon icon, const std::string& title = {})
     {

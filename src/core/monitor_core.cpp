@@ -255,12 +255,35 @@ void MonitorCore::startMetrics()
     metricsOptions_ = MetricsOptions{settings.networkSticks, kProgramVersion};
     metrics_ = MetricsEndpoint::start(settings.listen, error);
     if (!metrics_) {
-        metricsError_ = "Metrics/Listen: " + error;
+        metricsProblem_ = error;
         face_.print(QString::fromStdString("Metrics: " + error + "\n"));
         return;
     }
     updateMetrics();
     face_.print(QString("Metrics on port %1\n").arg(metrics_->port()));
+}
+
+void MonitorCore::restartPublishing()
+{
+    // The old connections say goodbye first: the node goes offline, the port is free.
+    mqtt_.reset();
+    metrics_.reset();
+    metricsProblem_.clear();
+    startPublishing();
+    startMetrics();
+    sayNotes();
+}
+
+QString MonitorCore::mqttState() const
+{
+    return mqtt_ ? mqtt_->client().state() : QString("off");
+}
+
+QString MonitorCore::metricsState() const
+{
+    if (metrics_)
+        return QString::fromStdString("listening on " + metrics_->where());
+    return metricsProblem_.empty() ? QString("off") : QString::fromStdString("refused: " + metricsProblem_);
 }
 
 void MonitorCore::shutdown()

@@ -86,7 +86,13 @@ public:
     MetricsEndpoint* metrics() { return metrics_.get(); }
     // Why the metrics endpoint asked for could not be served ("" when it is,
     // or none was asked for); it names the setting.
-    const std::string& metricsError() const { return metricsError_; }
+    std::string metricsError() const { return metricsProblem_.empty() ? "" : "Metrics/Listen: " + metricsProblem_; }
+    // The publishing settings changed: MQTT and the metrics endpoint start
+    // again from the settings file, without a restart.
+    void restartPublishing();
+    // In a few words: "off", "connected", "refused: ...", "listening on 127.0.0.1:9464".
+    QString mqttState() const;
+    QString metricsState() const;
     long deviceChangeCount() const { return deviceChanges_; }
 
 private:
@@ -112,7 +118,7 @@ private:
     std::unique_ptr<MqttPublisher> mqtt_;
     std::unique_ptr<MetricsEndpoint> metrics_;
     MetricsOptions metricsOptions_;
-    std::string metricsError_;
+    std::string metricsProblem_;
     QTimer inUseRetry_;
     bool downloading_ = false;
     bool configuring_ = false;

@@ -115,7 +115,9 @@ void Warnings::Warnings_Timer_Update()
     while (out.balloonCount && out.balloonDone && out.balloonCount() >= 1)
         out.balloonDone();
     if (overall <= shownLevel_) {
-        shownLevel_ = overall; // a falling level raises no alert
+        shownLevel_ = overall; // a falling level raises no alert, and takes its balloon away
+        if (out.balloonHide)
+            out.balloonHide();
         return;
     }
     const QString message = settings_.text(keys::TxtWarnMsg, overall == 1 ? 0 : 1);

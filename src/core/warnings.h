@@ -20,6 +20,8 @@ struct WarningOutputs {
     std::function<void(const QString& text, const QString& title, int timeoutMs)> balloon;
     std::function<void()> balloonDone;
     std::function<int()> balloonCount;
+    // The level that raised the balloon no longer holds: it goes away.
+    std::function<void()> balloonHide;
     std::function<void(int state)> airState;
     std::function<void(int frequencyHz, int durationMs)> beep;
     std::function<void(int level)> playWave; // "warning_" + level + ".wav"

@@ -1,5 +1,7 @@
 #include "dialogs/advanced_dialog.h"
 
+#include "dialogs/dialog_keys.h"
+
 #include "common/prompts.h"
 #include "settings/settings.h"
 #include "stick/knob_flag.h"
@@ -41,6 +43,7 @@ AdvancedDialog::AdvancedDialog(StickLink& link, Prompts& prompts, Settings& sett
     connect(baseline, &QPushButton::clicked, this, [this] { CmdResetBaseLine_Click(); });
     connect(reset, &QPushButton::clicked, this, [this] { cmdResetSettings_Click(); });
     resize(460, 150);
+    settleDialogKeys(*this);
 }
 
 int AdvancedDialog::validSticks() const

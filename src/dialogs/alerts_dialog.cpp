@@ -1,5 +1,7 @@
 #include "dialogs/alerts_dialog.h"
 
+#include "dialogs/dialog_keys.h"
+
 #include "common/numformat.h"
 #include "core/warning_knobs.h"
 #include "settings/settings.h"
@@ -59,6 +61,7 @@ AlertsDialog::AlertsDialog(StickLink& link, Prompts& prompts, Settings& settings
         grid->addWidget(levels_[i], 5 + i, 2);
     }
     resize(420, 240);
+    settleDialogKeys(*this);
 }
 
 void AlertsDialog::store(bool ok)

@@ -1,5 +1,6 @@
 #include "dialogs/network_dialog.h"
 
+#include "dialogs/dialog_keys.h"
 #include "net/net_link.h"
 #include "stick/stick_link.h"
 
@@ -51,6 +52,9 @@ NetworkDialog::NetworkDialog(StickLink& link, Prompts& prompts, NetSettings& net
     servers_->setObjectName("CmbServers");
     servers_->setEditable(true);
     servers_->setInsertPolicy(QComboBox::NoInsert); // Enter adds, without a duplicate check, below
+    // Enter in the box adds its text to the list. An editable combo box
+    // hands its keys to its editor itself, past any filter on the editor.
+    servers_->installEventFilter(this);
     servers_->lineEdit()->installEventFilter(this);
     auto* remove = new QPushButton("Delete", network);
     remove->setObjectName("CmdDeleteServer");
@@ -79,6 +83,7 @@ NetworkDialog::NetworkDialog(StickLink& link, Prompts& prompts, NetSettings& net
         grid->setSelectionMode(QAbstractItemView::SingleSelection);
         grid->setToolTip("Double click to change a value");
         grid->installEventFilter(this);
+        grid->viewport()->installEventFilter(this);
         connect(grid, &QTableWidget::cellDoubleClicked, this, [this, g](int row, int) { editRow(g, row); });
         boxLayout->addWidget(grid);
         layout->addWidget(box, 1);
@@ -87,6 +92,7 @@ NetworkDialog::NetworkDialog(StickLink& link, Prompts& prompts, NetSettings& net
     resize(560, 620);
     showNetworkSettings();
     Flexgrid_Rewrite();
+    settleDialogKeys(*this);
 }
 
 void NetworkDialog::showNetworkSettings()
@@ -197,11 +203,15 @@ void NetworkDialog::resizeEvent(QResizeEvent* event)
 
 bool NetworkDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    // The grids' columns follow their width: 0.4, 0.15, 0.15, 0.25 (knobs).
+    if (event->type() == QEvent::Resize && (watched == grids_[0]->viewport() || watched == grids_[1]->viewport()))
+        setColumnWidths();
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (watched == servers_->lineEdit()) {
-                servers_->addItem(servers_->currentText());
+            if (watched == servers_ || watched == servers_->lineEdit()) {
+                if (!servers_->currentText().trimmed().isEmpty())
+                    servers_->addItem(servers_->currentText().trimmed());
                 return true;
             }
             for (int g = 0; g < 2; ++g)

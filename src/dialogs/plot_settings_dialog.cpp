@@ -1,5 +1,7 @@
 #include "dialogs/plot_settings_dialog.h"
 
+#include "dialogs/dialog_keys.h"
+
 #include "common/numformat.h"
 #include "common/prompts.h"
 #include "dialogs/curve_list.h"
@@ -64,10 +66,11 @@ PlotSettingsDialog::PlotSettingsDialog(StickLink& link, Prompts& prompts, Settin
     enable_->setChecked(true);
     auto* pick = new QPushButton("Pick new color...", curve);
     pick->setObjectName("CmdPickColor");
-    colourBox_ = new QPushButton(curve);
+    // The curve's colour itself (a disabled button would show it paler).
+    colourBox_ = new QLabel(curve);
     colourBox_->setObjectName("PicColor");
-    colourBox_->setEnabled(false);
     colourBox_->setFixedWidth(40);
+    colourBox_->setFrameShape(QFrame::Box);
     penWidth_ = box(curve, "TxtPenWidth", "Width of this curve (\"enter\" to save)");
     cl->addWidget(curves_, 0, 0, 1, 3);
     cl->addWidget(enable_, 1, 0);
@@ -186,9 +189,11 @@ PlotSettingsDialog::PlotSettingsDialog(StickLink& link, Prompts& prompts, Settin
             changed();
     });
     connect(pick, &QPushButton::clicked, this, [this] { pickColour(); });
-    for (QLineEdit* e : {penWidth_, blue_, interval_, recordLength_, margins_[0], margins_[1], margins_[2], margins_[3]})
+    for (QLineEdit* e : {penWidth_, blue_, interval_, recordLength_, margins_[0], margins_[1], margins_[2], margins_[3],
+                         titles_[0], titles_[1], titles_[2], titles_[3]})
         e->installEventFilter(this);
     load();
+    settleDialogKeys(*this);
 }
 
 void PlotSettingsDialog::load()
@@ -374,8 +379,13 @@ bool PlotSettingsDialog::eventFilter(QObject* watched, QEvent* event)
             if (changed)
                 changed();
         }
+    } else {
+        // The other boxes' values are the plot settings': stored, nothing else.
+        for (int i = 0; i < 4; ++i)
+            ps_.TitleLines[i] = titles_[i]->text();
+        store(savePlotSettings(ps_, settings_));
     }
-    return true; // Enter in the other boxes is swallowed
+    return true; // never a button's click
 }
 
 void PlotSettingsDialog::closeEvent(QCloseEvent* event)

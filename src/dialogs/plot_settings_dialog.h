@@ -78,7 +78,7 @@ private:
     SamplingLoop& sampling_;
     QComboBox* curves_;
     QCheckBox* enable_;
-    QPushButton* colourBox_;
+    QLabel* colourBox_;
     QLineEdit* penWidth_;
     QLineEdit* titles_[4] = {};
     QCheckBox* checks_[5] = {};

@@ -15,7 +15,33 @@ Rgb standardColor(int index)
         rgb(0, 128, 128),  rgb(128, 128, 0), rgb(192, 192, 192), rgb(128, 128, 128), rgb(0, 0, 255),
         rgb(0, 255, 0),    rgb(0, 255, 255), rgb(255, 0, 0),   rgb(255, 0, 255), rgb(255, 255, 0),
     };
-    return index >= 0 && index < 15 ? table[index] : rgb(0, 0, 0);
+    if (index >= 0 && index < 15)
+        return table[index];
+    return extraColor(index - 15);
+}
+
+Rgb extraColor(int n)
+{
+    // Hues a golden angle apart, saturated and dark enough to read on the
+    // green-yellow-red background; the brightness alternates, so neighbours
+    // differ twice over.
+    const double hue = std::fmod(std::max(n, 0) * 137.50776405, 360.0) / 60.0;
+    const double value = n % 2 == 0 ? 0.55 : 0.8;
+    const double saturation = 0.9;
+    const double c = value * saturation;
+    const double x = c * (1 - std::fabs(std::fmod(hue, 2.0) - 1));
+    const double m = value - c;
+    double r = 0, g = 0, b = 0;
+    switch (static_cast<int>(hue)) {
+    case 0: r = c, g = x; break;
+    case 1: r = x, g = c; break;
+    case 2: g = c, b = x; break;
+    case 3: g = x, b = c; break;
+    case 4: r = x, b = c; break;
+    default: r = c, b = x; break;
+    }
+    auto byte = [m](double v) { return static_cast<int>(std::lround((v + m) * 255)); };
+    return rgb(byte(r), byte(g), byte(b));
 }
 
 Rgb plot_ColorMapping(int index, const ColorOverride& override)

@@ -11,6 +11,9 @@ class StickLink;
 
 // The standard colour of a colour index (index 15 and above: black).
 Rgb standardColor(int index);
+// The colour of a curve beyond the standard table (n = 0 for the 16th curve):
+// distinct hues that stay readable on the plot's background.
+Rgb extraColor(int n);
 // A user's colour for an index, where one is stored ("Color[" + index + "]").
 using ColorOverride = std::function<std::optional<Rgb>(int index, Rgb standard)>;
 Rgb plot_ColorMapping(int index, const ColorOverride& override = {});

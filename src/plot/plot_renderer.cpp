@@ -393,11 +393,15 @@ bool plot_Draw(const PlotRecord& plot, const PlotSettings& s, QImage& image, Plo
         const int x = xOf[static_cast<size_t>(maxPosition)];
         const int y = f.Y(plot.MaxValue);
         const QString text = QString::fromStdString(formatNumber(plot.MaxValue / 100.0, "##0.0#"));
-        p.fillRect(QRect(QPoint(x, roundi(y - 2.5 * f.h)), QPoint(x + fm.horizontalAdvance(text) + 10, y - f.h)),
+        // Above the point, unless that is above the plot (over the legend): then below it.
+        int tagTop = roundi(y - 2.5 * f.h);
+        if (tagTop < f.top)
+            tagTop = roundi(y + 0.5 * f.h);
+        p.fillRect(QRect(QPoint(x, tagTop), QPoint(x + fm.horizontalAdvance(text) + 10, roundi(tagTop + 1.5 * f.h))),
                    toQColor(plot.BackColor));
         p.setPen(QColor(128, 0, 0));
         if (s.ShowYvalues)
-            drawTextAt(p, x, roundi(y - 2.5 * f.h), text);
+            drawTextAt(p, x, tagTop, text);
         p.setPen(QPen(toQColor(plot.CurveColor[static_cast<size_t>(maxCurve)]), 4, Qt::SolidLine, Qt::RoundCap));
         p.drawPoint(x, y);
     }

@@ -67,6 +67,15 @@ int MetricsEndpoint::port() const
     return server_.serverPort();
 }
 
+std::string MetricsEndpoint::where() const
+{
+    const QHostAddress a = server_.serverAddress();
+    const QString host = a == QHostAddress::Any || a == QHostAddress::AnyIPv6 || a == QHostAddress::AnyIPv4 ? "*"
+                         : a.protocol() == QAbstractSocket::IPv6Protocol                                        ? "[" + a.toString() + "]"
+                                                                                                              : a.toString();
+    return (host + ":" + QString::number(port())).toStdString();
+}
+
 void MetricsEndpoint::publish(std::vector<prometheus::MetricFamily> families)
 {
     families_ = std::move(families);

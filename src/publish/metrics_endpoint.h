@@ -40,6 +40,8 @@ public:
     void publish(std::vector<prometheus::MetricFamily> families);
     // The port it listens on (the chosen one when port 0 was asked for).
     int port() const;
+    // "127.0.0.1:9464", "[::1]:9464", "*:9464" (every interface).
+    std::string where() const;
     // Requests answered since the start.
     long answered() const { return answered_; }
 

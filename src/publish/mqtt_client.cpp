@@ -75,11 +75,16 @@ void MqttClient::connectNow()
                        ? mosquitto_reconnect_async(mosq_)
                        : mosquitto_connect_async(mosq_, settings_.host.toUtf8().constData(), settings_.port, kKeepAliveS);
     if (rc != MOSQ_ERR_SUCCESS) {
-        say("MQTT: cannot reach the broker " + settings_.host + ":" + QString::number(settings_.port) + ": " +
-            (rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(strerror(errno)) : QString(mosquitto_strerror(rc))));
+        const QString why =
+            rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(strerror(errno)) : QString(mosquitto_strerror(rc));
+        state_ = "no connection: " + why;
+        say("MQTT: cannot reach the broker " + settings_.host + ":" + QString::number(settings_.port) + ": " + why);
         scheduleRetry();
         return;
     }
+    // While retrying, the last failure stays the state.
+    if (state_ == "not started")
+        state_ = "connecting";
     watchSocket();
 }
 
@@ -126,14 +131,21 @@ void MqttClient::onConnect(mosquitto*, void* self, int rc)
 {
     auto* c = static_cast<MqttClient*>(self);
     if (rc != 0) {
+        // "Connection Refused: bad user name or password." reads "refused: bad user name or password".
+        QString why = QString(mosquitto_connack_string(rc)).remove("Connection Refused: ", Qt::CaseInsensitive);
+        if (why.endsWith('.'))
+            why.chop(1);
+        c->state_ = "refused: " + why;
+        c->refused_ = true;
         c->say("MQTT: the broker " + c->settings_.host + " refused the connection: " + mosquitto_connack_string(rc));
         return; // the broker closes the connection; the retry follows
     }
     c->connected_ = true;
+    c->state_ = "connected";
     // The first connection, and one after a problem that was said, is said too.
-    if ((!std::exchange(c->everConnected_, true) || c->said_) && c->report)
-        c->report("MQTT: connected to " + c->settings_.host + ":" + QString::number(c->settings_.port) +
-                  " as node " + c->settings_.nodeId);
+    if (!std::exchange(c->everConnected_, true) || c->said_)
+        c->tell("MQTT: connected to " + c->settings_.host + ":" + QString::number(c->settings_.port) + " as node " +
+                c->settings_.nodeId);
     c->said_ = false;
     c->retryMs_ = c->firstRetryMs;
     const QByteArray online = "online";
@@ -154,6 +166,8 @@ void MqttClient::onDisconnect(mosquitto*, void* self, int rc)
     const bool was = std::exchange(c->connected_, false);
     if (c->stopping_)
         return;
+    if (!std::exchange(c->refused_, false))
+        c->state_ = was ? "lost the connection; trying again" : "no connection; trying again";
     if (rc != 0)
         c->say(QString("MQTT: ") + (was ? "lost the connection to" : "no connection to") + " the broker " +
                c->settings_.host + ":" + QString::number(c->settings_.port) + "; trying again");
@@ -177,8 +191,17 @@ void MqttClient::say(const QString& text)
     if (said_)
         return;
     said_ = true;
-    if (report)
-        report(text);
+    tell(text);
+}
+
+void MqttClient::tell(const QString& text)
+{
+    // Said from the event loop, never from inside the library: whoever
+    // listens may run the event loop, and the library holds its locks here.
+    QMetaObject::invokeMethod(this, [this, text] {
+        if (report)
+            report(text);
+    }, Qt::QueuedConnection);
 }
 
 void MqttClient::publish(const MqttMessage& m)

@@ -33,6 +33,9 @@ public:
     int firstRetryMs = 1000;
     void start();
     bool isConnected() const { return connected_; }
+    // What the connection is doing, in a few words: "connecting",
+    // "connected", "refused: bad user name or password", "no connection: ...".
+    const QString& state() const { return state_; }
     // Sends at once when connected; otherwise keeps it as the topic's newest.
     void publish(const MqttMessage& message);
     size_t pendingCount() const { return pending_.size(); }
@@ -46,6 +49,7 @@ private:
     void service();
     void scheduleRetry();
     void say(const QString& text);
+    void tell(const QString& text);
     void send(const MqttMessage& m);
 
     MqttSettings settings_;
@@ -59,7 +63,9 @@ private:
     bool stopping_ = false;
     bool started_ = false;
     bool everConnected_ = false;
+    bool refused_ = false; // the broker refused this attempt
     std::map<QString, MqttMessage> pending_;
+    QString state_ = "not started";
 };
 
 } // namespace vs

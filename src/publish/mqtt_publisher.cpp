@@ -1,5 +1,6 @@
 #include "publish/mqtt_publisher.h"
 
+#include "common/dateformat.h"
 #include "stick/channel_state.h"
 #include "stick/stick_link.h"
 
@@ -21,6 +22,18 @@ MqttPublisher::MqttPublisher(const StickLink& link, const Clock& clock, MqttSett
             if (publishes(i) && link_.Nymstick_isOpen(i))
                 announce(i);
     };
+}
+
+bool MqttPublisher::sendTest(QString& error)
+{
+    if (!client_.isConnected()) {
+        error = "MQTT is not connected (" + client_.state() + ")";
+        return false;
+    }
+    const QString text = "test message from " + settings_.nodeId + " at " +
+                         QString::fromStdString(formatDateTime(clock_.now(), "yyyy-mm-dd Hh:Nn:Ss"));
+    client_.publish({settings_.nodeTopic() + "/test", text.toUtf8(), false});
+    return true;
 }
 
 double MqttPublisher::interval() const

@@ -30,6 +30,9 @@ public:
     void afterPass();
     // The set of sticks changed: those that left go offline at once.
     void sticksChanged();
+    // One message, not kept, to "<prefix>/<node>/test"; false (and why) when
+    // there is no connection to send it on.
+    bool sendTest(QString& error);
     // Seconds after which Home Assistant takes a value as stale.
     int expireAfter() const;
 

@@ -15,6 +15,14 @@ QString topicSafe(const QString& text)
     return out;
 }
 
+bool makeOwnerOnly(const Settings& s)
+{
+    const QString file = s.store().location();
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const auto others = ~(ownerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser);
+    return !QFile::exists(file) || (QFile::permissions(file) & others) == 0 || QFile::setPermissions(file, ownerOnly);
+}
+
 MqttSettings loadMqttSettings(Settings& s)
 {
     MqttSettings m;
@@ -47,15 +55,9 @@ MqttSettings loadMqttSettings(Settings& s)
         s.noteFallback(keys::MqttPublishInterval, 0, interval, "every pass");
     m.networkSticks = s.number(keys::MqttPublishNetworkSticks) == 1;
     m.caFile = s.text(keys::MqttCAFile).trimmed();
-    if (!m.password.isEmpty()) {
-        // A file that holds a password is for its owner's eyes only.
-        const QString file = s.store().location();
-        const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-        if (QFile::exists(file) && (QFile::permissions(file) & ~(ownerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser)) != 0 &&
-            !QFile::setPermissions(file, ownerOnly))
-            s.note(file + " holds the MQTT password but could not be made readable by its owner only; "
-                          "other users of this machine can read it");
-    }
+    if (!m.password.isEmpty() && !makeOwnerOnly(s))
+        s.note(s.store().location() + " holds the MQTT password but could not be made readable by its owner only; "
+                                      "other users of this machine can read it");
     return m;
 }
 

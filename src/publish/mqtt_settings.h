@@ -33,6 +33,10 @@ struct MqttSettings {
 // Letters, digits, "_" and "-"; anything else becomes "_".
 QString topicSafe(const QString& text);
 
+// The settings file readable and writable by its owner only; false when it
+// cannot be made so.
+bool makeOwnerOnly(const Settings& settings);
+
 // Reads the section; a stored password makes the settings file readable by
 // its owner only.
 MqttSettings loadMqttSettings(Settings& settings);

@@ -79,6 +79,9 @@ const KeyDef MainGraphLeft{kHid, "MainGraphLeft", R::StrictSingle, nullptr, W::P
 const KeyDef MainGraphTop{kHid, "MainGraphTop", R::StrictSingle, nullptr, W::ProgramExit};
 const KeyDef MainGraphWidth{kHid, "MainGraphWidth", R::StrictSingle, nullptr, W::ProgramExit};
 const KeyDef MainGraphHeight{kHid, "MainGraphHeight", R::StrictSingle, nullptr, W::ProgramExit};
+const KeyDef MainGraphMaximized{kHid, "MainGraphMaximized", R::Number16, "0", W::ProgramExit};
+const KeyDef AirStateLeft{kHid, "AirStateLeft", R::Text, "", W::ProgramExit};
+const KeyDef AirStateTop{kHid, "AirStateTop", R::Text, "", W::ProgramExit};
 const KeyDef MainTitle{kHid, "MainTitle", R::Text, "", W::Never, false, titleDefault};
 const KeyDef MenuVisible{kHid, "MenuVisible%", R::Flag, "1", W::Never, false, menuVisibleDefault};
 const KeyDef DisableEmulation{kHid, "DisableEmulation", R::Flag, "0", W::Never};
@@ -125,22 +128,22 @@ const KeyDef Logo_Left_Left{kPlot, "Logo_Left_Left", R::Strict32, "0", W::Never}
 const KeyDef Logo_Left_Top{kPlot, "Logo_Left_Top", R::Strict32, "0", W::Never};
 
 // Publishing over MQTT; edited in the settings file, off unless enabled.
-const KeyDef MqttEnabled{kMqtt, "Enabled", R::Number16, "0", W::Never};
-const KeyDef MqttHost{kMqtt, "Host", R::Text, "localhost", W::Never};
-const KeyDef MqttPort{kMqtt, "Port", R::Text, "1883", W::Never};
-const KeyDef MqttUser{kMqtt, "User", R::Text, "", W::Never};
-const KeyDef MqttPassword{kMqtt, "Password", R::Text, "", W::Never};
-const KeyDef MqttTopicPrefix{kMqtt, "TopicPrefix", R::Text, "ventiscope", W::Never};
-const KeyDef MqttDiscovery{kMqtt, "Discovery", R::Number16, "1", W::Never};
-const KeyDef MqttCAFile{kMqtt, "CAFile", R::Text, "", W::Never};
-const KeyDef MqttNodeId{kMqtt, "NodeId", R::Text, "", W::Never};
-const KeyDef MqttDiscoveryPrefix{kMqtt, "DiscoveryPrefix", R::Text, "homeassistant", W::Never};
-const KeyDef MqttPublishInterval{kMqtt, "PublishInterval", R::Text, "", W::Never};
-const KeyDef MqttPublishNetworkSticks{kMqtt, "PublishNetworkSticks", R::Number16, "0", W::Never};
+const KeyDef MqttEnabled{kMqtt, "Enabled", R::Number16, "0", W::PublishingDialog};
+const KeyDef MqttHost{kMqtt, "Host", R::Text, "localhost", W::PublishingDialog};
+const KeyDef MqttPort{kMqtt, "Port", R::Text, "1883", W::PublishingDialog};
+const KeyDef MqttUser{kMqtt, "User", R::Text, "", W::PublishingDialog};
+const KeyDef MqttPassword{kMqtt, "Password", R::Text, "", W::PublishingDialog};
+const KeyDef MqttTopicPrefix{kMqtt, "TopicPrefix", R::Text, "ventiscope", W::PublishingDialog};
+const KeyDef MqttDiscovery{kMqtt, "Discovery", R::Number16, "1", W::PublishingDialog};
+const KeyDef MqttCAFile{kMqtt, "CAFile", R::Text, "", W::PublishingDialog};
+const KeyDef MqttNodeId{kMqtt, "NodeId", R::Text, "", W::PublishingDialog};
+const KeyDef MqttDiscoveryPrefix{kMqtt, "DiscoveryPrefix", R::Text, "homeassistant", W::PublishingDialog};
+const KeyDef MqttPublishInterval{kMqtt, "PublishInterval", R::Text, "", W::PublishingDialog};
+const KeyDef MqttPublishNetworkSticks{kMqtt, "PublishNetworkSticks", R::Number16, "0", W::PublishingDialog};
 // The metrics endpoint; edited in the settings file, off unless enabled.
-const KeyDef MetricsEnabled{kMetrics, "Enabled", R::Number16, "0", W::Never};
-const KeyDef MetricsListen{kMetrics, "Listen", R::Text, "127.0.0.1:9464", W::Never};
-const KeyDef MetricsNetworkSticks{kMetrics, "NetworkSticks", R::Number16, "0", W::Never};
+const KeyDef MetricsEnabled{kMetrics, "Enabled", R::Number16, "0", W::PublishingDialog};
+const KeyDef MetricsListen{kMetrics, "Listen", R::Text, "127.0.0.1:9464", W::PublishingDialog};
+const KeyDef MetricsNetworkSticks{kMetrics, "NetworkSticks", R::Number16, "0", W::PublishingDialog};
 const KeyDef NetworkOption{kNet, "NetworkOption", R::Strict16, "0", W::ClosingNetworkSettings};
 const KeyDef LocalPort{kNet, "LocalPort", R::Text, "5800", W::ClosingNetworkSettings};
 const KeyDef nServers{kNet, "nServers", R::Strict16, "0", W::ClosingNetworkSettings};
@@ -151,7 +154,7 @@ const std::vector<const KeyDef*>& allKeys()
 {
     using namespace keys;
     static const std::vector<const KeyDef*> all = {
-        &MainGraphLeft, &MainGraphTop, &MainGraphWidth, &MainGraphHeight, &MainTitle, &MenuVisible,
+        &MainGraphLeft, &MainGraphTop, &MainGraphWidth, &MainGraphHeight, &MainGraphMaximized, &AirStateLeft, &AirStateTop, &MainTitle, &MenuVisible,
         &DisableEmulation, &LogFile, &Log2file, &WaitingForStickString, &StartOnLoad, &Color, &ChEnable,
         &Warnings, &WarningSounds, &PlotGradientWarnings, &TxtWarnMsg, &MainFont, &MainFont1, &MainFontSize,
         &MainFontSize1, &MainFontBold, &MainFontUL, &MainFontItalic, &MainFontBold1, &MainFontUL1,

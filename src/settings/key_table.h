@@ -33,6 +33,7 @@ enum class Writer {
     ClosingPlotSettings,
     PenWidthBox,
     ClosingNetworkSettings,
+    PublishingDialog,
 };
 
 // One key of the settings store. Indexed keys have "%" where the index goes
@@ -59,6 +60,10 @@ struct KeyDef {
 namespace keys {
 // Section "HIDsettings"
 extern const KeyDef MainGraphLeft, MainGraphTop, MainGraphWidth, MainGraphHeight;
+// The main window was maximised at exit (its normal geometry is the one stored).
+extern const KeyDef MainGraphMaximized;
+// The air state window's top-left in pixels; empty until it was first placed.
+extern const KeyDef AirStateLeft, AirStateTop;
 extern const KeyDef MainTitle, MenuVisible, DisableEmulation, LogFile, Log2file, WaitingForStickString, StartOnLoad;
 extern const KeyDef Color, ChEnable, Warnings, WarningSounds, PlotGradientWarnings, TxtWarnMsg;
 extern const KeyDef MainFont, MainFont1, MainFontSize, MainFontSize1;

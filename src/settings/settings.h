@@ -31,6 +31,7 @@ public:
 
     void clearAll() { store_.clearAll(); }
     SettingsStore& store() { return store_; }
+    const SettingsStore& store() const { return store_; }
 
     // A value the settings held that could not be used, and what is used
     // instead; each key is noted once. The program says the notes in status

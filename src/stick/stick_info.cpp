@@ -39,7 +39,8 @@ std::string StickDescription(const StickLink& link, int stick)
 
 std::string sensorInformation(StickLink& link, const std::string& version, const std::string& extra)
 {
-    std::string out = "Application Version: " + version + " (" + extra + ")\r\n\r\n";
+    // No empty brackets when there is no build text.
+    std::string out = "Application Version: " + version + (extra.empty() ? "" : " (" + extra + ")") + "\r\n\r\n";
     for (int i = 0; i < link.SlotsReserved; ++i) {
         out += StickDescription(link, i);
         if (link.TraceLevel >= 210) {

@@ -1,12 +1,16 @@
 #include "window/air_state_window.h"
 
+#include "window/window_geometry.h"
+
 #include <QActionGroup>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPixmap>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace vs {
@@ -27,6 +31,8 @@ AirStateWindow::AirStateWindow(const QString& folder, QWidget* parent)
 {
     setObjectName("FrmAirState");
     setWindowTitle("Air state");
+    // A picture to look at: the keyboard stays with the main window.
+    setWindowFlag(Qt::WindowDoesNotAcceptFocus);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(picture_);
@@ -47,15 +53,26 @@ AirStateWindow::AirStateWindow(const QString& folder, QWidget* parent)
     menu_->addAction("Reset picture", this, [this] { resetPicture(); });
 }
 
-bool AirStateWindow::load()
+bool AirStateWindow::load(std::optional<QPoint> stored, const QRect& keepClear)
 {
     available_ = QFileInfo(QDir(folder_).filePath(kStates[0].picture)).isFile();
     if (!available_)
         return false;
-    show();
     AirState_set(0);
     resetPicture();
-    move(0, 0);
+    layout()->activate(); // its size as it will be shown
+    // The screen it was on when it has a stored place, else the primary one.
+    const QScreen* screen = stored ? QGuiApplication::screenAt(*stored) : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const auto place = [&] {
+        if (screen)
+            move(cornerPosition(frameGeometry().size(), screen->availableGeometry(), stored, keepClear));
+    };
+    place();
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    show();
+    place(); // again with its frame, known once shown
     return true;
 }
 

@@ -2,6 +2,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 class QAction;
 class QLabel;
 class QMenu;
@@ -18,8 +20,9 @@ public:
 
     enum ZOrder { AlwaysOnTop = 0, BringToTop = 1, Normal = 2 };
 
-    // Loads: shows the window at the screen's top left when its pictures exist.
-    bool load();
+    // Shows the window when its pictures exist: at its stored place (kept on
+    // screen) or at the top-right corner of the screen, never over `keepClear`.
+    bool load(std::optional<QPoint> stored = std::nullopt, const QRect& keepClear = {});
     bool picturesAvailable() const { return available_; }
     // -1 hidden, 0 no data, 1 good, 2 first level, 3 second level; other
     // states change nothing.

@@ -28,6 +28,8 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 #include <QScreen>
 #include <QTimer>
 
@@ -56,8 +58,15 @@ bool MainWindow::Form_Load(const std::string& commandLine)
     const QRectF current(pixelsToTwips(x(), d), pixelsToTwips(y(), d), pixelsToTwips(width(), d),
                          pixelsToTwips(height(), d));
     const QRectF stored = storedMainGeometry(s_.settings, current);
-    move(twipsToPixels(stored.left(), d), twipsToPixels(stored.top(), d));
-    resize(twipsToPixels(stored.width(), d), twipsToPixels(stored.height(), d));
+    QRect place(twipsToPixels(stored.left(), d), twipsToPixels(stored.top(), d), twipsToPixels(stored.width(), d),
+                twipsToPixels(stored.height(), d));
+    const QScreen* screen = QGuiApplication::screenAt(place.topLeft());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen)
+        place = keptOnScreen(place, screen->availableGeometry());
+    move(place.topLeft());
+    resize(place.size());
     if (const QIcon icon = appIcon(); !icon.isNull())
         setWindowIcon(icon);
     setWindowTitle(s_.settings.text(keys::MainTitle));
@@ -81,7 +90,10 @@ bool MainWindow::Form_Load(const std::string& commandLine)
         setWindowOpacity(0); // it fades in below
     }
     step("Form1:Form_Load():Show");
-    show();
+    if (s_.settings.number(keys::MainGraphMaximized) == 1)
+        showMaximized();
+    else
+        show();
     quickButtons_->QuickButton_Load();
     view_->textBox().Winprint_init();
     placePlot();
@@ -133,10 +145,14 @@ bool MainWindow::Form_Load(const std::string& commandLine)
     const bool live = s_.settings.number(keys::StartOnLoad) == 1;
     quickButtons_->setLiveData(live);
     core_->startSampling(live);
-    mPauseStart_->setText(sampling_->running() ? "Pause" : "Start");
+    mPauseStart_->setText(sampling_->running() ? "&Pause" : "&Start");
 
     quickButtons_->QuickButton_Enable();
-    airState_->load();
+    // The light stays clear of the menu bar (and the title above it).
+    const QRect frame = frameGeometry();
+    const int menuBottom = menuBar()->mapToGlobal(QPoint(0, menuBar()->height())).y();
+    airState_->load(storedAirStatePosition(s_.settings), QRect(frame.topLeft(), QPoint(frame.right(), menuBottom)));
+    activateWindow();
     step("Form1:Form_Load():RegisterHIDwindow, publishing, LoadNetworkDefaults");
     core_->startLinks();
     return true;

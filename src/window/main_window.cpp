@@ -23,6 +23,7 @@
 #include "info/about_box.h"
 #include "window/cursor_view.h"
 #include "dialogs/advanced_dialog.h"
+#include "dialogs/publishing_dialog.h"
 #include "core/command_line.h"
 #include "dialogs/records_window.h"
 #include "info/sensor_info_window.h"
@@ -45,7 +46,10 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QScreen>
 #include <QTimer>
 
@@ -161,6 +165,16 @@ void MainWindow::wireSettingsDialogs()
         sampling_->setRunning(was);
     };
     advanced_->exitProgram = [this] { mExit_Click(); };
+    publishing_ = new PublishingDialog(s_.settings, this);
+    publishing_->apply = [this] { core_->restartPublishing(); };
+    publishing_->mqttState = [this] { return core_->mqttState(); };
+    publishing_->metricsState = [this] { return core_->metricsState(); };
+    publishing_->sendTest = [this](QString& error) {
+        if (MqttPublisher* p = core_->publisher())
+            return p->sendTest(error);
+        error = "MQTT publishing is off.";
+        return false;
+    };
     tray_->openSettings = [this] { mSettings_Click(2); };
 
     plotDialog_ = new PlotSettingsDialog(s_.link, s_.prompts, s_.settings, s_.plot, s_.plotSettings, *sampling_, this);
@@ -185,14 +199,30 @@ void MainWindow::mSettings_Click(int index)
         dialog = alerts_;
     } else if (index == 3) {
         dialog = advanced_;
+    } else if (index == 4) {
+        publishing_->load();
+        dialog = publishing_;
     }
     if (!dialog)
         return;
-    const QRect r = frameGeometry();
-    const QPoint centre = r.topLeft() + QPoint(r.width() / 2, r.height() / 2);
-    dialog->move(centre.x() - dialog->width() / 2, centre.y() - dialog->height() / 2);
+    centreOverWindow(*dialog);
     dialog->show();
     dialog->raise();
+}
+
+void MainWindow::centreOverWindow(QWidget& dialog)
+{
+    // A dialog not shown yet has no laid-out size: lay it out first, so that
+    // its first opening is centred too.
+    dialog.ensurePolished();
+    if (QLayout* layout = dialog.layout())
+        layout->activate();
+    dialog.resize(dialog.size().expandedTo(dialog.minimumSizeHint()));
+    QRect place(QPoint(), dialog.size());
+    place.moveCenter(frameGeometry().center());
+    if (const QScreen* s = screen())
+        place = keptOnScreen(place, s->availableGeometry());
+    dialog.move(place.topLeft());
 }
 
 void MainWindow::mDownloadFlash_Click()
@@ -213,7 +243,8 @@ int MainWindow::runSwitch(const std::string& commandLine)
 
 void MainWindow::mEraseFlash_Click()
 {
-    if (!s_.prompts.askYesNo("The recordings stored in flash will be erased. Proceed?", Prompts::Icon::Question))
+    if (!s_.prompts.askYesNoDefaultNo("The recordings stored in flash will be erased. Proceed?",
+                                      Prompts::Icon::Question))
         return;
     const bool was = sampling_->running();
     sampling_->setRunning(false);
@@ -225,10 +256,7 @@ void MainWindow::mEraseFlash_Click()
 
 void MainWindow::mKnobs_Click()
 {
-    const QRect r = frameGeometry();
-    const QPoint centre = r.topLeft() + QPoint(r.width() / 2, r.height() / 2);
-    networkDialog_->move(std::max(0, centre.x() - networkDialog_->width() / 2),
-                         std::max(0, centre.y() - networkDialog_->height() / 2));
+    centreOverWindow(*networkDialog_);
     step("mKnobs_Click:ReadAllKnobs, ReadFlags (" + std::to_string(s_.link.SlotsReserved) + " sticks)");
     Nymstick_ReadAllKnobs(s_.link);
     Nymstick_ReadAllFlags(s_.link);
@@ -254,6 +282,7 @@ void MainWindow::wireAlerts()
     out.setTip = [this](const QString& tip) { tray_->ToolbarIcon_SetTip(tip); };
     out.balloon = [this](const QString& text, const QString& title, int ms) { tray_->ToolbarIcon_Balloon(text, title, ms); };
     out.balloonDone = [this] { tray_->ToolbarIcon_BalloonDone(); };
+    out.balloonHide = [this] { tray_->ToolbarIcon_BalloonHide(); };
     out.balloonCount = [this] { return tray_->balloonCount(); };
     out.airState = [this](int state) { airState_->AirState_set(state); };
     out.beep = [this](int f, int ms) { sound_->beep(f, ms); };
@@ -305,47 +334,69 @@ void MainWindow::liveDataClicked(bool ticked)
         sampling_->setRunning(was);
     }
     sampling_->setRunning(ticked);
-    mPauseStart_->setText(ticked ? "Pause" : "Start");
+    mPauseStart_->setText(ticked ? "&Pause" : "&Start");
 }
 
 void MainWindow::buildMenus()
 {
-    const char* titles[5] = {"File", "Edit", "Settings", "Support Tools", "Help"};
+    // Mnemonics everywhere: Alt+F opens File; F10 (below) the menu bar.
+    const char* titles[5] = {"&File", "&Edit", "&Settings", "Su&pport Tools", "&Help"};
     for (int i = 0; i < 5; ++i) {
         menus_[i] = menuBar()->addMenu(titles[i]);
         menus_[i]->setObjectName(QString("mMain%1").arg(i));
     }
     QMenu* file = menus_[0];
-    file->addAction("Save current buffer data...", this, [this] {
-            guarded("mSave_Click", [this] { valueLog_->mSave_Click(); });
-        })->setObjectName("mSave");
-    mDownloadFlash_ = file->addAction("Download flash", this, [this] { mDownloadFlash_Click(); });
+    // Saving the buffer and erasing the flash are for engineering mode.
+    QAction* save = file->addAction("&Save current buffer data...", this, [this] {
+        guarded("mSave_Click", [this] { valueLog_->mSave_Click(); });
+    });
+    save->setObjectName("mSave");
+    save->setVisible(false);
+    mDownloadFlash_ = file->addAction("&Download flash", this, [this] { mDownloadFlash_Click(); });
     mDownloadFlash_->setObjectName("mDownloadFlash");
     mDownloadFlash_->setVisible(false);
-    file->addAction("Erase flash...", this, [this] { guarded("mEraseFlash_Click", [this] { mEraseFlash_Click(); }); })
-        ->setObjectName("mEraseFlash");
-    mLog_ = file->addAction("Log to file...", this, [this] {
+    QAction* erase =
+        file->addAction("&Erase flash...", this, [this] { guarded("mEraseFlash_Click", [this] { mEraseFlash_Click(); }); });
+    erase->setObjectName("mEraseFlash");
+    erase->setVisible(false);
+    mLog_ = file->addAction("&Log to file...", this, [this] {
         guarded("mLog_Click", [this] { valueLog_->Log_Toggle(); });
         mLog_->setChecked(valueLog_->on()); // a cancelled dialog leaves logging off
     });
     mLog_->setObjectName("mLog");
     mLog_->setCheckable(true);
-    mPauseStart_ = file->addAction("Pause", this, [this] { mPauseStart_Click(); });
+    mPauseStart_ = file->addAction("&Pause", this, [this] { mPauseStart_Click(); });
     mPauseStart_->setObjectName("mPauseStart");
-    file->addAction("Exit", this, [this] { mExit_Click(); })->setObjectName("mExit");
-    menus_[1]->addAction("Copy graph", this, [this] { mCopyGraph_Click(); })->setObjectName("mCopyGraph");
-    menus_[2]->addAction("Plot...", this, [this] { mSettings_Click(1); })->setObjectName("mSettings1");
-    menus_[2]->addAction("Alerts...", this, [this] { mSettings_Click(2); })->setObjectName("mSettings2");
-    menus_[2]->addAction("Advanced...", this, [this] { mSettings_Click(3); })->setObjectName("mSettings3");
-    menus_[3]->addAction("Edit knobs...", this, [this] { guarded("mKnobs_Click", [this] { mKnobs_Click(); }); })
+    QAction* exit = file->addAction("E&xit", this, [this] { mExit_Click(); });
+    exit->setObjectName("mExit");
+    exit->setShortcut(QKeySequence::Quit);
+    QAction* copy = menus_[1]->addAction("&Copy graph", this, [this] { mCopyGraph_Click(); });
+    copy->setObjectName("mCopyGraph");
+    copy->setShortcut(QKeySequence::Copy);
+    menus_[2]->addAction("&Plot...", this, [this] { mSettings_Click(1); })->setObjectName("mSettings1");
+    menus_[2]->addAction("&Alerts...", this, [this] { mSettings_Click(2); })->setObjectName("mSettings2");
+    menus_[2]->addAction("A&dvanced...", this, [this] { mSettings_Click(3); })->setObjectName("mSettings3");
+    menus_[2]->addAction("P&ublishing...", this, [this] { mSettings_Click(4); })->setObjectName("mSettings4");
+    menus_[3]->addAction("Edit &knobs...", this, [this] { guarded("mKnobs_Click", [this] { mKnobs_Click(); }); })
         ->setObjectName("mKnobs");
     supportSeparator_ = menus_[3]->addSeparator();
     supportSeparator_->setVisible(false);
-    menus_[3]->addAction("Recalibrate Heater")->setObjectName("mRecalHeat");
-    menus_[3]->addAction("Search for updates...")->setObjectName("mSearchUpdates");
-    menus_[3]->addAction("Upgrade firmware...")->setObjectName("mUpgrade");
-    menus_[4]->addAction("Contents...")->setObjectName("mHelpContents");
-    menus_[4]->addAction("About")->setObjectName("mAbout");
+    menus_[3]->addAction("&Recalibrate Heater")->setObjectName("mRecalHeat");
+    menus_[3]->addAction("&Search for updates...")->setObjectName("mSearchUpdates");
+    menus_[3]->addAction("&Upgrade firmware...")->setObjectName("mUpgrade");
+    QAction* contents = menus_[4]->addAction("&Contents...");
+    contents->setObjectName("mHelpContents");
+    contents->setShortcut(QKeySequence::HelpContents);
+    menus_[4]->addAction("&About")->setObjectName("mAbout");
+    // F10 opens the menu bar at its first title.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] {
+        for (QMenu* m : menus_)
+            if (m && m->menuAction()->isVisible()) {
+                menuBar()->setActiveAction(m->menuAction());
+                return;
+            }
+    });
 }
 
 double MainWindow::dpi() const
@@ -435,8 +486,15 @@ void MainWindow::Exit_cleanup()
         net_->Winsock1_Close();
     s_.link.DebugOut("Exit:Saving settings", 1);
     const double d = dpi();
-    saveMainGeometry(s_.settings, QRectF(pixelsToTwips(x(), d), pixelsToTwips(y(), d), pixelsToTwips(width(), d),
-                                         pixelsToTwips(height(), d)));
+    // A maximised window keeps the place it had before, and comes back maximised.
+    QRect place(pos(), size());
+    if (isMaximized())
+        place = normalGeometry().translated(frameGeometry().topLeft() - geometry().topLeft());
+    saveMainGeometry(s_.settings, QRectF(pixelsToTwips(place.x(), d), pixelsToTwips(place.y(), d),
+                                         pixelsToTwips(place.width(), d), pixelsToTwips(place.height(), d)));
+    s_.settings.saveNumber(keys::MainGraphMaximized, 0, isMaximized() ? 1 : 0);
+    if (airState_->picturesAvailable())
+        saveAirStatePosition(s_.settings, airState_->pos());
     tray_->ToolbarIcon_Unregister();
     core_->shutdown();
 }
@@ -444,10 +502,10 @@ void MainWindow::Exit_cleanup()
 void MainWindow::mPauseStart_Click()
 {
     if (sampling_->running()) {
-        mPauseStart_->setText("Start");
+        mPauseStart_->setText("&Start");
         sampling_->setRunning(false);
     } else {
-        mPauseStart_->setText("Pause");
+        mPauseStart_->setText("&Pause");
         sampling_->setRunning(true);
     }
 }

@@ -34,6 +34,7 @@ class PlotSettingsDialog;
 class AboutBox;
 class CursorView;
 class AdvancedDialog;
+class PublishingDialog;
 class MonitorCore;
 class PlotStatusFace;
 
@@ -78,6 +79,7 @@ public:
     AlertsDialog& alerts() { return *alerts_; }
     PlotSettingsDialog& plotSettingsDialog() { return *plotDialog_; }
     AdvancedDialog& advanced() { return *advanced_; }
+    PublishingDialog& publishing() { return *publishing_; }
     SensorInfoWindow& sensorInfo() { return *sensorInfo_; }
     RecordsWindow& records() { return *records_; }
     WindowFlashFace& flashFace() { return *flashFace_; }
@@ -105,6 +107,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Centred over the main window, kept on screen.
+    void centreOverWindow(QWidget& dialog);
     void buildMenus();
     void wireAlerts();
     void wireNetwork();
@@ -141,6 +145,7 @@ private:
     bool engineeringMode_ = false;
     AlertsDialog* alerts_ = nullptr;
     AdvancedDialog* advanced_ = nullptr;
+    PublishingDialog* publishing_ = nullptr;
     PlotSettingsDialog* plotDialog_ = nullptr;
     AboutBox* about_ = nullptr;
     std::unique_ptr<CursorView> cursor_;

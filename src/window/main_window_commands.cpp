@@ -43,8 +43,11 @@ void MainWindow::mUpgrade_Click()
 {
     const int sticks = s_.link.SlotsReserved;
     std::string text = "This will put the USB stick" + std::string(sticks > 1 ? "s" : "") +
-                       " in Device Firmware Upgrade (DFU) mode.\r\nWindows might ask for a DFU driver. You will need "
-                       "the DFU driver and a separate upgrade tool for the stick's microcontroller.\r\n\r\n";
+                       " in Device Firmware Upgrade (DFU) mode.\r\nThe stick then shows up as a USB DFU device "
+                       "(vendor 03eb, product 2fe0 to 2fff). You will need a separate upgrade tool for the stick's "
+                       "microcontroller and write access to that device: the installed udev rule "
+                       "70-ventiscope.rules gives it to the user at the seat; elsewhere run the tool as root."
+                       "\r\n\r\n";
     if (s_.link.Nymstick_CountConnected() >= 1) {
         text += "Your CURRENT firmware version" + std::string(sticks >= 2 ? "s are" : " is") + ":\r\n\r\n";
         for (int i = 0; i < sticks; ++i)

@@ -70,6 +70,15 @@ bool QtPrompts::askYesNo(const std::string& text, Icon icon, const std::string& 
     return box.exec() == QMessageBox::Yes;
 }
 
+bool QtPrompts::askYesNoDefaultNo(const std::string& text, Icon icon, const std::string& title)
+{
+    QMessageBox box(iconOf(icon), titleOr(title), QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
+                    parent_);
+    box.setDefaultButton(QMessageBox::No);
+    fitTitle(box);
+    return box.exec() == QMessageBox::Yes;
+}
+
 bool QtPrompts::askOkCancel(const std::string& text, Icon icon, const std::string& title)
 {
     QMessageBox box(iconOf(icon), titleOr(title), QString::fromStdString(text), QMessageBox::Ok | QMessageBox::Cancel,

@@ -15,6 +15,7 @@ public:
 
     void message(const std::string& text, Icon icon, const std::string& title) override;
     bool askYesNo(const std::string& text, Icon icon, const std::string& title) override;
+    bool askYesNoDefaultNo(const std::string& text, Icon icon, const std::string& title) override;
     bool askOkCancel(const std::string& text, Icon icon, const std::string& title) override;
     std::optional<std::string> openFile(const FileDialogSpec& spec) override;
     std::optional<uint32_t> chooseColour(uint32_t initial) override;

@@ -1,5 +1,7 @@
 #include "window/tray_icon.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -79,6 +81,21 @@ void TrayIcon::ToolbarIcon_Balloon(const QString& text, const QString& title, in
         icon_->showMessage(title, text, QSystemTrayIcon::Information, timeoutMs);
     // The desktop may not say when a balloon went away; our own timer does.
     timeout_.start(timeoutMs);
+}
+
+void TrayIcon::ToolbarIcon_BalloonHide()
+{
+    if (!timeout_.isActive())
+        return;
+    timeout_.stop();
+    balloonTimedOut();
+    // The tray's own balloon goes away when an empty one is asked for; a
+    // desktop notification (a tray spoken to over D-Bus) cannot be taken
+    // back and would show empty, so it is left to expire.
+    const bool dbusTray = QDBusConnection::sessionBus().isConnected() &&
+                          QDBusConnection::sessionBus().interface()->isServiceRegistered("org.kde.StatusNotifierWatcher");
+    if (icon_ && !dbusTray)
+        icon_->showMessage({}, {}, QSystemTrayIcon::NoIcon, 1);
 }
 
 void TrayIcon::ToolbarIcon_BalloonDone()

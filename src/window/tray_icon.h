@@ -31,6 +31,9 @@ public:
     void ToolbarIcon_Unhide();
     void ToolbarIcon_Balloon(const QString& text, const QString& title, int timeoutMs);
     void ToolbarIcon_BalloonDone();
+    // Takes a balloon still on screen away (desktop notifications expire by themselves).
+    void ToolbarIcon_BalloonHide();
+    bool balloonOnScreen() const { return timeout_.isActive(); }
 
     int balloonCount() const { return balloons_; }
     QString tip() const { return tip_; }

@@ -34,4 +34,40 @@ void saveMainGeometry(Settings& s, QRectF twips)
     s.saveNumber(keys::MainGraphHeight, 0, static_cast<float>(twips.height()));
 }
 
+QRect keptOnScreen(QRect r, const QRect& available)
+{
+    r.setWidth(std::min(r.width(), available.width()));
+    r.setHeight(std::min(r.height(), available.height()));
+    r.moveLeft(std::clamp(r.left(), available.left(), available.right() - r.width() + 1));
+    r.moveTop(std::clamp(r.top(), available.top(), available.bottom() - r.height() + 1));
+    return r;
+}
+
+QPoint cornerPosition(QSize size, const QRect& available, std::optional<QPoint> stored, const QRect& keepClear)
+{
+    QRect r(stored.value_or(QPoint(available.right() - size.width() + 1, available.top())), size);
+    r = keptOnScreen(r, available);
+    if (r.intersects(keepClear)) {
+        r.moveTop(keepClear.bottom() + 1);
+        r = keptOnScreen(r, available);
+    }
+    return r.topLeft();
+}
+
+std::optional<QPoint> storedAirStatePosition(const Settings& s)
+{
+    bool okX = false, okY = false;
+    const int x = s.text(keys::AirStateLeft).trimmed().toInt(&okX);
+    const int y = s.text(keys::AirStateTop).trimmed().toInt(&okY);
+    if (!okX || !okY)
+        return std::nullopt;
+    return QPoint(x, y);
+}
+
+void saveAirStatePosition(Settings& s, QPoint topLeft)
+{
+    s.save(keys::AirStateLeft, 0, QString::number(topLeft.x()));
+    s.save(keys::AirStateTop, 0, QString::number(topLeft.y()));
+}
+
 } // namespace vs

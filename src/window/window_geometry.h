@@ -1,6 +1,8 @@
 #pragma once
 #include <QRect>
 
+#include <optional>
+
 namespace vs {
 
 class Settings;
@@ -13,5 +15,15 @@ int twipsToPixels(double twips, double dotsPerInch);
 // one), kept at least 8000 x 4000 and never left of or above the screen.
 QRectF storedMainGeometry(const Settings& settings, QRectF currentTwips);
 void saveMainGeometry(Settings& settings, QRectF twips);
+
+// `r` moved, and shrunk where it must, to lie wholly within `available`.
+QRect keptOnScreen(QRect r, const QRect& available);
+// Where a window of `size` goes: at its stored top-left when it has one
+// (kept on `available`), else at the top-right corner of `available`; moved
+// below `keepClear` (the main window's menu bar) when it would cover it.
+QPoint cornerPosition(QSize size, const QRect& available, std::optional<QPoint> stored, const QRect& keepClear);
+// The air state window's stored top-left, when there is one.
+std::optional<QPoint> storedAirStatePosition(const Settings& settings);
+void saveAirStatePosition(Settings& settings, QPoint topLeft);
 
 } // namespace vs

@@ -24,6 +24,7 @@ struct WarnFixture : vstest::TempConfig {
     int balloonsOpen = 0;
     std::vector<int> airStates, waves;
     int beeps = 0;
+    int balloonsHidden = 0;
     std::vector<std::pair<QString, long>> notes;
 
     void SetUp() override
@@ -41,6 +42,7 @@ struct WarnFixture : vstest::TempConfig {
         };
         w->out.balloonDone = [this] { --balloonsOpen; };
         w->out.balloonCount = [this] { return balloonsOpen; };
+        w->out.balloonHide = [this] { ++balloonsHidden; };
         w->out.airState = [this](int s) { airStates.push_back(s); };
         w->out.beep = [this](int f, int ms) {
             EXPECT_EQ(f, 1000);
@@ -103,11 +105,12 @@ TEST_F(WarnFixture, ASecondLevelAlarmRaisesEveryAlert)
     EXPECT_EQ(airStates.back(), 3);
     EXPECT_EQ(tip, "CO2=1500.0\r\nT=21.0");
 
-    // Falling to the first level: balloons retired, no new balloon, no new sound.
+    // Falling to the first level: the balloon taken away, no new balloon, no new sound.
     values(0, 1200);
     pass();
     EXPECT_EQ(balloons.size(), 1);
     EXPECT_EQ(balloonsOpen, 0);
+    EXPECT_EQ(balloonsHidden, 1);
     EXPECT_EQ(runBeeps(), 0) << "a lower level within 10 s beeps no more";
     EXPECT_EQ(waves.size(), 1u);
     EXPECT_EQ(airStates.back(), 2);

@@ -23,6 +23,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTcpServer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -141,15 +142,40 @@ TEST_F(Dialog, EditKnobsShowsEveryStickAndADoubleClickChangesAKnob)
     EXPECT_EQ(bus.stick("sim:0")->firmware().knobs()[1].raw, 1400);
 }
 
+TEST_F(Dialog, TheGridsColumnsShareTheirWidthFromTheFirstShowOn)
+{
+    vs::NetworkDialog& d = window->networkDialog();
+    d.show();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    for (int width : {560, 900}) {
+        d.resize(width, 620);
+        QCoreApplication::processEvents();
+        const double w = d.grid(0)->viewport()->width();
+        const double expected[] = {0.4, 0.15, 0.15, 0.25};
+        for (int c = 0; c < 4; ++c)
+            EXPECT_NEAR(d.grid(0)->columnWidth(c), w * expected[c], 2) << "column " << c << " at " << width;
+        EXPECT_NEAR(d.grid(1)->columnWidth(0), d.grid(1)->viewport()->width() * 0.4, 2);
+    }
+    d.hide();
+}
+
 TEST_F(Dialog, TheServerListAndClosingAsServerRestartTheLinkAndStoreTheRole)
 {
     vs::NetworkDialog& d = window->networkDialog();
     ASSERT_EQ(d.servers()->count(), 1);
     EXPECT_EQ(d.servers()->itemText(0), "127.0.0.1");
-    d.servers()->setEditText("airbox.local");
-    vstest::press(d.servers()->lineEdit(), Qt::Key_Return);
-    vstest::press(d.servers()->lineEdit(), Qt::Key_Return);
-    EXPECT_EQ(d.servers()->count(), 3) << "no check for duplicates";
+    // Typed and Enter, as a user does: added, never taken by a button.
+    d.show();
+    QCoreApplication::processEvents();
+    for (QPushButton* b : d.findChildren<QPushButton*>())
+        EXPECT_FALSE(b->isDefault() || b->autoDefault()) << b->text().toStdString();
+    d.servers()->setFocus();
+    d.servers()->clearEditText();
+    QTest::keyClicks(d.servers(), "airbox.local");
+    QTest::keyClick(d.servers(), Qt::Key_Return);
+    QTest::keyClick(d.servers(), Qt::Key_Return);
+    EXPECT_EQ(d.servers()->count(), 3) << "no check for duplicates, and Enter deletes nothing";
     d.findChild<QPushButton*>("CmdDeleteServer")->click();
     EXPECT_EQ(d.servers()->count(), 2);
 
@@ -159,7 +185,6 @@ TEST_F(Dialog, TheServerListAndClosingAsServerRestartTheLinkAndStoreTheRole)
         probe.listen(QHostAddress::LocalHost, 0);
         port = probe.serverPort();
     }
-    d.show();
     d.option(2)->setChecked(true);
     d.localListen()->setText(QString::number(port));
     d.close();

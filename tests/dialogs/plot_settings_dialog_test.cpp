@@ -22,6 +22,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -85,6 +87,28 @@ TEST_F(PlotDialog, RecordLengthIntervalAndBlueAreKeptInRange)
     EXPECT_EQ(plotSettings.GradientBcomponent, 255);
     d().blue()->setText("-5");
     EXPECT_EQ(d().blue()->text(), "0");
+}
+
+TEST_F(PlotDialog, EnterInATextBoxStoresItAndPressesNoButton)
+{
+    start();
+    QCoreApplication::processEvents();
+    const uint32_t colour = plot.CurveColor[0];
+    prompts.colours.assign(8, std::optional<uint32_t>(0x123456u)); // what a colour dialog would answer
+    for (QLineEdit* box : {d().title(0), d().penWidth(), d().blue(), d().interval()}) {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_Enter);
+    }
+    EXPECT_EQ(prompts.colours.size(), 8u) << "no colour dialog came up";
+    EXPECT_TRUE(prompts.shown.empty()) << "no message came up";
+    EXPECT_EQ(plot.CurveColor[0], colour);
+    EXPECT_TRUE(d().isVisible());
+    d().title(0)->setFocus();
+    d().title(0)->selectAll();
+    QTest::keyClicks(d().title(0), "Lab air");
+    QTest::keyClick(d().title(0), Qt::Key_Return);
+    EXPECT_TRUE(stored().contains("Lab air")) << stored().toStdString();
 }
 
 TEST_F(PlotDialog, CurvesTakeColourEnableAndWidthAndStoreThem)

@@ -12,12 +12,15 @@ struct Run : ::testing::Test {
     QTemporaryDir home;
     QProcess process;
 
-    void start(const QStringList& arguments, const QString& simulate)
+    void start(const QStringList& arguments, const QString& simulate, bool display = true)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", home.path() + "/config");
         env.insert("HOME", home.path());
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        if (!display)
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+                env.remove(name);
         if (simulate.isEmpty())
             env.remove("VENTISCOPE_SIMULATE");
         else
@@ -153,6 +156,21 @@ TEST_F(Run, TheCommandLineDownloadWritesTheRecordingOrNothing)
     start({"--end=12:00"}, "5");
     ASSERT_TRUE(process.waitForFinished(10000));
     EXPECT_EQ(process.exitCode(), 2) << "--end belongs to a download";
+}
+
+TEST_F(Run, WithoutADisplayTheWindowSaysSoAndUnknownOptionsGetTheUsage)
+{
+    start({}, "5", false);
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "no abort";
+    EXPECT_EQ(process.exitCode(), 1);
+    const QString said = process.readAllStandardError();
+    EXPECT_TRUE(said.contains("no display") && said.contains("ventiscope --headless")) << said.toStdString();
+
+    start({"--frobnicate"}, "5", false);
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitCode(), 2);
+    EXPECT_TRUE(QString(process.readAllStandardError()).contains("Usage: ventiscope")) << "the usage follows";
 }
 
 } // namespace

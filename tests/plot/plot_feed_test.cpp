@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <set>
+
 namespace {
 
 using vstest::PlotFixture;
@@ -20,7 +23,6 @@ TEST(PlotFeed, TwoSticksGiveCurvesInSlotThenChannelOrder)
     const std::vector<vs::Rgb> colours = {vs::standardColor(0), vs::standardColor(1), vs::standardColor(2),
                                           vs::standardColor(2), vs::standardColor(3)};
     EXPECT_EQ(f.plot.CurveColor, colours);
-    EXPECT_EQ(vs::standardColor(15), vs::rgb(0, 0, 0));
     EXPECT_EQ(vs::standardColor(14), vs::rgb(255, 255, 0));
 
     // One slot only: no stick prefix. A user's colour replaces the standard one.
@@ -70,7 +72,7 @@ TEST(PlotFeed, FirstPassPrefillsAndTheRingWraps)
     EXPECT_EQ(f.plot.MaxValue - f.plot.Range, -1073741823) << "the bottom is the lowest stored value";
 }
 
-TEST(PlotFeed, ClosedSlotsAreWalkedAsDescribed)
+TEST(PlotFeed, ClosedSlotsAreWalkedInSlotOrder)
 {
     PlotFixture f;
     const int a = f.addStick({"a"});
@@ -89,6 +91,20 @@ TEST(PlotFeed, ClosedSlotsAreWalkedAsDescribed)
     // No store: nothing is written.
     vs::PlotRecord empty;
     EXPECT_FALSE(vs::Nymdata2plot(empty, f.link, "t"));
+}
+
+TEST(PlotFeed, CurvesBeyondTheColourTableStayDistinctAndAStoredColourWins)
+{
+    std::set<vs::Rgb> seen;
+    for (int k = 0; k < 40; ++k) {
+        const vs::Rgb c = vs::plot_ColorMapping(k, {});
+        EXPECT_NE(c, vs::rgb(0, 0, 0)) << k;
+        EXPECT_TRUE(seen.insert(c).second) << "curve " << k << " has another's colour";
+    }
+    const vs::ColorOverride stored = [](int k, vs::Rgb) -> std::optional<vs::Rgb> {
+        return k == 20 ? std::optional<vs::Rgb>(vs::rgb(1, 2, 3)) : std::nullopt;
+    };
+    EXPECT_EQ(vs::plot_ColorMapping(20, stored), vs::rgb(1, 2, 3));
 }
 
 TEST(PlotFeed, RecordLengthsStayWithin100And20000)

@@ -80,10 +80,12 @@ struct Received {
 // Subscribes to everything; pump() runs both the program's event loop and this client.
 class Subscriber {
 public:
-    explicit Subscriber(int port, const char* topic = "#")
+    explicit Subscriber(int port, const char* topic = "#", const char* user = nullptr, const char* password = nullptr)
     {
         mosquitto_lib_init();
         m_ = mosquitto_new(nullptr, true, this);
+        if (user)
+            mosquitto_username_pw_set(m_, user, password);
         mosquitto_message_callback_set(m_, [](mosquitto*, void* self, const mosquitto_message* msg) {
             auto* s = static_cast<Subscriber*>(self);
             s->messages.push_back({msg->topic, std::string(static_cast<const char*>(msg->payload),

@@ -1,6 +1,8 @@
 #include "flash/record_list.h"
 #include "window/main_window.h"
 #include "window/qt_prompts.h"
+
+#include <QPushButton>
 #include "window/window_flash_face.h"
 #include "window/plot_view.h"
 #include "dialogs/records_window.h"
@@ -125,6 +127,20 @@ TEST(MessageBoxes, AreWideEnoughForTheirTitles)
     });
     prompts.message("Aborted.", vs::Prompts::Icon::Information, "Ventiscope - flash download of stick 0");
     EXPECT_GT(width, needed + 100) << "the title and the title bar's buttons fit";
+}
+
+TEST(MessageBoxes, EraseFlashDefaultsToNo)
+{
+    vs::QtPrompts prompts;
+    bool noIsDefault = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        noIsDefault = static_cast<QAbstractButton*>(box->defaultButton()) == box->button(QMessageBox::No);
+        vstest::press(box, Qt::Key_Return); // a reflexive Enter keeps the recordings
+    });
+    EXPECT_FALSE(prompts.askYesNoDefaultNo("Erase?", vs::Prompts::Icon::Question, "Ventiscope"));
+    EXPECT_TRUE(noIsDefault);
 }
 
 struct WindowFlash : vstest::WindowFixture {

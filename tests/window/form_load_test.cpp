@@ -1,4 +1,6 @@
+#include "window/air_state_window.h"
 #include "window/main_window.h"
+#include "dialogs/plot_settings_dialog.h"
 #include "window/plot_view.h"
 #include "core/sampling_loop.h"
 #include "window/window_geometry.h"
@@ -13,6 +15,13 @@
 #include "window_fixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QTest>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMenu>
@@ -47,7 +56,7 @@ TEST_F(StartFixture, SticksAreFoundConfiguredPlottedAndSampled)
     EXPECT_FALSE(plot.CurveEnabled[1]); // only curve 0 until the user enables more
     EXPECT_EQ(plot.WarnLevels, (std::vector<double>{1000, 1500}));
     EXPECT_TRUE(window->core().sampling().running());
-    EXPECT_EQ(window->pauseAction()->text(), "Pause");
+    EXPECT_EQ(window->pauseAction()->text(), "&Pause");
     EXPECT_TRUE(window->downloadFlashAction()->isVisible() || !window->isVisible());
     EXPECT_FALSE(window->topMenu(3)->menuAction()->isVisible());
     EXPECT_TRUE(window->topMenu(0)->menuAction()->isVisible());
@@ -60,7 +69,7 @@ TEST_F(StartFixture, SticksAreFoundConfiguredPlottedAndSampled)
 
     window->mPauseStart_Click();
     EXPECT_FALSE(window->core().sampling().running());
-    EXPECT_EQ(window->pauseAction()->text(), "Start");
+    EXPECT_EQ(window->pauseAction()->text(), "&Start");
 }
 
 TEST_F(StartFixture, AStickPluggedInDuringAPassIsConfiguredAndPlottedAfterIt)
@@ -149,6 +158,56 @@ TEST_F(StartFixture, GeometryIsKeptOnScreenAndLargeEnough)
     window->Exit_cleanup();
     vs::SettingsStore reread;
     EXPECT_NEAR(vs::Settings(reread).number(vs::keys::MainGraphWidth), 8000, 20);
+}
+
+TEST_F(StartFixture, TheMenusStayReachableAndPlacesAreKeptAcrossStarts)
+{
+    qputenv("VENTISCOPE_DATA_DIR", VENTISCOPE_DATA_SOURCE);
+    // A main window as wide as the screen: the air state window cannot go
+    // beside its menu bar, only below it.
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInch();
+    QDir().mkpath(QFileInfo(ini()).path());
+    QFile f(ini());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QString("[HIDsettings]\nMainGraphLeft=0\nMainGraphTop=0\nMainGraphWidth=%1\nMainGraphHeight=6000\n")
+                .arg(vs::pixelsToTwips(avail.width(), dpi))
+                .toUtf8());
+    f.close();
+    bus.plug({5, 9});
+    start();
+    vs::AirStateWindow& light = window->airState();
+    ASSERT_TRUE(light.isVisible());
+    const QRect bar(window->menuBar()->mapToGlobal(QPoint(0, 0)), window->menuBar()->size());
+    EXPECT_FALSE(light.frameGeometry().intersects(bar));
+    EXPECT_EQ(light.frameGeometry().right(), avail.right()) << "at the right edge";
+
+    // Alt+F opens File.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_EQ(QApplication::activePopupWidget(), window->topMenu(0));
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+
+    // "Settings - Plot" opens centred over the window the first time too.
+    window->mSettings_Click(1);
+    QWidget& dialog = window->plotSettingsDialog();
+    EXPECT_LE((dialog.frameGeometry().center() - window->frameGeometry().center()).manhattanLength(), 4);
+    EXPECT_TRUE(avail.contains(dialog.frameGeometry()));
+
+    // Maximised at exit comes back maximised; the air state window keeps its place.
+    light.move(avail.left() + 50, avail.top() + 200);
+    window->showMaximized();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(window->isMaximized());
+    window->Exit_cleanup();
+    window.reset();
+    start();
+    EXPECT_TRUE(window->isMaximized());
+    EXPECT_LE(window->frameGeometry().height(), avail.height());
+    EXPECT_EQ(window->airState().pos(), QPoint(avail.left() + 50, avail.top() + 200));
+    qunsetenv("VENTISCOPE_DATA_DIR");
 }
 
 TEST_F(StartFixture, ACommandLineWithoutSticksEndsAtOnce)

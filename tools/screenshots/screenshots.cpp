@@ -11,6 +11,7 @@
 #include "window/main_window.h"
 #include "dialogs/network_dialog.h"
 #include "dialogs/plot_settings_dialog.h"
+#include "dialogs/publishing_dialog.h"
 #include "window/plot_view.h"
 #include "window/qt_prompts.h"
 #include "dialogs/records_window.h"
@@ -91,6 +92,9 @@ int main(int argc, char** argv)
     window.mSettings_Click(3);
     save(window.advanced(), folder, "settings_advanced_actions");
     window.advanced().hide();
+    window.mSettings_Click(4);
+    save(window.publishing(), folder, "settings_publishing");
+    window.publishing().hide();
     window.mKnobs_Click();
     save(window.networkDialog(), folder, "settings_advanced_network");
     window.networkDialog().hide();
