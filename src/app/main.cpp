@@ -1,6 +1,7 @@
 #include "common/version.h"
 #include "service/flash_command.h"
 #include "service/headless.h"
+#include "service/history_command.h"
 #include "window/run_window.h"
 
 #include <cstdlib>
@@ -13,6 +14,8 @@ constexpr const char* kUsage =
     "Usage: ventiscope [switches]\n"
     "       ventiscope --headless\n"
     "       ventiscope --download-flash=FILE [--end=HH:MM]\n"
+    "       ventiscope --export-history [--from=ISO] [--to=ISO] [--stick=SERIAL] [--format=csv|tsv]\n"
+    "       ventiscope --import-log=FILE [--stick=SERIAL]\n"
     "\n"
     "Shows the air quality sensor sticks' readings as a live trend plot.\n"
     "\n"
@@ -24,6 +27,11 @@ constexpr const char* kUsage =
     "                        display; exit code 0 only when every value was read\n"
     "  --end=HH:MM           with --download-flash: when the recording ended\n"
     "                        (now by default; a later time means yesterday)\n"
+    "  --export-history      write the history to standard output: CSV (ISO 8601\n"
+    "                        times) or the value log's format; --from and --to\n"
+    "                        limit the time, --stick chooses one stick\n"
+    "  --import-log=FILE     read a value log into the history (lines already\n"
+    "                        there are skipped); --stick names its one stick\n"
     "  --help                show this text and end\n"
     "  --version             show the version and end\n"
     "  /rst                  reset every stick and end\n"
@@ -65,6 +73,10 @@ int main(int argc, char** argv)
     std::string flashFile, endTime;
     bool endGiven = false;
     int options = 0;
+    bool exportHistory = false;
+    vs::HistoryExportArgs exportArgs;
+    std::string importFile;
+    bool stickGiven = false, historyOptionGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help") {
@@ -85,9 +97,37 @@ int main(int argc, char** argv)
         else if (startsWith(arg, "--end=")) {
             endTime = arg.substr(6);
             endGiven = true;
+        } else if (arg == "--export-history")
+            exportHistory = true;
+        else if (startsWith(arg, "--import-log="))
+            importFile = arg.substr(13);
+        else if (startsWith(arg, "--stick=")) {
+            exportArgs.stick = arg.substr(8);
+            stickGiven = true;
+        } else if (startsWith(arg, "--from=")) {
+            exportArgs.from = arg.substr(7);
+            historyOptionGiven = true;
+        } else if (startsWith(arg, "--to=")) {
+            exportArgs.to = arg.substr(5);
+            historyOptionGiven = true;
+        } else if (startsWith(arg, "--format=")) {
+            exportArgs.format = arg.substr(9);
+            historyOptionGiven = true;
         } else
             return usageError("unknown option " + arg);
     }
+    if (exportHistory || !importFile.empty()) {
+        if (exportHistory && !importFile.empty())
+            return usageError("--export-history and --import-log are two runs");
+        if (!importFile.empty() && historyOptionGiven)
+            return usageError("--from, --to and --format belong to --export-history");
+        if (options != argc - 1 || headless || !flashFile.empty() || endGiven)
+            return usageError("the history options take no other switches");
+        return exportHistory ? vs::runHistoryExport(argc, argv, exportArgs)
+                             : vs::runLogImport(argc, argv, importFile, exportArgs.stick);
+    }
+    if (stickGiven || historyOptionGiven)
+        return usageError("--stick, --from, --to and --format belong to --export-history or --import-log");
     if (headless && argc > 2)
         return usageError("--headless takes no further arguments");
     if (endGiven && flashFile.empty())

@@ -15,6 +15,8 @@
 #include "net/net_link.h"
 #include "net/qt_net_socket.h"
 #include "plot/plot_feed.h"
+#include "core/history_feed.h"
+#include "history/history_settings.h"
 #include "publish/metrics_endpoint.h"
 #include "publish/metrics_settings.h"
 #include "publish/metrics_snapshot.h"
@@ -151,6 +153,8 @@ void MonitorCore::feedPlot(const LocalDateTime& now)
 
 void MonitorCore::afterPass()
 {
+    if (HistoryWriter* h = history())
+        h->add(passSamples(s_.link, epochMs(s_.clock.now())));
     if (mqtt_)
         mqtt_->afterPass();
     updateMetrics();
@@ -172,6 +176,10 @@ void MonitorCore::updateMetrics()
     counters.failedReads = sampling_->failedReadCount();
     counters.deviceChanges = deviceChanges_;
     counters.lastPassSeconds = sampling_->measuredPassSeconds();
+    if (HistoryWriter* h = history()) {
+        counters.historyRows = h->rowsWritten();
+        counters.historyWriteSeconds = h->lastWriteSeconds();
+    }
     metrics_->publish(metricFamilies(s_.link, counters, metricsOptions_));
 }
 
@@ -228,6 +236,7 @@ void MonitorCore::startSampling(bool live)
 void MonitorCore::startLinks()
 {
     changeHandler_->RegisterHIDwindow();
+    startHistory();
     startPublishing();
     startMetrics();
     LoadNetworkDefaults(net_->settings, s_.settings);
@@ -263,6 +272,13 @@ void MonitorCore::startMetrics()
     face_.print(QString("Metrics on port %1\n").arg(metrics_->port()));
 }
 
+void MonitorCore::startHistory()
+{
+    history_ = std::make_unique<HistoryWriter>(loadHistorySettings(s_.settings));
+    history_->say = [this](const QString& text) { face_.print(text + "\n"); };
+    history_->start();
+}
+
 void MonitorCore::restartPublishing()
 {
     // The old connections say goodbye first: the node goes offline, the port is free.
@@ -295,6 +311,7 @@ void MonitorCore::shutdown()
     if (net_->state() != 0)
         net_->Winsock1_Close();
     metrics_.reset();
+    history_.reset(); // what was handed over is written first
     changeHandler_->UnRegisterHIDwindow();
     for (int i = 0; i < s_.link.SlotsReserved; ++i)
         if (s_.link.Nymstick_isOpen(i))
@@ -323,7 +340,16 @@ bool MonitorCore::downloadFlash(FlashFace& face, bool engineeringMode)
         explicit Downloading(bool& f) : flag(f) { flag = true; }
         ~Downloading() { flag = false; }
     } downloading(downloading_);
-    return Flash_download(s_.link, face, s_.clock, engineeringMode);
+    // The values reach the history only from a download that succeeded.
+    std::vector<HistorySample> kept;
+    face.keepValue = [this, &kept](int stick, const LocalDateTime& t) {
+        kept.push_back(flashSample(s_.link, stick, epochMs(t)));
+    };
+    const bool ok = Flash_download(s_.link, face, s_.clock, engineeringMode);
+    face.keepValue = nullptr;
+    if (HistoryWriter* h = history(); ok && h)
+        h->add(std::move(kept));
+    return ok;
 }
 
 int MonitorCore::runSwitch(const std::string& commandLine, const StatusSink& print, const StatusSink& inform)

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/services.h"
+#include "history/history_writer.h"
 #include "publish/metrics_snapshot.h"
 #include "stick/configure_stick.h"
 
@@ -23,6 +24,7 @@ class QtNetSocket;
 class NetLink;
 class MqttPublisher;
 class MetricsEndpoint;
+class HistoryWriter;
 class FlashFace;
 
 // The monitor without a face: everything a sampling pass drives.
@@ -84,6 +86,8 @@ public:
     NetLink& network() { return *net_; }
     MqttPublisher* publisher() { return mqtt_.get(); }
     MetricsEndpoint* metrics() { return metrics_.get(); }
+    // The history writer while this copy keeps history, else null.
+    HistoryWriter* history() { return history_ && history_->active() ? history_.get() : nullptr; }
     // Why the metrics endpoint asked for could not be served ("" when it is,
     // or none was asked for); it names the setting.
     std::string metricsError() const { return metricsProblem_.empty() ? "" : "Metrics/Listen: " + metricsProblem_; }
@@ -104,6 +108,7 @@ private:
     void sayNotes();
     void startMetrics();
     void updateMetrics();
+    void startHistory();
 
     Services& s_;
     StatusFace& face_;
@@ -117,6 +122,7 @@ private:
     std::unique_ptr<NetLink> net_;
     std::unique_ptr<MqttPublisher> mqtt_;
     std::unique_ptr<MetricsEndpoint> metrics_;
+    std::unique_ptr<HistoryWriter> history_;
     MetricsOptions metricsOptions_;
     std::string metricsProblem_;
     QTimer inUseRetry_;

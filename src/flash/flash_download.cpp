@@ -292,6 +292,8 @@ bool ReadFlashLog(StickLink& link, FlashFace& face, const Clock& clock, int stic
             Nymstick_SetChannelRaw(link, stick, c, 0);
         face.feedPlot(t, (i + 1) % 512 == 0);
         face.writeLog(formatDateTime(t, "yyyy-mm-dd Hh:Nn:Ss"));
+        if (face.keepValue)
+            face.keepValue(stick, t);
         if ((i + 1) % 512 == 0)
             face.processEvents();
         t = addSeconds(t, interval);

@@ -1,6 +1,7 @@
 #pragma once
 #include "common/clock.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -56,6 +57,10 @@ public:
     virtual void writeLog(const std::string& time) = 0;
     // Lets the window handle its events.
     virtual void processEvents() = 0;
+
+    // Each downloaded value of `stick` at `t` (its channel 0's LastValue), for
+    // the history; called only once every value was read.
+    std::function<void(int stick, const LocalDateTime& t)> keepValue;
 };
 
 // The "Download flash" command: fetches a stick's flash recording into the

@@ -108,6 +108,12 @@ std::vector<MetricFamily> metricFamilies(const StickLink& link, const MetricsCou
                          MetricType::Counter, static_cast<double>(counters.deviceChanges)));
     all.push_back(single("ventiscope_last_pass_duration_seconds", "How long the last sampling pass's stick reads took.",
                          MetricType::Gauge, counters.lastPassSeconds));
+    if (counters.historyRows >= 0) {
+        all.push_back(single("ventiscope_history_rows_total", "Samples (one stick, one time) written to the history.",
+                             MetricType::Counter, static_cast<double>(counters.historyRows)));
+        all.push_back(single("ventiscope_history_write_seconds", "How long the history's last write took.",
+                             MetricType::Gauge, counters.historyWriteSeconds));
+    }
     return all;
 }
 

@@ -14,6 +14,9 @@ struct MetricsCounters {
     long failedReads = 0;
     long deviceChanges = 0;
     double lastPassSeconds = 0;
+    // The history's samples written and its last write's duration (-1: no history).
+    long historyRows = -1;
+    double historyWriteSeconds = 0;
 };
 
 // Which sticks are exported, and the program's version for the build info.

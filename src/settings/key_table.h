@@ -80,6 +80,8 @@ extern const KeyDef MqttEnabled, MqttHost, MqttPort, MqttUser, MqttPassword, Mqt
     MqttNodeId, MqttDiscoveryPrefix, MqttPublishInterval, MqttPublishNetworkSticks;
 // Section "Metrics"
 extern const KeyDef MetricsEnabled, MetricsListen, MetricsNetworkSticks;
+// Section "History"
+extern const KeyDef HistoryEnabled, HistoryPath, HistoryRawDays, HistoryRollupDays;
 } // namespace keys
 
 // Every key, in table order.

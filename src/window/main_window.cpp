@@ -365,6 +365,8 @@ void MainWindow::buildMenus()
     });
     mLog_->setObjectName("mLog");
     mLog_->setCheckable(true);
+    QAction* history = file->addAction("&History...", this, [this] { guarded("mHistory_Click", [this] { mHistory_Click(); }); });
+    history->setObjectName("mHistory");
     mPauseStart_ = file->addAction("&Pause", this, [this] { mPauseStart_Click(); });
     mPauseStart_->setObjectName("mPauseStart");
     QAction* exit = file->addAction("E&xit", this, [this] { mExit_Click(); });

@@ -35,6 +35,7 @@ class AboutBox;
 class CursorView;
 class AdvancedDialog;
 class PublishingDialog;
+class HistoryWindow;
 class MonitorCore;
 class PlotStatusFace;
 
@@ -69,6 +70,8 @@ public:
     void mSearchUpdates_Click();
     void mHelpContents_Click();
     void mAbout_Click();
+    // Opens the history window on what the history holds up to now.
+    void mHistory_Click();
     // Fills the sensor information window's text.
     void UpdateSensorText(const QString& extra);
     AboutBox& about() { return *about_; }
@@ -82,6 +85,8 @@ public:
     PublishingDialog& publishing() { return *publishing_; }
     SensorInfoWindow& sensorInfo() { return *sensorInfo_; }
     RecordsWindow& records() { return *records_; }
+    // Null until "File > History..." was first chosen.
+    HistoryWindow* historyWindow() { return historyWindow_; }
     WindowFlashFace& flashFace() { return *flashFace_; }
     NetworkDialog& networkDialog() { return *networkDialog_; }
 
@@ -141,6 +146,7 @@ private:
     NetworkDialog* networkDialog_ = nullptr;
     SensorInfoWindow* sensorInfo_ = nullptr;
     RecordsWindow* records_ = nullptr;
+    HistoryWindow* historyWindow_ = nullptr;
     std::unique_ptr<WindowFlashFace> flashFace_;
     bool engineeringMode_ = false;
     AlertsDialog* alerts_ = nullptr;

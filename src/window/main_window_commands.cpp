@@ -9,7 +9,11 @@
 #include "core/data_folder.h"
 #include "window/quick_buttons.h"
 #include "window/plot_view.h"
+#include "core/monitor_core.h"
 #include "core/sampling_loop.h"
+#include "history/history_settings.h"
+#include "settings/plot_settings_io.h"
+#include "window/history_window.h"
 #include "info/sensor_info_window.h"
 #include "settings/key_table.h"
 #include "stick/knob_flag.h"
@@ -88,6 +92,21 @@ void MainWindow::mAbout_Click()
     about_->load(stickAddress);
     about_->show();
     about_->raise();
+}
+
+void MainWindow::mHistory_Click()
+{
+    // What this copy handed to the history up to now is in the file first.
+    if (HistoryWriter* writer = core_->history())
+        writer->flush();
+    if (!historyWindow_) {
+        historyWindow_ = new HistoryWindow(loadHistorySettings(s_.settings).path, storedColours(s_.settings), this);
+        historyWindow_->setWindowIcon(windowIcon());
+    }
+    historyWindow_->refresh();
+    historyWindow_->show();
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
 }
 
 void MainWindow::UpdateSensorText(const QString& extra)

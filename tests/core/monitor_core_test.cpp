@@ -5,6 +5,7 @@
 #include "core/monitor_core.h"
 #include "core/sampling_loop.h"
 #include "core/value_log.h"
+#include "history/history_reader.h"
 #include "publish/metrics_endpoint.h"
 #include "script_prompts.h"
 #include "settings/settings.h"
@@ -109,6 +110,21 @@ struct CoreFixture : vstest::TempConfig {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         return done();
     }
+    // Per serial number, the samples the history holds.
+    std::map<std::string, int> historyCounts()
+    {
+        std::map<std::string, int> out;
+        vs::HistoryWriter* writer = core->history();
+        if (!writer)
+            return out;
+        writer->flush();
+        vs::SqlDatabase db;
+        db.open(writer->settings().path, true);
+        for (const vs::SeriesInfo& s : vs::listSeries(db))
+            vs::forEachSample(db, s, 0, s.lastMs + 60000,
+                              [&](int64_t, const std::vector<double>&) { ++out[s.who.serial.toStdString()]; });
+        return out;
+    }
     QStringList logLines() const
     {
         QFile f(dir.path() + "/log.txt");
@@ -155,6 +171,8 @@ TEST_F(CoreFixture, MetricsFollowPassesAndAPulledStickShowsAsClosed)
     EXPECT_TRUE(reply.contains("ventiscope_stick_open{serial=\"SIM00000000000000001000\",interface=\"USB\"} 1"));
     EXPECT_TRUE(reply.contains("ventiscope_stick_last_read_timestamp_seconds{serial=\"SIM00000000000000001000\""));
     EXPECT_FALSE(reply.contains("stick=\"")) << "sticks are named by serial number, never by slot";
+    EXPECT_TRUE(reply.contains("\nventiscope_history_rows_total ")) << reply.toStdString();
+    EXPECT_TRUE(reply.contains("\nventiscope_history_write_seconds "));
     // A humidity of 45 %RH is the ratio 0.45.
     const qsizetype at = reply.indexOf("\nventiscope_relative_humidity_ratio{serial=\"SIM00000000000000001000\"");
     ASSERT_GE(at, 0);
@@ -247,6 +265,8 @@ TEST_F(CoreFixture, AStickBackUnderANewNodeTakesItsOldSlotAndCurves)
     const auto& commands = bus.stick(fresh)->commands();
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "TRF?"), 1) << "read as the protocol-5 stick it is";
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "*TRG"), 0);
+    // Both passes in the stick's one series, before and after its new node.
+    EXPECT_EQ(historyCounts()[serial], 2);
 }
 
 TEST_F(CoreFixture, EachStickKeepsItsErrorAndEveryFailedReadCounts)
@@ -277,6 +297,10 @@ TEST_F(CoreFixture, EachStickKeepsItsErrorAndEveryFailedReadCounts)
     core->sampling().Timer1x_Timer();
     EXPECT_FALSE(link.Nymstick_isOpen(1));
     EXPECT_EQ(core->sampling().failedReadCount(), 4);
+    // A failed read stores nothing: the history has no made-up values.
+    const auto stored = historyCounts();
+    EXPECT_EQ(stored.at(vs::stickSerial(*link.slot(0))), 1);
+    EXPECT_EQ(stored.at(vs::stickSerial(*link.slot(1))), 3);
 }
 
 TEST_F(CoreFixture, AStickHeldByAnotherProgramIsSaidOnceAndTakenWhenFree)

@@ -158,6 +158,7 @@ TEST(AdvancedDialog, ResetSettingsWithoutAStickAsksNothing)
     vstest::ScriptPrompts prompts;
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    qputenv("XDG_DATA_HOME", (config.path() + "/data").toUtf8());
     vs::SettingsStore store;
     vs::Settings settings(store);
     vs::AdvancedDialog d(link, prompts, settings);

@@ -16,6 +16,7 @@ struct Run : ::testing::Test {
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+        env.insert("XDG_DATA_HOME", home.path() + "/data");
         env.insert("HOME", home.path());
         env.insert("QT_QPA_PLATFORM", "offscreen");
         if (!display)

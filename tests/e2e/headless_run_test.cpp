@@ -106,6 +106,7 @@ struct Service {
         f.close();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+        env.insert("XDG_DATA_HOME", home.path() + "/data");
         env.insert("HOME", home.path());
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
@@ -114,6 +115,20 @@ struct Service {
         process.setProcessEnvironment(env);
         process.start(VENTISCOPE_EXE, {"--headless"});
         ASSERT_TRUE(process.waitForStarted(10000));
+    }
+    // Runs the program once more on the same folders ("--export-history", "--import-log=..."); its output.
+    QByteArray run(const QStringList& arguments, const QString& dataHome = QString(), int* exitCode = nullptr) const
+    {
+        QProcess once;
+        QProcessEnvironment env = process.processEnvironment();
+        if (!dataHome.isEmpty())
+            env.insert("XDG_DATA_HOME", dataHome);
+        once.setProcessEnvironment(env);
+        once.start(VENTISCOPE_EXE, arguments);
+        EXPECT_TRUE(once.waitForFinished(20000));
+        if (exitCode)
+            *exitCode = once.exitCode();
+        return once.readAllStandardOutput() + once.readAllStandardError();
     }
     QList<QByteArray> logLines() const
     {
@@ -193,6 +208,12 @@ TEST(HeadlessRun, SamplesLogsServesNetworkAndMetricsAndEndsOnSigterm)
     EXPECT_EQ(promtool.exitCode(), 0) << promtool.readAllStandardOutput().toStdString()
                                       << promtool.readAllStandardError().toStdString();
 
+    // The history is this copy's own while it runs: an import is refused.
+    int code = 0;
+    const QByteArray refused = service.run({"--import-log=" + service.log()}, QString(), &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(refused.contains("running copy")) << refused.toStdString();
+
     // SIGTERM: the normal shut-down, within a second, every line whole.
     QElapsedTimer t;
     t.start();
@@ -212,6 +233,44 @@ TEST(HeadlessRun, SamplesLogsServesNetworkAndMetricsAndEndsOnSigterm)
         EXPECT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
     EXPECT_TRUE(out.contains("2 sensors found:"));
     EXPECT_TRUE(out.contains("Ventiscope service ended"));
+
+    // The history holds what the value log holds, pass for pass, value for value.
+    int exportCode = 1;
+    QProcess exporter;
+    exporter.setProcessEnvironment(service.process.processEnvironment());
+    exporter.start(VENTISCOPE_EXE, {"--export-history", "--format=tsv"});
+    ASSERT_TRUE(exporter.waitForFinished(20000));
+    exportCode = exporter.exitCode();
+    const QByteArray exported = exporter.readAllStandardOutput();
+    EXPECT_EQ(exportCode, 0) << exporter.readAllStandardError().toStdString();
+    const QList<QByteArray> history = exported.split('\n');
+    const QList<QByteArray> logLines = all.split('\n');
+    ASSERT_EQ(history.size(), logLines.size()) << exported.toStdString() << "\n---\n" << all.toStdString();
+    // The log holds the channels shown in the plot, the history every channel.
+    const QList<QByteArray> historyHead = history[0].split('\t'), logHead = logLines[0].split('\t');
+    std::vector<qsizetype> column;
+    for (qsizetype f = 0; f + 1 < logHead.size(); ++f) {
+        column.push_back(historyHead.indexOf(logHead[f]));
+        ASSERT_GE(column.back(), 0) << logHead[f].toStdString();
+    }
+    for (qsizetype i = 1; i + 1 < logLines.size(); ++i) {
+        const QList<QByteArray> h = history[i].split('\t'), l = logLines[i].split('\t');
+        ASSERT_EQ(h.size(), historyHead.size());
+        for (size_t f = 0; f < column.size(); ++f)
+            EXPECT_EQ(h[column[f]].trimmed(), QString(l[static_cast<qsizetype>(f)]).trimmed().replace(',', '.').toUtf8())
+                << "line " << i << " field " << f;
+    }
+
+    // The value log into a history of its own gives the log back; once only.
+    const QString other = service.home.path() + "/imported";
+    const QByteArray imported = service.run({"--import-log=" + service.log()}, other, &code);
+    EXPECT_EQ(code, 0) << imported.toStdString();
+    EXPECT_TRUE(imported.contains("Read " + QByteArray::number(logLines.size() - 2) + " lines")) << imported.toStdString();
+    EXPECT_TRUE(service.run({"--import-log=" + service.log()}, other).contains(" 0 samples added"));
+    QByteArray again = service.run({"--export-history", "--format=tsv"}, other);
+    again.truncate(again.indexOf("Exported"));
+    const auto body = [](QByteArray text) { return text.mid(text.indexOf('\n') + 1).replace(',', '.').toStdString(); };
+    EXPECT_EQ(body(again), body(all)) << "the log's lines, time and value";
 }
 
 TEST(HeadlessRun, IdleAndSlowHttpClientsNeverStarveAScrape)
@@ -311,6 +370,7 @@ TEST(HeadlessRun, SwitchesAreWholeArguments)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", dir.path());
     env.insert("XDG_CONFIG_HOME", dir.path());
+    env.insert("XDG_DATA_HOME", dir.path() + "/data");
     env.insert("VENTISCOPE_SIMULATE", "5");
     p.setProcessEnvironment(env);
     p.start(VENTISCOPE_EXE, {"/dump=" + dir.path() + "/--version.txt"});

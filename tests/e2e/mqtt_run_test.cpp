@@ -23,6 +23,7 @@ TEST(MqttRun, TheProgramPublishesAndItsLastWillArrivesWhenKilled)
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    env.insert("XDG_DATA_HOME", home.path() + "/data");
     env.insert("HOME", home.path());
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("VENTISCOPE_SIMULATE", "5");

@@ -226,6 +226,7 @@ TEST(MqttSettings, AStoredPasswordMakesTheSettingsFileTheOwnersAlone)
 {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    qputenv("XDG_DATA_HOME", (config.path() + "/data").toUtf8());
     QDir().mkpath(config.path() + "/Ventiscope");
     const QString ini = config.path() + "/Ventiscope/Ventiscope.ini";
     QFile f(ini);

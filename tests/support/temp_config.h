@@ -13,6 +13,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+        qputenv("XDG_DATA_HOME", (dir.path() + "/data").toUtf8()); // the history
     }
     QString ini() const { return dir.path() + "/Ventiscope/Ventiscope.ini"; }
     QTemporaryDir dir;

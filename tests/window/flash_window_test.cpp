@@ -6,7 +6,9 @@
 #include "window/window_flash_face.h"
 #include "window/plot_view.h"
 #include "dialogs/records_window.h"
+#include "core/history_feed.h"
 #include "core/sampling_loop.h"
+#include "history/history_reader.h"
 #include "info/sensor_info_window.h"
 #include "script_prompts.h"
 #include "settings/settings.h"
@@ -83,6 +85,7 @@ TEST(RequestWindow, ProposesNowClampsTheAverageAnswersOnEnterAndCancelsOnEscapeO
 {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    qputenv("XDG_DATA_HOME", (config.path() + "/data").toUtf8());
     vs::SettingsStore store;
     vs::Settings settings(store);
     vs::ManualClock clock{{2026, 12, 6, 13, 5, 0, 0}};
@@ -151,6 +154,21 @@ struct WindowFlash : vstest::WindowFixture {
         bus.plug({5, 9});
         startWindow();
     }
+    // Channel 0 of what the history holds from before `end` (the live passes come after).
+    std::vector<std::pair<int64_t, double>> historyBefore(const vs::LocalDateTime& end)
+    {
+        std::vector<std::pair<int64_t, double>> out;
+        vs::HistoryWriter* writer = window->core().history();
+        if (!writer)
+            return out;
+        writer->flush();
+        vs::SqlDatabase db;
+        db.open(writer->settings().path, true);
+        for (const vs::SeriesInfo& s : vs::listSeries(db))
+            vs::forEachSample(db, s, 0, vs::epochMs(end),
+                              [&](int64_t t, const std::vector<double>& v) { out.emplace_back(t, v[0]); });
+        return out;
+    }
     void answerRequest(const QString& time)
     {
         QTimer::singleShot(0, window.get(), [this, time] {
@@ -174,6 +192,12 @@ TEST_F(WindowFlash, DownloadFlashFillsThePlotAndRestartsSampling)
     EXPECT_TRUE(window->core().sampling().running());
     EXPECT_EQ(bus.stick("sim:0")->commands().back(), "FLSTART");
     EXPECT_EQ(window->plotView().textBox().TextBuffer, "Downloaded 40 values.\n");
+    // The 40 values are in the history with their own times, as plotted.
+    const auto stored = historyBefore({2026, 12, 6, 12, 0, 1, 0});
+    ASSERT_EQ(stored.size(), 40u);
+    EXPECT_EQ(stored[39].first / 1000, vs::epochMs({2026, 12, 6, 11, 58, 59, 0}) / 1000);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_DOUBLE_EQ(stored[static_cast<size_t>(i)].second, plot.at(i, 0) / 100.0) << i;
     // Progress is one line, written anew.
     window->flashFace().progress(300, 1440, 12);
     window->flashFace().progress(600, 1440, 8);
@@ -209,6 +233,7 @@ TEST_F(WindowFlash, EscapeInTheMainWindowAborts)
     ASSERT_FALSE(prompts.shown.empty());
     EXPECT_EQ(prompts.shown.back(), "Aborted.");
     EXPECT_EQ(plot.WriteIndex, before) << "the plot as it was";
+    EXPECT_TRUE(historyBefore({2026, 12, 6, 12, 0, 1, 0}).empty()) << "an aborted download adds nothing";
     EXPECT_TRUE(window->core().sampling().running());
     EXPECT_EQ(bus.stick("sim:0")->commands().back(), "FLSTART");
 }

@@ -18,6 +18,8 @@
 #include "core/sampling_loop.h"
 #include "info/sensor_info_window.h"
 #include "flash/record_list.h"
+#include "history/history_store.h"
+#include "window/history_window.h"
 #include "settings/settings.h"
 #include "stick/device_scan.h"
 #include "stick/sim_backend.h"
@@ -25,9 +27,13 @@
 #include "stick/trace_log.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QMouseEvent>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -39,6 +45,40 @@ void save(QWidget& w, const QString& folder, const char* name)
         std::fprintf(stderr, "could not write %s\n", qPrintable(path));
 }
 
+// A week of two offices at 30 s: CO2 rising while people work and falling
+// when the windows open at noon and in the evening, quiet weekends, and a
+// night in which the program did not run.
+void writeWeek(const QString& path, int64_t nowMs)
+{
+    vs::HistoryStore store;
+    store.open(path);
+    const QStringList labels{"CO2eq", "Temp", "Humidity", "Rh", "Rs"}, units{"ppm", "C", "%RH", "ohm", "ohm"};
+    const vs::SeriesIdentity rooms[2] = {{"A1B2C3", "Office", labels, units},
+                                         {"D4E5F6", "Meeting room", labels, units}};
+    const int64_t step = 30000, from = nowMs - 7 * 86400000LL;
+    std::vector<vs::HistorySample> batch;
+    double co2[2] = {450, 450};
+    for (int64_t t = from / step * step; t <= nowMs; t += step) {
+        const QDateTime when = QDateTime::fromMSecsSinceEpoch(t);
+        if (when.daysTo(QDateTime::fromMSecsSinceEpoch(nowMs)) == 3 && when.time().hour() < 6)
+            continue; // not running that night
+        const double hour = when.time().hour() + when.time().minute() / 60.0;
+        const bool weekday = when.date().dayOfWeek() <= 5;
+        for (int r = 0; r < 2; ++r) {
+            const bool busy = weekday && hour >= 8.5 && hour < 17.5 && !(hour >= 12 && hour < 12.5);
+            const double target = busy ? (r == 0 ? 1150 : 1500) : 430;
+            co2[r] += (target - co2[r]) * (busy ? 0.012 : 0.03) + std::sin(t / 3.1e5 + r) * (busy ? 4 : 0.5);
+            const double temp = 20.5 + (busy ? 1.5 : 0) + std::sin(t / 8.64e7 * 2 * M_PI) * 0.6;
+            batch.push_back({rooms[r], t, {std::round(co2[r]), std::round(temp * 100) / 100, 45, 89.5, 48000}});
+        }
+        if (batch.size() > 20000) {
+            store.add(batch);
+            batch.clear();
+        }
+    }
+    store.add(batch);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -46,6 +86,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    qputenv("XDG_DATA_HOME", (config.path() + "/data").toUtf8());
     QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("manual");
     QDir().mkpath(folder);
@@ -116,6 +157,23 @@ int main(int argc, char** argv)
 
     window.mAbout_Click();
     save(window.about(), folder, "about");
+
+    const QString historyFile = config.path() + "/week.sqlite";
+    writeWeek(historyFile, QDateTime::currentMSecsSinceEpoch());
+    vs::HistoryWindow history(historyFile, {});
+    history.resize(1000, 520);
+    history.show();
+    history.refresh();
+    history.showPreset(vs::HistoryWindow::LastWeek);
+    QElapsedTimer waited;
+    waited.start();
+    while ((history.busy() || waited.elapsed() < 300) && waited.elapsed() < 10000)
+        app.processEvents(QEventLoop::AllEvents, 20);
+    const QRect area = history.plot().area();
+    QMouseEvent move(QEvent::MouseMove, QPointF(area.left() + area.width() * 0.62, area.center().y()),
+                     QPointF(), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&history.plot(), &move);
+    save(history, folder, "history");
     window.Exit_cleanup();
     std::printf("pictures written to %s\n", qPrintable(folder));
     return 0;

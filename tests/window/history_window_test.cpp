@@ -1,0 +1,218 @@
+// The history window on a generated database, and "File > History..." over
+// what the running program stored.
+#include "history/history_export.h"
+#include "history/history_reader.h"
+#include "history/history_store.h"
+#include "core/sampling_loop.h"
+#include "stick/channel_state.h"
+#include "window/history_window.h"
+#include "window_fixture.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+using namespace vs;
+
+namespace {
+
+constexpr int64_t kMinute = 60000, kHour = 60 * kMinute;
+
+void waitFor(HistoryWindow& w)
+{
+    QElapsedTimer t;
+    t.start();
+    do
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (w.busy() && t.elapsed() < 5000);
+    QCoreApplication::processEvents();
+}
+
+void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
+{
+    QMouseEvent e(type, at, w->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// How many pixels of a pixel column are near the colour.
+int pixelsNear(const QImage& image, int x, QColor colour)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QColor c = image.pixelColor(x, y);
+        if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) + std::abs(c.blue() - colour.blue()) < 40)
+            ++n;
+    }
+    return n;
+}
+
+// Three hours of one stick at 10 s, with half an hour missing, and a stick
+// read once three weeks ago.
+struct GeneratedHistory : ::testing::Test {
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        path = dir.path() + "/history.sqlite";
+        HistoryStore store;
+        store.open(path);
+        std::vector<HistorySample> samples;
+        for (int64_t t = start; t <= now; t += 10000)
+            if (t < gapFrom || t >= gapTo)
+                samples.push_back({office, t, {co2At(t), 21.5}});
+        samples.push_back({{"OLD1", "Cellar", {"CO2eq"}, {"ppm"}}, now - 21 * 24 * kHour, {600}});
+        store.add(samples);
+    }
+    double co2At(int64_t t) const { return 400 + ((t - start) / 10000) % 97 + 0.25; }
+
+    QTemporaryDir dir;
+    QString path;
+    const int64_t now = QDateTime::currentMSecsSinceEpoch() / 10000 * 10000;
+    const int64_t start = now - 3 * kHour;
+    const int64_t gapFrom = now - 2 * kHour, gapTo = now - 90 * kMinute;
+    const SeriesIdentity office{"A1B2C3", "Office", {"CO2eq", "Temp"}, {"ppm", "C"}};
+};
+
+} // namespace
+
+TEST_F(GeneratedHistory, PresetsGapsAndTheCursorShowWhatIsStored)
+{
+    HistoryWindow window(path, {});
+    window.resize(1200, 600);
+    window.show();
+    window.refresh();
+    waitFor(window);
+    ASSERT_EQ(window.series().size(), 2u);
+    // Each stick's first channel is shown at first.
+    QStringList checked;
+    for (int i = 0; i < window.channelList().count(); ++i)
+        if (window.channelList().item(i)->checkState() == Qt::Checked)
+            checked << window.channelList().item(i)->text();
+    checked.sort();
+    EXPECT_EQ(checked, (QStringList{"A1B2C3:CO2eq [ppm]", "OLD1:CO2eq [ppm]"}));
+
+    HistoryPlot& plot = window.plot();
+    window.showPreset(HistoryWindow::LastHour);
+    waitFor(window);
+    EXPECT_NEAR(plot.toMs() - plot.fromMs(), kHour, 1000);
+    EXPECT_NEAR(plot.toMs(), QDateTime::currentMSecsSinceEpoch(), 5000);
+    window.showPreset(HistoryWindow::Everything);
+    waitFor(window);
+    EXPECT_LE(plot.fromMs(), now - 21 * 24 * kHour);
+
+    // Three hours: the lost half hour is a gap, no line across it.
+    window.showRange(start, now);
+    waitFor(window);
+    const QImage picture = plot.grab().toImage();
+    const QColor colour = window.channelList()
+                              .findItems("A1B2C3:CO2eq [ppm]", Qt::MatchExactly)
+                              .at(0)
+                              ->data(Qt::DecorationRole)
+                              .value<QColor>();
+    const auto xOf = [&](int64_t t) {
+        return plot.area().left() + static_cast<int>((t - start) * plot.area().width() / (now - start));
+    };
+    EXPECT_GT(pixelsNear(picture, xOf(now - 150 * kMinute), colour), 0) << "recorded";
+    EXPECT_EQ(pixelsNear(picture, xOf(now - 105 * kMinute), colour), 0) << "nothing recorded";
+    EXPECT_GT(pixelsNear(picture, xOf(now - 60 * kMinute), colour), 0) << "recorded";
+    if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB"))
+        window.grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/history_window.png");
+
+    // The cursor reads the stored sample nearest to it, value for value.
+    const int x = xOf(now - 40 * kMinute);
+    mouse(&plot, QEvent::MouseMove, {x, plot.area().center().y()}, Qt::NoButton, Qt::NoButton);
+    const int64_t nearest = (plot.timeAt(x) - start + 5000) / 10000 * 10000 + start;
+    const QString expected = "A1B2C3:CO2eq [ppm]: " + numberText(co2At(nearest)) + "  (" +
+                             QDateTime::fromMSecsSinceEpoch(nearest).toString("HH:mm:ss") + ")";
+    EXPECT_TRUE(plot.readoutText().contains(expected)) << plot.readoutText().toStdString() << "\n" << expected.toStdString();
+    EXPECT_TRUE(plot.readoutText().contains("OLD1:CO2eq [ppm]: -"));
+    // In the gap: no value.
+    mouse(&plot, QEvent::MouseMove, {xOf(now - 105 * kMinute), plot.area().center().y()}, Qt::NoButton, Qt::NoButton);
+    EXPECT_TRUE(plot.readoutText().contains("A1B2C3:CO2eq [ppm]: -")) << plot.readoutText().toStdString();
+}
+
+TEST_F(GeneratedHistory, TheWheelZoomsAroundThePointerDraggingPansAndADoubleClickGoesBack)
+{
+    HistoryWindow window(path, {});
+    window.resize(1200, 600);
+    window.show();
+    window.refresh();
+    window.showPreset(HistoryWindow::LastHour);
+    waitFor(window);
+    HistoryPlot& plot = window.plot();
+    const int x = plot.area().left() + plot.area().width() / 4;
+    const int64_t pivot = plot.timeAt(x), span = plot.toMs() - plot.fromMs();
+
+    QWheelEvent wheel(QPointF(x, 100), plot.mapToGlobal(QPointF(x, 100)), {}, {0, 240}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&plot, &wheel);
+    waitFor(window);
+    const int64_t zoomed = plot.toMs() - plot.fromMs();
+    EXPECT_NEAR(double(zoomed) / span, 0.64, 0.01);
+    EXPECT_NEAR(plot.timeAt(x), pivot, zoomed / plot.area().width() + 1) << "the time under the pointer stays";
+
+    // Dragging 200 px to the left shows later times, the span kept.
+    const int64_t fromBefore = plot.fromMs();
+    const QPoint y(0, 100);
+    mouse(&plot, QEvent::MouseButtonPress, QPoint(x + 300, 100), Qt::LeftButton, Qt::LeftButton);
+    mouse(&plot, QEvent::MouseMove, QPoint(x + 200, 100), Qt::NoButton, Qt::LeftButton);
+    mouse(&plot, QEvent::MouseMove, QPoint(x + 100, 100), Qt::NoButton, Qt::LeftButton);
+    mouse(&plot, QEvent::MouseButtonRelease, QPoint(x + 100, 100), Qt::LeftButton, Qt::NoButton);
+    waitFor(window);
+    EXPECT_NEAR(plot.fromMs() - fromBefore, 200.0 * zoomed / plot.area().width(), 2.0 * zoomed / plot.area().width());
+    EXPECT_EQ(plot.toMs() - plot.fromMs(), zoomed);
+
+    mouse(&plot, QEvent::MouseButtonDblClick, QPoint(x, 100), Qt::LeftButton, Qt::LeftButton);
+    waitFor(window);
+    EXPECT_NEAR(plot.toMs() - plot.fromMs(), kHour, 1000);
+    EXPECT_NEAR(plot.toMs(), QDateTime::currentMSecsSinceEpoch(), 5000);
+}
+
+// What the running program samples is in the history, under each stick's
+// serial number, and "File > History..." shows it.
+struct HistoryFromTheWindow : vstest::WindowFixture {};
+
+TEST_F(HistoryFromTheWindow, FileHistoryShowsWhatThePassesStored)
+{
+    bus.plug({5, 9});
+    bus.plug({1, 33});
+    startWindow();
+    HistoryWriter* writer = window->core().history();
+    ASSERT_TRUE(writer);
+    writer->flush();
+    const long before = writer->rowsWritten();
+    for (int i = 0; i < 3; ++i) {
+        window->core().sampling().Timer1x_Timer();
+        clock.advanceMs(1000);
+    }
+    writer->flush();
+    EXPECT_EQ(writer->rowsWritten(), before + 2 * 3) << "every pass once for each stick";
+    QAction* action = window->findChild<QAction*>("mHistory");
+    ASSERT_TRUE(action);
+    action->trigger();
+    HistoryWindow* history = window->historyWindow();
+    ASSERT_TRUE(history);
+    waitFor(*history);
+    ASSERT_EQ(history->series().size(), 2u);
+    for (int s = 0; s < 2; ++s) {
+        const SeriesInfo& info = history->series()[static_cast<size_t>(s)];
+        const StickRecord* stick = link.slot(s);
+        ASSERT_FALSE(stickSerial(*stick).empty());
+        EXPECT_EQ(info.who.serial.toStdString(), stickSerial(*stick));
+        EXPECT_EQ(info.who.labels.size(), stick->nChannels);
+        // The last pass's values are the ones the stick has now.
+        SqlDatabase db;
+        db.open(writer->settings().path, true);
+        std::vector<double> last;
+        forEachSample(db, info, 0, info.lastMs + kMinute, [&](int64_t, const std::vector<double>& v) { last = v; });
+        ASSERT_EQ(last.size(), static_cast<size_t>(stick->nChannels));
+        for (int c = 0; c < stick->nChannels; ++c)
+            EXPECT_DOUBLE_EQ(last[static_cast<size_t>(c)], stick->Channels[static_cast<size_t>(c)].LastValue);
+    }
+}
