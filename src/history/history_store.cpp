@@ -73,11 +73,21 @@ void HistoryStore::open(const QString& path, QString* notice)
 
 void HistoryStore::openFile()
 {
+    // The readings are the owner's alone: the file is made owner-only before
+    // SQLite writes anything, and its journal files take the file's mode.
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (path_ != ":memory:") {
+        QFile file(path_);
+        if (!file.exists() && file.open(QIODevice::WriteOnly))
+            file.close();
+        for (const QString& name : {path_, path_ + "-wal", path_ + "-shm"})
+            if (QFile::exists(name))
+                QFile::setPermissions(name, ownerOnly);
+    }
     db_.open(path_);
     // Reading the schema finds a file that is not a database at all.
     db_.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
     createHistorySchema(db_);
-    QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 void HistoryStore::close()

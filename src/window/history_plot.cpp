@@ -62,7 +62,25 @@ int64_t HistoryPlot::timeAt(int x) const
     return from_ + static_cast<int64_t>(f * static_cast<double>(to_ - from_));
 }
 
+bool HistoryPlot::hasValues() const
+{
+    return std::isfinite(valueBounds().first);
+}
+
 std::pair<double, double> HistoryPlot::valueRange() const
+{
+    auto [lo, hi] = valueBounds();
+    if (!std::isfinite(lo))
+        return {0, 1};
+    if (hi - lo < 1e-9) {
+        lo -= 1;
+        hi += 1;
+    }
+    const double pad = (hi - lo) * 0.05;
+    return {lo - pad, hi + pad};
+}
+
+std::pair<double, double> HistoryPlot::valueBounds() const
 {
     double lo = INFINITY, hi = -INFINITY;
     for (const HistoryCurve& c : curves_) {
@@ -76,14 +94,7 @@ std::pair<double, double> HistoryPlot::valueRange() const
                 hi = std::max(hi, cc.max[i]);
             }
     }
-    if (!std::isfinite(lo))
-        return {0, 1};
-    if (hi - lo < 1e-9) {
-        lo -= 1;
-        hi += 1;
-    }
-    const double pad = (hi - lo) * 0.05;
-    return {lo - pad, hi + pad};
+    return {lo, hi};
 }
 
 void HistoryPlot::paintEvent(QPaintEvent*)
@@ -201,7 +212,7 @@ void HistoryPlot::paintEvent(QPaintEvent*)
             p.drawText(placed.adjusted(4, 3, -4, -3), Qt::AlignLeft, readoutText_);
         }
     }
-    if (data_.series.empty() || curves_.empty()) {
+    if (curves_.empty() || !hasValues()) {
         p.setPen(Qt::gray);
         p.drawText(a, Qt::AlignCenter, "Nothing recorded in this range.");
     }

@@ -53,6 +53,9 @@ protected:
     void leaveEvent(QEvent*) override;
 
 private:
+    // The least and greatest value shown (infinite when none), and the axis made of them.
+    std::pair<double, double> valueBounds() const;
+    bool hasValues() const;
     std::pair<double, double> valueRange() const;
 
     HistoryColumns data_;

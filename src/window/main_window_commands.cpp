@@ -24,6 +24,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMenu>
+#include <QScreen>
 #include <QUrl>
 
 namespace vs {
@@ -102,6 +103,10 @@ void MainWindow::mHistory_Click()
     if (!historyWindow_) {
         historyWindow_ = new HistoryWindow(loadHistorySettings(s_.settings).path, storedColours(s_.settings), this);
         historyWindow_->setWindowIcon(windowIcon());
+        // First opened over the main window, no larger than the screen.
+        if (const QScreen* s = screen())
+            historyWindow_->resize(historyWindow_->size().boundedTo(s->availableGeometry().size() * 0.9));
+        centreOverWindow(*historyWindow_);
     }
     historyWindow_->refresh();
     historyWindow_->show();

@@ -76,3 +76,25 @@ write("net_interpreter", "short_lines", pieces("a\n\r\nNym>x\nadd [q]M|0\n"))
 # Command lines.
 write("command_line", "dump_and_switches", b'/dump="/tmp/a b/dfu.txt" /RST /dfu')
 write("command_line", "plain", b"/dump=/srv/rstudio/d.txt")
+
+# History: a stored minute of two channels, and value logs.
+def varint_value(v):
+    n = round(v * 100)
+    z = ((n << 1) ^ (n >> 63)) << 1
+    out = b""
+    while True:
+        byte = z & 0x7F
+        z >>= 7
+        out += bytes([byte | (0x80 if z else 0)])
+        if not z:
+            return out
+minute = b"".join(offset.to_bytes(2, "little") + varint_value(co2) + varint_value(temp)
+                  for offset, co2, temp in ((0, 812, 21.25), (1000, 813, -3.5), (59999, 4294967.29, 0)))
+write("history_files", "minute", bytes([1, 0]) + minute + b"\x00\x00\x01" + bytes(8) + varint_value(1))
+write("history_files", "log_two_sticks", bytes([1, 1]) +
+      b'"Date time[yyyy-mm-dd Hh:Nn:Ss]"\t "0:CO2eq[ppm]"\t "0:Temp[C]"\t "1:CO2eq[ppm]"\t \r\n'
+      b"2026-03-29 01:59:58\t 812\t 21.25\t 450\t \r\n"
+      b"2026-03-29 03:00:01\t 813\t 21,5\t 451\t Stick 1: no answer\r\n"
+      b"garbage\t 1\r\n")
+write("history_files", "log_one_stick", bytes([0, 1]) +
+      b'"Date time[yyyy-mm-dd Hh:Nn:Ss]"\t "CO2eq[ppm]"\t \r\n2026-12-07 10:00:00\t 700\t \r\n')

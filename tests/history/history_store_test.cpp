@@ -154,7 +154,8 @@ TEST_F(StoreFixture, AFileThatIsNoDatabaseIsMovedAsideAndANewOneBegun)
     QFile moved(dir.path() + "/" + aside[0]);
     ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
     EXPECT_EQ(moved.readAll(), QByteArray(8192, 'x')); // the user's file is kept as it was
-    EXPECT_EQ(QFile::permissions(path) & (QFile::ReadOther | QFile::ReadGroup), 0);
+    for (const QString& file : {path, path + "-wal", path + "-shm"}) // the readings are the owner's alone
+        EXPECT_EQ(QFile::permissions(file) & (QFile::ReadOther | QFile::ReadGroup), 0) << file.toStdString();
 }
 
 // A kill at any moment loses at most the pass being written: every pass the
