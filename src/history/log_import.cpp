@@ -108,10 +108,14 @@ bool importLog(HistoryStore& store, const QString& file, const QString& serial, 
         s.labels << (m.hasMatch() ? m.captured(2) : name);
         s.units << (m.hasMatch() ? m.captured(3) : QString());
     }
+    if (!serial.isEmpty() && who.size() != 1) {
+        error = file + " holds " + QString::number(who.size()) +
+                " sticks; a serial number can be given only for a log of one stick";
+        return false;
+    }
     for (const auto& [prefix, index] : byPrefix)
         who[static_cast<size_t>(index)].serial =
-            !serial.isEmpty() && who.size() == 1 ? serial
-                                                 : "log:" + QFileInfo(file).fileName() + (prefix.isEmpty() ? "" : ":" + prefix);
+            !serial.isEmpty() ? serial : "log:" + QFileInfo(file).fileName() + (prefix.isEmpty() ? "" : ":" + prefix);
 
     std::vector<HistorySample> batch;
     const auto store_ = [&] {

@@ -129,4 +129,7 @@ TEST_F(Exchange, AOneStickLogJoinsThatSticksOwnSeries)
     EXPECT_FALSE(importLog(store, file("notes.txt", "shopping list\r\nmilk\r\n"), QString(), counts, error));
     EXPECT_TRUE(error.contains("not a value log")) << error.toStdString();
     EXPECT_FALSE(importLog(store, dir.path() + "/missing.txt", QString(), counts, error));
+    // A serial number names the one stick of a log, never two.
+    EXPECT_FALSE(importLog(store, file("office.txt", kLog), "A1B2C3", counts, error));
+    EXPECT_TRUE(error.contains("holds 2 sticks")) << error.toStdString();
 }
