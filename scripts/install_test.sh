@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the package built by scripts/package.sh, runs the installed
-# program once with a simulated stick and the dump switch, checks its files,
-# and removes the package again.
+# program once with a simulated stick and the dump switch and once with its
+# history, checks its files, and removes the package again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 deb=$(ls build-package/ventiscope_*.deb)
@@ -33,6 +33,14 @@ env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_CONFIG_HOME="$home/config" QT
     VENTISCOPE_SIMULATE=5 timeout 60 /usr/bin/ventiscope "/dump=$home/dump.txt" >/dev/null 2>&1 ||
     fail "the installed program did not end cleanly"
 grep -q "Ventiscope simulated stick 0" "$home/dump.txt" || fail "no dump line written"
+# The installed program keeps a history: a value log goes in and comes back out.
+printf '"Date time[yyyy-mm-dd Hh:Nn:Ss]"\t "CO2eq[ppm]"\t \r\n2026-12-07 10:00:00\t 812,5\t \r\n' >"$home/log.txt"
+history_env=(env -u DISPLAY HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data")
+"${history_env[@]}" /usr/bin/ventiscope --import-log="$home/log.txt" --stick=INSTALLED >/dev/null 2>&1 ||
+    fail "the installed program did not import a value log"
+exported=$("${history_env[@]}" /usr/bin/ventiscope --export-history --stick=INSTALLED 2>/dev/null) ||
+    fail "the installed program did not export its history"
+grep -q "^2026-12-07T10:00:00.*,812.5" <<<"$exported" || fail "the imported value did not come back: $exported"
 desktop-file-validate /usr/share/applications/ventiscope.desktop
 systemd-analyze verify /usr/lib/systemd/system/ventiscope.service || fail "the service unit does not verify"
 # The unit's exposure, as systemd rates it: 2.5 at most.
