@@ -279,6 +279,11 @@ void MonitorCore::startHistory()
     history_->start();
 }
 
+HistorySettings MonitorCore::historySettings() const
+{
+    return history_ ? history_->settings() : loadHistorySettings(s_.settings);
+}
+
 void MonitorCore::restartPublishing()
 {
     // The old connections say goodbye first: the node goes offline, the port is free.

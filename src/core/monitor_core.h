@@ -88,6 +88,8 @@ public:
     MetricsEndpoint* metrics() { return metrics_.get(); }
     // The history writer while this copy keeps history, else null.
     HistoryWriter* history() { return history_ && history_->active() ? history_.get() : nullptr; }
+    // Where the history is and whether it is on, as this copy started it.
+    HistorySettings historySettings() const;
     // Why the metrics endpoint asked for could not be served ("" when it is,
     // or none was asked for); it names the setting.
     std::string metricsError() const { return metricsProblem_.empty() ? "" : "Metrics/Listen: " + metricsProblem_; }

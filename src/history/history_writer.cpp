@@ -37,7 +37,12 @@ bool HistoryWriter::start()
     QDir().mkpath(QFileInfo(settings_.path).absolutePath());
     lock_ = std::make_unique<QLockFile>(settings_.path + ".lock");
     lock_->setStaleLockTime(0); // a lock is stale only when its process is gone
-    if (!lock_->tryLock(0)) {
+    if (!lock_->tryLock(0) && lock_->error() != QLockFile::LockFailedError) {
+        tell("History: " + settings_.path + " cannot be used: its folder " +
+             QFileInfo(settings_.path).absolutePath() + " cannot be written; this copy keeps no history.");
+        return false;
+    }
+    if (!lock_->isLocked()) {
         qint64 pid = 0;
         QString host, app;
         lock_->getLockInfo(&pid, &host, &app);

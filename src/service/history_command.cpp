@@ -109,8 +109,12 @@ int runLogImport(int argc, char** argv, const std::string& file, const std::stri
     lock.setStaleLockTime(0);
     QFileInfo(h.path).absoluteDir().mkpath(".");
     if (!lock.tryLock(0)) {
-        std::cerr << "ventiscope: " << h.path.toStdString()
-                  << " is written by a running copy of Ventiscope; end it, then import again.\n";
+        if (lock.error() == QLockFile::LockFailedError)
+            std::cerr << "ventiscope: " << h.path.toStdString()
+                      << " is written by a running copy of Ventiscope; end it, then import again.\n";
+        else
+            std::cerr << "ventiscope: the history " << h.path.toStdString()
+                      << " cannot be written: its folder cannot be written\n";
         return 1;
     }
     ImportCounts counts;

@@ -36,6 +36,8 @@ public:
     QListWidget& channelList() { return *channels_; }
     const std::vector<SeriesInfo>& series() const { return series_; }
     QString statusText() const;
+    // A line in the window's status bar.
+    void say(const QString& text);
     // True while a query is on its way (tests wait for it).
     bool busy() const { return pending_ > 0; }
 
@@ -43,7 +45,6 @@ private:
     void query();
     QString readout(int64_t timeMs);
     std::vector<HistoryCurve> shownCurves() const;
-    void say(const QString& text);
 
     QString path_;
     ColorOverride colours_;

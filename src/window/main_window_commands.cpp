@@ -11,7 +11,6 @@
 #include "window/plot_view.h"
 #include "core/monitor_core.h"
 #include "core/sampling_loop.h"
-#include "history/history_settings.h"
 #include "settings/plot_settings_io.h"
 #include "window/history_window.h"
 #include "info/sensor_info_window.h"
@@ -100,8 +99,9 @@ void MainWindow::mHistory_Click()
     // What this copy handed to the history up to now is in the file first.
     if (HistoryWriter* writer = core_->history())
         writer->flush();
+    const HistorySettings settings = core_->historySettings();
     if (!historyWindow_) {
-        historyWindow_ = new HistoryWindow(loadHistorySettings(s_.settings).path, storedColours(s_.settings), this);
+        historyWindow_ = new HistoryWindow(settings.path, storedColours(s_.settings), this);
         historyWindow_->setWindowIcon(windowIcon());
         // First opened over the main window, no larger than the screen.
         if (const QScreen* s = screen())
@@ -109,6 +109,9 @@ void MainWindow::mHistory_Click()
         centreOverWindow(*historyWindow_);
     }
     historyWindow_->refresh();
+    if (!settings.enabled)
+        historyWindow_->say("The history is switched off (\"Enabled\" in the section \"History\" of the settings "
+                            "file); what it holds from before is shown.");
     historyWindow_->show();
     historyWindow_->raise();
     historyWindow_->activateWindow();

@@ -60,6 +60,14 @@ TEST(HistoryWriter, ASecondCopySaysSoAndKeepsNoHistoryWhileTheFirstWritesOn)
     EXPECT_TRUE(said.lines[0].contains("another copy")) << said.lines[0].toStdString();
     EXPECT_TRUE(said.lines[0].contains(QString::number(QCoreApplication::applicationPid())));
 
+    // A folder nobody may write is not mistaken for another copy.
+    HistoryWriter nowhere(at("/proc/ventiscope/history.sqlite"));
+    said.hook(nowhere);
+    EXPECT_FALSE(nowhere.start());
+    settle();
+    ASSERT_EQ(said.lines.size(), 2);
+    EXPECT_TRUE(said.lines[1].contains("cannot be used")) << said.lines[1].toStdString();
+
     const SeriesIdentity who{"S1", "Office", {"CO2eq"}, {"ppm"}};
     second.add({{who, kT0, {1}}}); // nothing happens
     first.add({{who, kT0, {800}}});
