@@ -45,6 +45,8 @@ void HistoryPlot::setData(HistoryColumns data, std::vector<HistoryCurve> curves)
 
 void HistoryPlot::setRange(int64_t fromMs, int64_t toMs)
 {
+    if (toMs < fromMs) // a range typed the wrong way round
+        std::swap(fromMs, toMs);
     from_ = fromMs;
     to_ = std::max(toMs, fromMs + kShortestRangeMs);
     update();

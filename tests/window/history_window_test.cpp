@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -123,6 +124,21 @@ TEST_F(GeneratedHistory, PresetsGapsAndTheCursorShowWhatIsStored)
     EXPECT_GT(pixelsNear(picture, xOf(now - 60 * kMinute), colour), 0) << "recorded";
     if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB"))
         window.grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/history_window.png");
+
+    // The export holds the shown range and channels, every stored sample once.
+    const QString csv = dir.path() + "/shown.csv";
+    window.exportTo(csv, true);
+    QElapsedTimer exporting;
+    exporting.start();
+    while (!window.statusText().startsWith("Exported") && exporting.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QFile exported(csv);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly)) << window.statusText().toStdString();
+    const QList<QByteArray> rows = exported.readAll().split('\n');
+    EXPECT_EQ(rows[0], "time,A1B2C3:CO2eq[ppm],OLD1:CO2eq[ppm]\r");
+    const int64_t inRange = (now - start) / 10000 - (gapTo - gapFrom) / 10000; // [start, now) less the gap
+    EXPECT_EQ(rows.size() - 2, inRange);
+    EXPECT_TRUE(rows[1].endsWith("," + numberText(co2At(start)).toUtf8() + ",\r")) << rows[1].toStdString();
 
     // The cursor reads the stored sample nearest to it, value for value.
     const int x = xOf(now - 40 * kMinute);
