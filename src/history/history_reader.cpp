@@ -54,12 +54,19 @@ void forEachSample(SqlDatabase& db, const SeriesInfo& series, int64_t fromMs, in
 std::optional<std::pair<int64_t, std::vector<double>>> nearestSample(SqlDatabase& db, const SeriesInfo& series,
                                                                       int64_t timeMs, int64_t withinMs)
 {
+    // Outwards from the time's own minute: where samples are, a few rows
+    // answer, however wide `withinMs` is (a pointer over a view of months).
     std::optional<std::pair<int64_t, std::vector<double>>> best;
-    forEachSample(db, series, timeMs - withinMs, timeMs + withinMs + 1, [&](int64_t t, const std::vector<double>& v) {
-        if (!best || std::llabs(t - timeMs) < std::llabs(best->first - timeMs))
-            best = std::pair{t, v};
-    });
-    return best;
+    for (int64_t radius = kMinuteMs;; radius *= 4) {
+        const int64_t reach = std::min(radius, withinMs);
+        forEachSample(db, series, timeMs - reach, timeMs + reach + 1, [&](int64_t t, const std::vector<double>& v) {
+            if (!best || std::llabs(t - timeMs) < std::llabs(best->first - timeMs))
+                best = std::pair{t, v};
+        });
+        // Every sample within `reach` was seen: one found there is the nearest.
+        if (best || reach >= withinMs)
+            return best;
+    }
 }
 
 HistoryColumns readColumns(SqlDatabase& db, const std::vector<SeriesInfo>& series, int64_t fromMs, int64_t toMs,

@@ -104,6 +104,15 @@ TEST_F(StoreFixture, AStickReadOnAnotherPortOrDayContinuesItsSeries)
     EXPECT_EQ(samples[3].first, kT0 + kDay);
     EXPECT_EQ(series[0].firstMs, kT0);
     EXPECT_EQ(samplesOf(store.db(), series[1]).size(), 1u);
+
+    // The pointer's nearest sample, however wide the search.
+    const auto near = [&](int64_t t, int64_t within) {
+        const auto found = nearestSample(store.db(), series[0], t, within);
+        return found ? found->first : -1;
+    };
+    EXPECT_EQ(near(kT0 + 20 * 60000, kDay), kT0 + 2000);
+    EXPECT_EQ(near(kT0 + kDay - 5 * 60000, kDay), kT0 + kDay);
+    EXPECT_EQ(near(kT0 + kDay / 2, 60000), -1);
 }
 
 TEST_F(StoreFixture, PruningDropsOldRawMinutesButKeepsTheirRollups)
