@@ -5,7 +5,6 @@
 #include "core/monitor_core.h"
 #include "core/sampling_loop.h"
 #include "core/value_log.h"
-#include "history/history_reader.h"
 #include "publish/metrics_endpoint.h"
 #include "script_prompts.h"
 #include "settings/settings.h"
@@ -16,6 +15,7 @@
 #include "stick/sim_stick.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
+#include "stored_history.h"
 #include "temp_config.h"
 
 #include <QCoreApplication>
@@ -114,15 +114,9 @@ struct CoreFixture : vstest::TempConfig {
     std::map<std::string, int> historyCounts()
     {
         std::map<std::string, int> out;
-        vs::HistoryWriter* writer = core->history();
-        if (!writer)
-            return out;
-        writer->flush();
-        vs::SqlDatabase db;
-        db.open(writer->settings().path, true);
-        for (const vs::SeriesInfo& s : vs::listSeries(db))
-            vs::forEachSample(db, s, 0, s.lastMs + 60000,
-                              [&](int64_t, const std::vector<double>&) { ++out[s.who.serial.toStdString()]; });
+        vstest::forEachStored(core->history(), [&](const vs::SeriesInfo& s, int64_t, const std::vector<double>&) {
+            ++out[s.who.serial.toStdString()];
+        });
         return out;
     }
     QStringList logLines() const

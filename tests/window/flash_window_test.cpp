@@ -8,7 +8,6 @@
 #include "dialogs/records_window.h"
 #include "core/history_feed.h"
 #include "core/sampling_loop.h"
-#include "history/history_reader.h"
 #include "info/sensor_info_window.h"
 #include "script_prompts.h"
 #include "settings/settings.h"
@@ -20,6 +19,7 @@
 #include "stick/simulate_env.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
+#include "stored_history.h"
 #include "window_fixture.h"
 
 #include <QCoreApplication>
@@ -158,15 +158,10 @@ struct WindowFlash : vstest::WindowFixture {
     std::vector<std::pair<int64_t, double>> historyBefore(const vs::LocalDateTime& end)
     {
         std::vector<std::pair<int64_t, double>> out;
-        vs::HistoryWriter* writer = window->core().history();
-        if (!writer)
-            return out;
-        writer->flush();
-        vs::SqlDatabase db;
-        db.open(writer->settings().path, true);
-        for (const vs::SeriesInfo& s : vs::listSeries(db))
-            vs::forEachSample(db, s, 0, vs::epochMs(end),
-                              [&](int64_t t, const std::vector<double>& v) { out.emplace_back(t, v[0]); });
+        vstest::forEachStored(window->core().history(), [&](const vs::SeriesInfo&, int64_t t, const std::vector<double>& v) {
+            if (t < vs::epochMs(end))
+                out.emplace_back(t, v[0]);
+        });
         return out;
     }
     void answerRequest(const QString& time)

@@ -6,6 +6,7 @@
 #include "core/sampling_loop.h"
 #include "stick/channel_state.h"
 #include "window/history_window.h"
+#include "stored_history.h"
 #include "window_fixture.h"
 
 #include <QApplication>
@@ -223,10 +224,11 @@ TEST_F(HistoryFromTheWindow, FileHistoryShowsWhatThePassesStored)
         EXPECT_EQ(info.who.serial.toStdString(), stickSerial(*stick));
         EXPECT_EQ(info.who.labels.size(), stick->nChannels);
         // The last pass's values are the ones the stick has now.
-        SqlDatabase db;
-        db.open(writer->settings().path, true);
         std::vector<double> last;
-        forEachSample(db, info, 0, info.lastMs + kMinute, [&](int64_t, const std::vector<double>& v) { last = v; });
+        vstest::forEachStored(writer, [&](const SeriesInfo& of, int64_t, const std::vector<double>& v) {
+            if (of.id == info.id)
+                last = v;
+        });
         ASSERT_EQ(last.size(), static_cast<size_t>(stick->nChannels));
         for (int c = 0; c < stick->nChannels; ++c)
             EXPECT_DOUBLE_EQ(last[static_cast<size_t>(c)], stick->Channels[static_cast<size_t>(c)].LastValue);
