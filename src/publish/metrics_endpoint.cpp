@@ -102,13 +102,12 @@ void MetricsEndpoint::onNewConnection()
             // slow connections never starve a scrape.
             auto oldest = clients_.end();
             for (auto it = clients_.begin(); it != clients_.end(); ++it)
-                if (!it->second.answered &&
-                    (oldest == clients_.end() || it->second.deadline.deadline() < oldest->second.deadline.deadline()))
+                if (!it->second.answered && (oldest == clients_.end() || it->second.order < oldest->second.order))
                     oldest = it;
             if (oldest != clients_.end())
                 drop(oldest->first);
         }
-        clients_[socket] = Client{{}, QDeadlineTimer(kRequestMs), false};
+        clients_[socket] = Client{{}, QDeadlineTimer(kRequestMs), false, ++accepted_};
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadable(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); });
         onReadable(socket);

@@ -51,6 +51,7 @@ private:
         QByteArray head;
         QDeadlineTimer deadline;
         bool answered = false;
+        quint64 order = 0; // when it came: the lowest is the oldest
     };
     void onNewConnection();
     void onReadable(QTcpSocket* socket);
@@ -66,6 +67,7 @@ private:
     QByteArray body_;
     bool bodyStale_ = true;
     long answered_ = 0;
+    quint64 accepted_ = 0;
 };
 
 } // namespace vs

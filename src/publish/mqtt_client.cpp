@@ -70,6 +70,7 @@ void MqttClient::start()
 void MqttClient::connectNow()
 {
     dropSocket();
+    ++attempts_;
     // The first attempt names the broker; later ones reuse it.
     const int rc = std::exchange(started_, true)
                        ? mosquitto_reconnect_async(mosq_)

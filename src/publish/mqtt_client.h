@@ -39,6 +39,8 @@ public:
     // Sends at once when connected; otherwise keeps it as the topic's newest.
     void publish(const MqttMessage& message);
     size_t pendingCount() const { return pending_.size(); }
+    // Connection attempts since the start.
+    int attempts() const { return attempts_; }
 
 private:
     static void onConnect(mosquitto*, void* self, int rc);
@@ -57,6 +59,7 @@ private:
     std::unique_ptr<QSocketNotifier> readNotifier_, writeNotifier_;
     QTimer misc_, retry_;
     int retryMs_ = 0;
+    int attempts_ = 0;
     int socket_ = -1;
     bool connected_ = false;
     bool said_ = false;

@@ -11,6 +11,7 @@
 #include "stick/simulate_env.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
+#include "sockets.h"
 #include "window_fixture.h"
 
 #include <QAction>
@@ -142,24 +143,6 @@ TEST_F(Dialog, EditKnobsShowsEveryStickAndADoubleClickChangesAKnob)
     EXPECT_EQ(bus.stick("sim:0")->firmware().knobs()[1].raw, 1400);
 }
 
-TEST_F(Dialog, TheGridsColumnsShareTheirWidthFromTheFirstShowOn)
-{
-    vs::NetworkDialog& d = window->networkDialog();
-    d.show();
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-    for (int width : {560, 900}) {
-        d.resize(width, 620);
-        QCoreApplication::processEvents();
-        const double w = d.grid(0)->viewport()->width();
-        const double expected[] = {0.4, 0.15, 0.15, 0.25};
-        for (int c = 0; c < 4; ++c)
-            EXPECT_NEAR(d.grid(0)->columnWidth(c), w * expected[c], 2) << "column " << c << " at " << width;
-        EXPECT_NEAR(d.grid(1)->columnWidth(0), d.grid(1)->viewport()->width() * 0.4, 2);
-    }
-    d.hide();
-}
-
 TEST_F(Dialog, TheServerListAndClosingAsServerRestartTheLinkAndStoreTheRole)
 {
     vs::NetworkDialog& d = window->networkDialog();
@@ -179,12 +162,7 @@ TEST_F(Dialog, TheServerListAndClosingAsServerRestartTheLinkAndStoreTheRole)
     d.findChild<QPushButton*>("CmdDeleteServer")->click();
     EXPECT_EQ(d.servers()->count(), 2);
 
-    int port = 0;
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        port = probe.serverPort();
-    }
+    const int port = vstest::freePort();
     d.option(2)->setChecked(true);
     d.localListen()->setText(QString::number(port));
     d.close();

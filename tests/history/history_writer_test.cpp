@@ -4,11 +4,12 @@
 #include "history/history_writer.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include "wait_for.h"
 
 #include <gtest/gtest.h>
 
@@ -29,11 +30,11 @@ struct Said {
     int count(const QString& part) const { return static_cast<int>(lines.filter(part).size()); }
 };
 
-void settle(int ms = 50)
+// What the writing thread said before a flush() ended was posted to this
+// thread already: it arrives with the next turn of the event loop.
+void settle()
 {
-    QDeadlineTimer until(ms);
-    while (!until.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::sendPostedEvents();
 }
 
 HistorySettings at(const QString& path)
@@ -124,13 +125,15 @@ TEST(HistoryWriter, AFullDiskPausesTheHistoryWithOneLineAndItResumes)
     settle();
     EXPECT_EQ(said.count("is full"), 1) << said.lines.join('\n').toStdString();
 
+    // Room again: once the pause is over, the next pass is written.
     ASSERT_TRUE(QFile::remove(dir.path() + "/filler"));
-    QThread::msleep(350);
-    onePass();
-    writer.flush();
+    ASSERT_TRUE(vstest::waitFor([&] {
+        onePass();
+        writer.flush();
+        return !writer.paused();
+    }));
     settle();
-    EXPECT_FALSE(writer.paused());
-    EXPECT_EQ(writer.rowsWritten(), before + 1);
+    EXPECT_EQ(writer.rowsWritten(), before + 1) << "the first pass after the pause";
     EXPECT_EQ(said.count("writing again"), 1);
 
     // What was stored before the disk filled reads back whole.

@@ -67,16 +67,6 @@ TEST_F(Interp, CommandsMatchByPrefixInOrder)
     EXPECT_EQ(net.nw_PromptCount, 10) << "every line gets its prompt";
 }
 
-TEST_F(Interp, HelpTextBytes)
-{
-    const std::string help = vs::NetInterpreter::SyntaxHelp();
-    EXPECT_EQ(help.rfind("m <message>\tPrint message\r\nls\tGet list of all sensors\r\n", 0), 0u);
-    EXPECT_NE(help.find("update [USB:0]nChannels|.LastValue|.LastValue|.LastValue...\tUpdate values for specified "
-                        "sensor\r\nbye\tExit\r\nhelp\tThis\r\n\r\n"),
-              std::string::npos);
-    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 9);
-}
-
 TEST_F(Interp, TheLineLoopDropsShortLinesPromptsAndErrorReplies)
 {
     // A line of one character empties the whole buffer, the text behind it too.

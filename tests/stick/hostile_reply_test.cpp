@@ -7,42 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <random>
 
 namespace {
 
 using vstest::Report;
 using vstest::ScriptTransport;
 using vstest::TestLink;
-
-TEST(HostileReplies, RandomBytesNeverCrashAnyReader)
-{
-    std::mt19937 rng(1234);
-    for (int round = 0; round < 400; ++round) {
-        TestLink t;
-        const int length = 2 + static_cast<int>(rng() % 64);
-        auto dev = t.addScripted(length, length, static_cast<int>(rng() % 7));
-        dev->onWrite = [&rng, length](ScriptTransport& d, const Report&) {
-            const int reports = static_cast<int>(rng() % 4);
-            for (int r = 0; r < reports; ++r) {
-                Report rep(static_cast<size_t>(length));
-                for (auto& b : rep)
-                    b = static_cast<uint8_t>(rng());
-                if (rng() % 3 == 0 && length > 6) { // sometimes a plausible start
-                    rep[1] = '@';
-                    rep[2] = static_cast<uint8_t>(rng() % 2 ? 103 + rng() % 152 : '0');
-                }
-                d.script.push_back(rep);
-            }
-        };
-        vs::Nymstick_GetConfig(t.link, 0);
-        vs::Nymstick_ReadPV(t.link, 0);
-        std::vector<uint8_t> buf;
-        vs::nym_ask_short_bin(t.link, "LBR", 0, buf, 1 + static_cast<int>(rng() % 3));
-        const vs::StickRecord& s = *t.link.slot(0);
-        EXPECT_EQ(static_cast<size_t>(s.nChannels), s.Channels.size());
-    }
-}
 
 TEST(HostileReplies, LineFeedOnlyAndTrailingLengthPrefix)
 {

@@ -1,4 +1,4 @@
-#include "common/prompts.h"
+#include "script_prompts.h"
 #include "script_transport.h"
 #include "stick/config_read.h"
 #include "stick/knob_flag.h"
@@ -8,22 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class RecordingPrompts final : public vs::Prompts {
-public:
-    std::vector<std::string> shown;
-    void message(const std::string& text, Icon, const std::string&) override { shown.push_back(text); }
-    bool askYesNo(const std::string& text, Icon, const std::string&) override
-    {
-        shown.push_back(text);
-        return true;
-    }
-    std::optional<std::string> saveFile(const vs::FileDialogSpec&) override { return std::nullopt; }
-    std::optional<std::string> inputText(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-};
 
 TEST(KnobCommands, ValuesTravelAsLengthPrefixedLittleEndianBytes)
 {
@@ -45,7 +29,7 @@ struct SimFixture : ::testing::Test {
     vs::ManualClock clock;
     vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
     std::vector<std::shared_ptr<vs::SimulatedStick>> sims;
-    RecordingPrompts prompts;
+    vstest::ScriptPrompts prompts;
 
     void SetUp() override
     {

@@ -33,24 +33,6 @@ TEST(SimulateSpec, ListsOfGenerationsWithOptionalReportLengths)
     }
 }
 
-TEST(SimulatedStick, FirmwareUpgradeReportTakesTheStickOffTheBus)
-{
-    vs::ManualClock clock;
-    vs::StickLink link(clock, [&](int ms) { clock.advanceMs(ms); });
-    auto sims = vs::attachSimulatedSticks(link, {{4, 9}, {4, 9}}, clock);
-    sims[1]->setFeatureReportLength(4);
-    link.slot(1)->FeatureReportLength = 4;
-
-    EXPECT_EQ(vs::Nymstick_EnterDFU(link, 1), 0); // too short a feature report: nothing sent
-    EXPECT_TRUE(link.Nymstick_isOpen(1));
-    EXPECT_FALSE(sims[1]->inFirmwareUpgrade());
-
-    EXPECT_EQ(vs::Nymstick_EnterDFU(link, 0), 1);
-    EXPECT_TRUE(sims[0]->inFirmwareUpgrade());
-    EXPECT_FALSE(link.Nymstick_isOpen(0));
-    EXPECT_EQ(link.slot(0)->DevicePath, "sim:0");
-}
-
 TEST(SimulatedStick, FlashRecorderServesRecordingsInBlocks)
 {
     vs::ManualClock clock;

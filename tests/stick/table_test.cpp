@@ -48,15 +48,6 @@ TEST(StickTable, SlotsAreFoundByPathAndNeverRemoved)
     EXPECT_EQ(L.Nymstick_CountConnected(), 1);
 }
 
-TEST(StickTable, DebugOutputFollowsTheTraceLevel)
-{
-    TestLink t;
-    t.link.TraceLevel = 50;
-    t.link.DebugOut("scan", 50);
-    t.link.DebugOut("report", 210);
-    EXPECT_EQ(t.debug, std::vector<std::string>{"scan"});
-}
-
 TEST(StickDescription, ListsIdentityChannelsKnobsAndFlags)
 {
     TestLink t;
@@ -102,49 +93,33 @@ protected:
     std::filesystem::path dir;
 };
 
-TEST_F(TraceFileTest, NothingIsWrittenWhileTracingIsOff)
-{
-    TestLink t;
-    vs::TraceLog log(t.clock);
-    log.FileName = (dir / "trace.txt").string();
-    log.LogTrace("hello");
-    EXPECT_FALSE(std::filesystem::exists(dir / "trace.txt"));
-}
-
-TEST_F(TraceFileTest, EnablingReplacesTheOldFileAndLinesAreDated)
+TEST_F(TraceFileTest, TracingOnReplacesTheFileDatesItsLinesAndDumpsTheTable)
 {
     TestLink t;
     t.clock.set({2026, 3, 4, 5, 6, 7, 0});
     const auto file = dir / "trace.txt";
-    std::ofstream(file) << "old content\n";
     vs::TraceLog log(t.clock);
+    log.FileName = file.string();
+    log.LogTrace("while off"); // nothing is written
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    std::ofstream(file) << "old content\n";
     log.enable(file.string(), t.link);
     EXPECT_EQ(t.link.TraceLevel, 230);
     log.LogTrace("Form1:DevChange_callback():");
     EXPECT_EQ(lines(file), std::vector<std::string>{"2026-03-04 05:06:07 Form1:DevChange_callback():"});
 
+    t.link.Nymstick_AddEmulated();
+    t.link.Nymstick_AddEmulated();
+    vs::DumpTraceInfo(t.link, log);
+    const auto dumped = lines(file);
+    EXPECT_NE(std::find(dumped.begin(), dumped.end(), "2026-03-04 05:06:07 Nymstick_CountConnected =2"), dumped.end());
+    EXPECT_EQ(std::count_if(dumped.begin(), dumped.end(), [](const std::string& l) { return l.rfind("2026-", 0) == 0; }),
+              5) << "each trace line dated";
+
     // An unwritable trace file is no error.
     log.FileName = (dir / "missing" / "x.txt").string();
     log.LogTrace("dropped");
-}
-
-TEST_F(TraceFileTest, DumpTraceInfoWritesOneLinePerSlotAfterTheCounts)
-{
-    TestLink t;
-    t.link.Nymstick_AddEmulated();
-    t.link.Nymstick_AddEmulated();
-    vs::TraceLog log(t.clock);
-    log.enable((dir / "trace.txt").string(), t.link);
-    vs::DumpTraceInfo(t.link, log);
-    std::ifstream in(dir / "trace.txt");
-    const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(all.find("Nymstick_CountConnected =2\n"), std::string::npos);
-    EXPECT_NE(all.find("nNymsticks =2\n"), std::string::npos);
-    // Four trace lines, each starting with its date.
-    size_t dated = 0;
-    for (size_t p = all.find("2026-"); p != std::string::npos; p = all.find("\n2026-", p + 1))
-        ++dated;
-    EXPECT_EQ(dated, 4u);
 }
 
 } // namespace

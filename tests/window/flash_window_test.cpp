@@ -20,10 +20,10 @@
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
 #include "stored_history.h"
+#include "wait_for.h"
 #include "window_fixture.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -117,10 +117,11 @@ TEST(RequestWindow, ProposesNowClampsTheAverageAnswersOnEnterAndCancelsOnEscapeO
     EXPECT_FALSE(w.request("Log date", 0, {}));
 }
 
-TEST(MessageBoxes, AreWideEnoughForTheirTitles)
+TEST(MessageBoxes, FitTheirTitlesAndEraseFlashDefaultsToNo)
 {
     vs::QtPrompts prompts;
     int width = 0, needed = 0;
+    bool noIsDefault = false;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
@@ -130,12 +131,6 @@ TEST(MessageBoxes, AreWideEnoughForTheirTitles)
     });
     prompts.message("Aborted.", vs::Prompts::Icon::Information, "Ventiscope - flash download of stick 0");
     EXPECT_GT(width, needed + 100) << "the title and the title bar's buttons fit";
-}
-
-TEST(MessageBoxes, EraseFlashDefaultsToNo)
-{
-    vs::QtPrompts prompts;
-    bool noIsDefault = false;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
@@ -212,11 +207,7 @@ TEST_F(WindowFlash, ADeviceChangeDuringTheDownloadWaitsForItsEnd)
     window->mDownloadFlash_Click();
     EXPECT_FALSE(handledAtOnce);
     EXPECT_EQ(plot.WriteIndex, 40) << "the download ran to its end";
-    QElapsedTimer t;
-    t.start();
-    while (link.SlotsReserved < 2 && t.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_EQ(link.SlotsReserved, 2) << "the new stick came after the download";
+    EXPECT_TRUE(vstest::waitFor([&] { return link.SlotsReserved == 2; })) << "the new stick came after the download";
 }
 
 TEST_F(WindowFlash, EscapeInTheMainWindowAborts)

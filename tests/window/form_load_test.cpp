@@ -12,6 +12,7 @@
 #include "stick/sim_stick.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
+#include "wait_for.h"
 #include "window_fixture.h"
 
 #include <QAction>
@@ -23,7 +24,6 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QScreen>
 
@@ -88,57 +88,58 @@ TEST_F(StartFixture, AStickPluggedInDuringAPassIsConfiguredAndPlottedAfterIt)
     window->core().sampling().Timer1x_Timer();
     ASSERT_TRUE(plugged);
     EXPECT_EQ(link.SlotsReserved, 1) << "nothing changes under the running pass";
-    QElapsedTimer waited;
-    waited.start();
-    while (link.SlotsReserved < 2 && waited.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    ASSERT_EQ(link.SlotsReserved, 2);
+    ASSERT_TRUE(vstest::waitFor([&] { return link.SlotsReserved == 2; }));
     EXPECT_EQ(link.slot(1)->nChannels, 5);
     EXPECT_EQ(plot.nCurves, 10);
 }
 
-TEST_F(StartFixture, NoStickAndEmulationAcceptedGivesTwoEmulatedSticks)
+// Without a stick: the emulation question, or the waiting text (the
+// settings' own, escaped when it is not printable) when it is refused or
+// switched off.
+struct NoStick {
+    const char* name;
+    const char* ini;
+    bool answer, asked;
+    int emulated;
+    const char* text; // the start of what the plot says
+};
+
+struct WithoutAStick : StartFixture, ::testing::WithParamInterface<NoStick> {};
+
+TEST_P(WithoutAStick, EmulationIsOfferedOrTheWaitingTextShown)
 {
-    prompts.answers = {true};
+    const NoStick& c = GetParam();
+    QDir().mkpath(QFileInfo(ini()).path());
+    QFile f(ini());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(c.ini);
+    f.close();
+    prompts.answers = {c.answer};
     start();
-    ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0], "No NYM stick found. Emulate?");
-    EXPECT_EQ(prompts.icons[0], vs::Prompts::Icon::Critical);
-    ASSERT_EQ(link.SlotsReserved, 2);
-    EXPECT_EQ(link.slot(0)->Interface, "EMU");
-    EXPECT_EQ(link.slot(1)->Name, "Nym Stick emulator 1");
-    EXPECT_EQ(plot.nCurves, 10);
-    EXPECT_TRUE(window->core().sampling().running());
+    EXPECT_EQ(prompts.shown, c.asked ? std::vector<std::string>{"No NYM stick found. Emulate?"} : std::vector<std::string>{});
+    ASSERT_EQ(link.SlotsReserved, c.emulated);
+    EXPECT_EQ(window->core().sampling().running(), c.emulated > 0);
+    EXPECT_EQ(window->menuBarShown(), !QByteArray(c.ini).contains("MenuVisible0=0"));
+    if (c.emulated) {
+        EXPECT_EQ(prompts.icons.back(), vs::Prompts::Icon::Critical);
+        EXPECT_EQ(link.slot(1)->Interface, "EMU");
+        EXPECT_EQ(plot.nCurves, 10);
+        return;
+    }
+    const vs::PlotTextBox& box = window->plotView().textBox();
+    EXPECT_TRUE(box.TextBuffer.startsWith(c.text)) << box.TextBuffer.toStdString();
+    EXPECT_TRUE(box.TextVisible);
+    EXPECT_EQ(box.gbWinMessage_TimesToPlot, 0);
 }
 
-TEST_F(StartFixture, NoStickAndEmulationRefusedShowsTheWaitingText)
-{
-    prompts.answers = {false};
-    start();
-    EXPECT_EQ(link.SlotsReserved, 0);
-    EXPECT_FALSE(window->core().sampling().running());
-    EXPECT_EQ(window->plotView().textBox().TextBuffer, "No sensors found\n");
-    EXPECT_TRUE(window->plotView().textBox().TextVisible);
-    EXPECT_EQ(window->plotView().textBox().gbWinMessage_TimesToPlot, 0);
-}
-
-TEST_F(StartFixture, EmulationDisabledAndAnEscapedWaitingText)
-{
-    store = std::make_unique<vs::SettingsStore>();
-    QFile ini(this->ini());
-    QDir().mkpath(QFileInfo(this->ini()).path());
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write(QString::fromUtf8("[HIDsettings]\nDisableEmulation=True\nWaitingForStickString=Stick fehlt: é\n"
-                                "StartOnLoad=0\nMenuVisible0=0\nMenuVisible1=0\nMenuVisible2=0\nMenuVisible4=0\n")
-                  .toUtf8());
-    ini.close();
-    start();
-    EXPECT_TRUE(prompts.shown.empty());
-    const QString text = window->plotView().textBox().TextBuffer;
-    EXPECT_TRUE(text.startsWith("\\x53\\x00\\x74\\x00")) << text.toStdString();
-    EXPECT_TRUE(text.contains("\\xE9\\x00"));
-    EXPECT_FALSE(window->menuBarShown());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Starts, WithoutAStick,
+    ::testing::Values(NoStick{"Emulated", "", true, true, 2, ""},
+                      NoStick{"Refused", "", false, true, 0, "No sensors found\n"},
+                      NoStick{"SwitchedOff", "[HIDsettings]\nDisableEmulation=True\nWaitingForStickString=Stick fehlt: \xc3\xa9\n"
+                              "StartOnLoad=0\nMenuVisible0=0\nMenuVisible1=0\nMenuVisible2=0\nMenuVisible4=0\n",
+                              true, false, 0, "\\x53\\x00\\x74\\x00"}),
+    [](const ::testing::TestParamInfo<NoStick>& info) { return std::string(info.param.name); });
 
 TEST_F(StartFixture, GeometryIsKeptOnScreenAndLargeEnough)
 {
@@ -210,14 +211,11 @@ TEST_F(StartFixture, TheMenusStayReachableAndPlacesAreKeptAcrossStarts)
     qunsetenv("VENTISCOPE_DATA_DIR");
 }
 
-TEST_F(StartFixture, ACommandLineWithoutSticksEndsAtOnce)
+TEST_F(StartFixture, ACommandLineSwitchActsAndEndsAndWithoutSticksEndsAtOnce)
 {
     start("/rst", false);
     EXPECT_TRUE(prompts.shown.empty());
-}
-
-TEST_F(StartFixture, ACommandLineSwitchActsAndEnds)
-{
+    window.reset();
     auto stick = bus.plug({5, 9});
     start("/RST", false);
     EXPECT_EQ(stick->commands().back(), "*RST");

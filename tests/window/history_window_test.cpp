@@ -7,11 +7,11 @@
 #include "stick/channel_state.h"
 #include "window/history_window.h"
 #include "stored_history.h"
+#include "wait_for.h"
 #include "window_fixture.h"
 
 #include <QApplication>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QListWidget>
@@ -29,11 +29,7 @@ constexpr int64_t kMinute = 60000, kHour = 60 * kMinute;
 
 void waitFor(HistoryWindow& w)
 {
-    QElapsedTimer t;
-    t.start();
-    do
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    while (w.busy() && t.elapsed() < 5000);
+    vstest::waitFor([&] { return !w.busy(); });
     QCoreApplication::processEvents();
 }
 
@@ -129,10 +125,7 @@ TEST_F(GeneratedHistory, PresetsGapsAndTheCursorShowWhatIsStored)
     // The export holds the shown range and channels, every stored sample once.
     const QString csv = dir.path() + "/shown.csv";
     window.exportTo(csv, true);
-    QElapsedTimer exporting;
-    exporting.start();
-    while (!window.statusText().startsWith("Exported") && exporting.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    vstest::waitFor([&] { return window.statusText().startsWith("Exported"); });
     QFile exported(csv);
     ASSERT_TRUE(exported.open(QIODevice::ReadOnly)) << window.statusText().toStdString();
     const QList<QByteArray> rows = exported.readAll().split('\n');

@@ -7,10 +7,10 @@
 #include "core/sampling_loop.h"
 #include "net/net_link.h"
 #include "window/plot_view.h"
+#include "sockets.h"
 #include "window_fixture.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSettings>
 #include <QTcpServer>
@@ -19,44 +19,13 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-
 #include <functional>
 
 namespace {
 
-// Closes with a reset, as a peer that vanishes does: what it sent is still
-// on its way when the close arrives.
-void resetClose(QTcpSocket& s)
-{
-    const linger now{1, 0};
-    ::setsockopt(static_cast<int>(s.socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
-    s.abort();
-}
-
-// Runs an event loop as the program's main loop does (deleted objects go
-// when control is back at this loop) until `done` or the time is up.
-bool waitFor(const std::function<bool()>& done, int ms = 5000)
-{
-    QEventLoop loop;
-    QTimer look;
-    QElapsedTimer t;
-    t.start();
-    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (done() || t.elapsed() > ms)
-            loop.quit();
-    });
-    look.start(5);
-    loop.exec();
-    return done();
-}
-
-int freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
+using vstest::freePort;
+using vstest::resetClose;
+using vstest::waitFor;
 
 struct PeerFixture : vstest::WindowFixture {
     int port = freePort();

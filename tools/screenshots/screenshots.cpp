@@ -1,6 +1,8 @@
 // Makes the manual's pictures: runs the real main window and its dialogs on
 // the offscreen platform with simulated sticks and saves each window as PNG
 // into the folder given as argument.
+#include "plot_examples.h"
+
 #include "common/clock.h"
 #include "info/about_box.h"
 #include "dialogs/alerts_dialog.h"
@@ -90,6 +92,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("manual");
     QDir().mkpath(folder);
+    savePlotExamples(folder);
 
     // A clock that starts at a fixed time and runs as waits pass.
     vs::ManualClock clock({2026, 12, 7, 9, 30, 0, 0});

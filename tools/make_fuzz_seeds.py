@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus of the fuzz targets: small valid inputs for each
-parser, from which the fuzzer starts. Run from anywhere; rewrites corpus/."""
+"""Writes the seed corpus of the fuzz targets (tests/fuzz/corpus/): small
+valid inputs for each parser, from which the fuzzer starts. Run from
+anywhere; rewrites the corpus."""
 import pathlib
 
-here = pathlib.Path(__file__).resolve().parent
-corpus = here / "corpus"
+corpus = pathlib.Path(__file__).resolve().parent.parent / "tests" / "fuzz" / "corpus"
 
 
 def write(target, name, data):
@@ -49,7 +49,7 @@ write("fields", "binary", b"\x10\x04;\x14\x02\x01\x02;\x18\x04\x00\x00\x00\x01;\
 write("fields", "escapes", b"\x01\x03\\x41\\n\\\\ &hFFFFFFFF& 1e400")
 
 # Report descriptors: the test descriptors of real devices' kinds, as bytes.
-for path in sorted((here.parent / "stick" / "descriptors").glob("*.txt")):
+for path in sorted((corpus.parent.parent / "stick" / "descriptors").glob("*.txt")):
     hexdigits = "".join(line.split("#")[0] for line in path.read_text().splitlines())
     write("hid_descriptor", path.stem, bytes.fromhex(hexdigits.replace(" ", "")))
 

@@ -1,8 +1,9 @@
 #pragma once
 // A real mosquitto broker on a free loopback port with a configuration of its
 // own, and a subscriber that collects every message.
+#include "sockets.h"
+
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
@@ -17,16 +18,9 @@
 
 namespace vstest {
 
-inline int freeLoopbackPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
 class Broker {
 public:
-    explicit Broker(const QString& user = {}, const QString& password = {}) : port(freeLoopbackPort())
+    explicit Broker(const QString& user = {}, const QString& password = {}) : port(freePort())
     {
         // Run as root (CI), the broker would drop to its own user, who may not read our folder.
         QString conf = QString("listener %1 127.0.0.1\npersistence false\nuser root\n").arg(port);
@@ -49,15 +43,12 @@ public:
         process.start("mosquitto", {"-c", dir.path() + "/broker.conf"});
         if (!process.waitForStarted(5000))
             return false;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 5000) {
+        // Ready once it accepts a connection.
+        return waitFor([&] {
             QTcpSocket probe;
             probe.connectToHost("127.0.0.1", static_cast<quint16>(port));
-            if (probe.waitForConnected(200))
-                return true;
-        }
-        return false;
+            return probe.waitForConnected(200);
+        });
     }
     void stop()
     {
@@ -100,15 +91,13 @@ public:
         mosquitto_disconnect(m_);
         mosquitto_destroy(m_);
     }
-    bool pump(const std::function<bool()>& done, int ms)
+    // Runs the program's event loop and this client until `done`.
+    bool pump(const std::function<bool()>& done)
     {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < ms) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            mosquitto_loop(m_, 5, 1);
-        }
-        return done();
+        return waitFor([&] {
+            mosquitto_loop(m_, 0, 1);
+            return done();
+        });
     }
     const Received* last(const std::string& topic) const
     {
