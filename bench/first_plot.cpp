@@ -3,6 +3,7 @@
 // a minute of sampling is left to the shell (see README).
 #include "common/clock.h"
 #include "core/event_wait.h"
+#include "core/monitor_core.h"
 #include "window/main_window.h"
 #include "window/plot_view.h"
 #include "window/qt_prompts.h"
@@ -47,7 +48,7 @@ double oneStart()
     while (plot.WriteIndex == 0 && timer.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     const double ms = timer.nsecsElapsed() / 1e6;
-    window.Exit_cleanup();
+    window.core().shutdown();
     return ms;
 }
 

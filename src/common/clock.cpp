@@ -62,11 +62,10 @@ LocalDateTime LocalDateTime::fromDays(double days)
     return t;
 }
 
-LocalDateTime SystemClock::now() const
+LocalDateTime localTime(int64_t utcMs)
 {
-    using namespace std::chrono;
-    const auto tp = system_clock::now();
-    const std::time_t tt = system_clock::to_time_t(tp);
+    const int64_t seconds = utcMs >= 0 ? utcMs / 1000 : -((-utcMs + 999) / 1000);
+    const std::time_t tt = static_cast<std::time_t>(seconds);
     std::tm local{};
     localtime_r(&tt, &local);
     LocalDateTime t;
@@ -76,8 +75,41 @@ LocalDateTime SystemClock::now() const
     t.hour = local.tm_hour;
     t.minute = local.tm_min;
     t.second = local.tm_sec;
-    t.millisecond = static_cast<int>(duration_cast<milliseconds>(tp.time_since_epoch()).count() % 1000);
+    t.millisecond = static_cast<int>(utcMs - seconds * 1000);
     return t;
+}
+
+int64_t instantOf(const LocalDateTime& local)
+{
+    const auto mktimeAs = [&local](int isDst) {
+        std::tm tm{};
+        tm.tm_year = local.year - 1900;
+        tm.tm_mon = local.month - 1;
+        tm.tm_mday = local.day;
+        tm.tm_hour = local.hour;
+        tm.tm_min = local.minute;
+        tm.tm_sec = local.second;
+        tm.tm_isdst = isDst;
+        return std::mktime(&tm);
+    };
+    // Summer time first: in the repeated hour that is the earlier instant;
+    // where that is not the time asked for, mktime finds the right one.
+    std::time_t t = mktimeAs(1);
+    const LocalDateTime back = localTime(static_cast<int64_t>(t) * 1000);
+    if (back.hour != local.hour || back.minute != local.minute || back.day != local.day)
+        t = mktimeAs(-1);
+    return static_cast<int64_t>(t) * 1000 + local.millisecond;
+}
+
+LocalDateTime SystemClock::now() const
+{
+    return localTime(utcMs());
+}
+
+int64_t SystemClock::utcMs() const
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
 double SystemClock::elapsedMs() const
@@ -86,11 +118,26 @@ double SystemClock::elapsedMs() const
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
-ManualClock::ManualClock(LocalDateTime start) : days_(start.toDays()) {}
+ManualClock::ManualClock(LocalDateTime start) : utcMs_(static_cast<double>(instantOf(start))) {}
+
+LocalDateTime ManualClock::now() const
+{
+    return localTime(utcMs());
+}
+
+int64_t ManualClock::utcMs() const
+{
+    return static_cast<int64_t>(std::floor(utcMs_));
+}
+
+void ManualClock::set(const LocalDateTime& t)
+{
+    utcMs_ = static_cast<double>(instantOf(t));
+}
 
 void ManualClock::advanceMs(double ms)
 {
-    days_ += ms / 86400000.0;
+    utcMs_ += ms;
     elapsedMs_ += ms;
 }
 

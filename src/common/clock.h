@@ -23,28 +23,43 @@ struct LocalDateTime {
 class Clock {
 public:
     virtual ~Clock() = default;
+    // The local date and time, for what a person reads and the described file formats.
     virtual LocalDateTime now() const = 0;
+    // The instant: milliseconds since 1970-01-01 UTC. Everything the program
+    // stamps and keeps is stamped with this, never rebuilt from now().
+    virtual int64_t utcMs() const = 0;
     // Monotonic milliseconds, for measuring how long something took.
     virtual double elapsedMs() const = 0;
 };
 
+// The local date and time of an instant, as the system's time zone has it.
+LocalDateTime localTime(int64_t utcMs);
+// The instant of a local date and time; of the two instants a repeated hour
+// of the autumn night has, the earlier.
+int64_t instantOf(const LocalDateTime& local);
+
 class SystemClock final : public Clock {
 public:
     LocalDateTime now() const override;
+    int64_t utcMs() const override;
     double elapsedMs() const override;
 };
 
-// A clock that only moves when told to; waits in tests advance it.
+// A clock that only moves when told to; waits in tests advance it. It keeps
+// an instant and shows it in the system's time zone, so that it crosses a
+// change of summer time as a real clock does.
 class ManualClock final : public Clock {
 public:
     explicit ManualClock(LocalDateTime start = {2026, 1, 2, 12, 0, 0, 0});
-    LocalDateTime now() const override { return LocalDateTime::fromDays(days_); }
+    LocalDateTime now() const override;
+    int64_t utcMs() const override;
     double elapsedMs() const override { return elapsedMs_; }
     void advanceMs(double ms);
-    void set(const LocalDateTime& t) { days_ = t.toDays(); }
+    void set(const LocalDateTime& t);
+    void setUtcMs(int64_t ms) { utcMs_ = static_cast<double>(ms); }
 
 private:
-    double days_;
+    double utcMs_;
     double elapsedMs_ = 0;
 };
 

@@ -2,7 +2,7 @@
 
 #include "common/prompts.h"
 #include "flash/flash_available.h"
-#include "core/status_face.h"
+#include "core/face.h"
 #include "core/sampling_loop.h"
 #include "plot/plot_feed.h"
 #include "settings/plot_settings_io.h"
@@ -17,7 +17,7 @@
 namespace vs {
 
 DeviceCallback::DeviceCallback(StickLink& link, const TraceLog& trace, Prompts& prompts, const Settings& settings,
-                               StatusFace& face, PlotRecord& plot, SamplingLoop& sampling)
+                               Face& face, PlotRecord& plot, SamplingLoop& sampling)
     : link_(link), trace_(trace), prompts_(prompts), settings_(settings), face_(face), plot_(plot), sampling_(sampling)
 {
 }
@@ -33,10 +33,10 @@ void DeviceCallback::DevChange_callback()
     if (link_.Nymstick_CountConnected() == 0) {
         trace_.LogTrace(" :Nymstick_CountConnected = 0");
         face_.print(QString(QChar(12)));
-        if (clearMarkers)
-            clearMarkers();
-        const bool offer = offerEmulation && !settings_.flag(keys::DisableEmulation);
-        if (offer && prompts_.askYesNo("No NYM stick found. Emulate?", Prompts::Icon::Critical)) {
+        plot_.nMarkers = 0;
+        plot_.Markers.assign(1, 0);
+        if (face_.emulationOffered() && !settings_.flag(keys::DisableEmulation) &&
+            prompts_.askYesNo("No NYM stick found. Emulate?", Prompts::Icon::Critical)) {
             link_.Nymstick_AddEmulated();
             link_.Nymstick_AddEmulated();
         } else {
@@ -67,8 +67,7 @@ void DeviceCallback::DevChange_callback()
             continue;
         }
         const int slot = takeBackOldSlot(i);
-        if (showFlashMenu)
-            showFlashMenu(nymstick_CheckFlashAvailable(link_, slot));
+        face_.showFlashMenu(nymstick_CheckFlashAvailable(link_, slot));
     }
     link_.StickErrorText = errors;
     int first = -1;
@@ -88,8 +87,7 @@ void DeviceCallback::DevChange_callback()
     plot_Init(plot);
     plot_SetupChannels(plot, link_, storedColours(settings_));
     applyCurveEnables(plot, settings_);
-    if (refreshWindows)
-        refreshWindows();
+    face_.sticksChanged();
 
     trace_.LogTrace(" :Init warning levels:");
     if (first >= 0 && link_.slot(first)->nChannels > 0)

@@ -1,38 +1,30 @@
 #pragma once
 #include <QString>
 
-#include <functional>
-
 namespace vs {
 
 class StickLink;
 class TraceLog;
 class Prompts;
 class Settings;
-class StatusFace;
+class Face;
 struct PlotRecord;
 class SamplingLoop;
 
-// What the window does after the set of sticks changed: configure the new
-// sticks, offer emulation when none is left, rebuild the plot's curves and
-// warning levels and re-create its store.
+// What follows a change of the set of sticks: configure the new sticks,
+// offer emulation when none is left (the face answers), rebuild the plot's
+// curves and warning levels and re-create its store.
 class DeviceCallback {
 public:
     DeviceCallback(StickLink& link, const TraceLog& trace, Prompts& prompts, const Settings& settings,
-                   StatusFace& face, PlotRecord& plot, SamplingLoop& sampling);
+                   Face& face, PlotRecord& plot, SamplingLoop& sampling);
 
     // The text shown while no stick is present.
     QString waitingText = "No sensors found";
-    std::function<void(bool)> showFlashMenu;
-    std::function<void()> clearMarkers;
-    std::function<void()> refreshWindows; // plot settings and air state windows
     // The program started without a stick while "Live data" was ticked: the
     // first stick to come (plugged in, or listed by a network server) starts
     // sampling.
     bool startOnArrival = false;
-    // With no stick left, the user is asked whether to emulate two; a service
-    // waits for a stick instead.
-    bool offerEmulation = true;
 
     void DevChange_callback();
 
@@ -45,7 +37,7 @@ private:
     const TraceLog& trace_;
     Prompts& prompts_;
     const Settings& settings_;
-    StatusFace& face_;
+    Face& face_;
     PlotRecord& plot_;
     SamplingLoop& sampling_;
 };

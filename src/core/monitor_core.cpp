@@ -9,7 +9,7 @@
 #include "core/device_watch.h"
 #include "core/network_defaults.h"
 #include "core/sampling_loop.h"
-#include "core/status_face.h"
+#include "core/face.h"
 #include "core/value_log.h"
 #include "core/warnings.h"
 #include "net/net_link.h"
@@ -56,16 +56,10 @@ QString installedRulePath()
 }
 } // namespace
 
-MonitorCore::MonitorCore(Services& services, StatusFace& face, QObject* parent)
+MonitorCore::MonitorCore(Services& services, Face& face, QObject* parent)
     : QObject(parent), s_(services), face_(face)
 {
-    sampling_ = std::make_unique<SamplingLoop>(s_.link, s_.clock, s_.trace, this);
-    sampling_->hooks.plot = [this](const LocalDateTime& now) { feedPlot(now); };
-    sampling_->hooks.note = [this](const QString& text, int row) { face_.note(text, 0, row); };
-    sampling_->onError = [this](const char* procedure, const std::string& description) {
-        if (onError && onError(procedure, description) && endProgram)
-            endProgram();
-    };
+    sampling_ = std::make_unique<SamplingLoop>(s_.link, s_.clock, s_.trace, static_cast<PassSteps&>(*this), this);
     devCallback_ = std::make_unique<DeviceCallback>(s_.link, s_.trace, s_.prompts, s_.settings, face_, s_.plot,
                                                     *sampling_);
     changeHandler_ = std::make_unique<DeviceChangeHandler>(s_.link, s_.scanner, [this] { onDeviceChange(); });
@@ -73,17 +67,18 @@ MonitorCore::MonitorCore(Services& services, StatusFace& face, QObject* parent)
     // of their waits) is handled when that is over.
     changeHandler_->busy = [this] { return sampling_->passRunning() || downloading_ || configuring_; };
     changeHandler_->retryLater = [this] {
-        QTimer::singleShot(kDeviceChangeRetryMs, this, [this] { changeHandler_->runPending(); });
+        QTimer::singleShot(kDeviceChangeRetryMs, this, [this] {
+            if (!shutDown_)
+                changeHandler_->runPending();
+        });
     };
     watch_ = std::make_unique<DeviceWatch>(*changeHandler_);
     watch_->attach();
+    // A stick that comes or goes beeps through the face.
+    s_.link.setBeep([this](int hz, int ms) { face_.beep(hz, ms); });
 
-    valueLog_ = std::make_unique<ValueLog>(s_.link, s_.plot, s_.settings, s_.prompts);
-    valueLog_->winPrint = [this](const QString& text) { face_.print(text); };
-    sampling_->hooks.log = [this](const std::string& time) { valueLog_->Log_timer_write2file(time); };
-
-    warnings_ = std::make_unique<Warnings>(s_.link, s_.plot, s_.settings, s_.trace, s_.clock);
-    sampling_->hooks.warnings = [this] { warnings_->Warnings_Timer_Update(); };
+    valueLog_ = std::make_unique<ValueLog>(s_.link, s_.plot, s_.settings, s_.prompts, face_);
+    warnings_ = std::make_unique<Warnings>(s_.link, s_.plot, s_.settings, s_.trace, s_.clock, face_);
 
     socket_ = std::make_unique<QtNetSocket>();
     net_ = std::make_unique<NetLink>(s_.link, *socket_, s_.link.waitFunction(),
@@ -91,13 +86,8 @@ MonitorCore::MonitorCore(Services& services, StatusFace& face, QObject* parent)
     net_->face.print = [this](const std::string& text) { face_.print(QString::fromStdString(text)); };
     net_->face.holdMessage = [this](int redraws) { face_.setHoldCount(redraws); };
     net_->face.deviceChanged = [this] { onDeviceChange(); };
+    net_->face.modeChanged = [this] { face_.networkRoleChanged(); };
     net_->face.later = [this](int ms, std::function<void()> f) { QTimer::singleShot(ms, this, std::move(f)); };
-    sampling_->hooks.network = [this] { net_->sendTrigger(); };
-    sampling_->hooks.publish = [this] { afterPass(); };
-    sampling_->hooks.status = [this](const std::string& line) { face_.print(QString::fromStdString(line)); };
-    // A stick that left during a pass is closed; the rest of the change (plot,
-    // warning levels) follows once the pass is over.
-    sampling_->hooks.stickGone = [this] { changeHandler_->DeviceWindowProc(DeviceEvent::DevNodesChanged); };
 
     // While another program holds a stick, look again now and then: it may let go.
     inUseRetry_.setInterval(kInUseRetryMs);
@@ -114,20 +104,10 @@ MonitorCore::~MonitorCore()
     shutdown();
 }
 
-void MonitorCore::guarded(const char* procedure, const std::function<void()>& body)
-{
-    try {
-        body();
-    } catch (const std::exception& e) {
-        if (!onError)
-            throw;
-        if (onError(procedure, e.what()) && endProgram)
-            endProgram();
-    }
-}
-
 void MonitorCore::onDeviceChange()
 {
+    if (shutDown_)
+        return; // the sticks are closed for good
     // The plot is not rebuilt under a running pass or download (a peer's
     // "updateplot" can arrive in one of their waits): a little later.
     if (sampling_->passRunning() || downloading_ || configuring_) {
@@ -143,22 +123,72 @@ void MonitorCore::onDeviceChange()
         mqtt_->sticksChanged();
 }
 
-void MonitorCore::feedPlot(const LocalDateTime& now)
+// What a sampling pass hands on.
+
+void MonitorCore::valuesRead()
+{
+    face_.valuesRead();
+}
+
+void MonitorCore::askNetwork()
+{
+    net_->sendTrigger();
+}
+
+void MonitorCore::plotPass(const LocalDateTime& now)
 {
     s_.plot.FooterText = formatDateTime(now, s_.plotSettings.FooterFormat.toStdString(), s_.dateFormats);
-    const std::string timeText = formatDateTime(now, s_.plotSettings.PlotTimeStampFormat.toStdString(), s_.dateFormats);
-    if (Nymdata2plot(s_.plot, s_.link, timeText))
+    if (feedPlotAt(now))
         face_.samplesAdded();
 }
 
-void MonitorCore::afterPass()
+bool MonitorCore::feedPlotAt(const LocalDateTime& t)
+{
+    return Nymdata2plot(s_.plot, s_.link,
+                        formatDateTime(t, s_.plotSettings.PlotTimeStampFormat.toStdString(), s_.dateFormats));
+}
+
+void MonitorCore::evaluateWarnings()
+{
+    warnings_->Warnings_Timer_Update();
+}
+
+void MonitorCore::note(const QString& text, int row)
+{
+    face_.note(text, 0, row);
+}
+
+void MonitorCore::logPass(const std::string& timeText)
+{
+    valueLog_->Log_timer_write2file(timeText);
+}
+
+void MonitorCore::passDone()
 {
     if (HistoryWriter* h = history())
-        h->add(passSamples(s_.link, epochMs(s_.clock.now())));
+        h->add(passSamples(s_.link, s_.clock.utcMs()));
     if (mqtt_)
         mqtt_->afterPass();
     updateMetrics();
     sayNotes();
+}
+
+void MonitorCore::say(const std::string& line)
+{
+    face_.print(QString::fromStdString(line));
+}
+
+void MonitorCore::stickGone(int)
+{
+    // A stick that left during a pass is closed; the rest of the change (plot,
+    // warning levels) follows once the pass is over.
+    changeHandler_->DeviceWindowProc(DeviceEvent::DevNodesChanged);
+}
+
+void MonitorCore::unexpectedError(const char* procedure, const std::string& description)
+{
+    if (Err_Requester(procedure, description))
+        requestEnd(0);
 }
 
 void MonitorCore::sayNotes()
@@ -305,62 +335,6 @@ QString MonitorCore::metricsState() const
     if (metrics_)
         return QString::fromStdString("listening on " + metrics_->where());
     return metricsProblem_.empty() ? QString("off") : QString::fromStdString("refused: " + metricsProblem_);
-}
-
-void MonitorCore::shutdown()
-{
-    if (std::exchange(shutDown_, true))
-        return;
-    inUseRetry_.stop();
-    sampling_->setRunning(false);
-    if (net_->state() != 0)
-        net_->Winsock1_Close();
-    metrics_.reset();
-    history_.reset(); // what was handed over is written first
-    changeHandler_->UnRegisterHIDwindow();
-    for (int i = 0; i < s_.link.SlotsReserved; ++i)
-        if (s_.link.Nymstick_isOpen(i))
-            Nymstick_Close(s_.link, i);
-}
-
-void MonitorCore::shutdownWhenIdle(std::function<void()> done)
-{
-    sampling_->setRunning(false);
-    if (sampling_->passRunning() || downloading_) {
-        QTimer::singleShot(kShutdownPollMs, this, [this, done = std::move(done)]() mutable {
-            shutdownWhenIdle(std::move(done));
-        });
-        return;
-    }
-    shutdown();
-    if (done)
-        done();
-}
-
-bool MonitorCore::downloadFlash(FlashFace& face, bool engineeringMode)
-{
-    // A stick that comes or goes meanwhile is handled once the download is over.
-    struct Downloading {
-        bool& flag;
-        explicit Downloading(bool& f) : flag(f) { flag = true; }
-        ~Downloading() { flag = false; }
-    } downloading(downloading_);
-    // The values reach the history only from a download that succeeded.
-    std::vector<HistorySample> kept;
-    face.keepValue = [this, &kept](int stick, const LocalDateTime& t) {
-        kept.push_back(flashSample(s_.link, stick, epochMs(t)));
-    };
-    const bool ok = Flash_download(s_.link, face, s_.clock, engineeringMode);
-    face.keepValue = nullptr;
-    if (HistoryWriter* h = history(); ok && h)
-        h->add(std::move(kept));
-    return ok;
-}
-
-int MonitorCore::runSwitch(const std::string& commandLine, const StatusSink& print, const StatusSink& inform)
-{
-    CommandServices commands{s_.link, s_.clock, s_.link.waitFunction(), print, inform};
-    return ParseCmd(commands, commandLine, true);
 }
 
 } // namespace vs

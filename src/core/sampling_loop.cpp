@@ -1,6 +1,7 @@
 #include "core/sampling_loop.h"
 
 #include "common/dateformat.h"
+#include "common/flag_guard.h"
 #include "common/numformat.h"
 #include "stick/channel_state.h"
 #include "stick/config_read.h"
@@ -9,16 +10,15 @@
 #include "stick/trace_log.h"
 #include "stick/value_read.h"
 
-#include <QDateTime>
-
 #include <chrono>
 #include <cmath>
 #include <exception>
 
 namespace vs {
 
-SamplingLoop::SamplingLoop(StickLink& link, const Clock& clock, const TraceLog& trace, QObject* parent)
-    : QObject(parent), link_(link), clock_(clock), trace_(trace)
+SamplingLoop::SamplingLoop(StickLink& link, const Clock& clock, const TraceLog& trace, PassSteps& steps,
+                           QObject* parent)
+    : QObject(parent), link_(link), clock_(clock), trace_(trace), steps_(steps)
 {
     Timer1.setObjectName("Timer1");
     Timer1.setTimerType(Qt::PreciseTimer);
@@ -27,9 +27,7 @@ SamplingLoop::SamplingLoop(StickLink& link, const Clock& clock, const TraceLog& 
         try {
             Timer1_Timer();
         } catch (const std::exception& e) {
-            if (!onError)
-                throw;
-            onError("Timer1_Timer", e.what());
+            steps_.unexpectedError("Timer1_Timer", e.what());
         }
     });
 }
@@ -73,16 +71,16 @@ void SamplingLoop::adjustInterval(double readTime)
     if (readInterval_ < readTime) {
         fastPasses_ = 0;
         const double stretched = std::round((readTime + 0.5) * 10) / 10;
-        if (stretched < 10 && applyInterval(stretched) && hooks.status)
-            hooks.status("Reading the sticks took " + formatNumber(readTime, "##0.0#") +
+        if (stretched < 10 && applyInterval(stretched))
+            steps_.say("Reading the sticks took " + formatNumber(readTime, "##0.0#") +
                          " s: the read interval is stretched to " + generalNumber(stretched) + " s\n");
         return;
     }
     // Passes that fit the interval set again bring it back.
     if (readInterval_ > requested_ && readTime >= 0 && readTime < requested_ && ++fastPasses_ >= kFastPasses) {
         fastPasses_ = 0;
-        if (applyInterval(requested_) && hooks.status)
-            hooks.status("Reading the sticks is fast again: the read interval is back to " + generalNumber(requested_) +
+        if (applyInterval(requested_))
+            steps_.say("Reading the sticks is fast again: the read interval is back to " + generalNumber(requested_) +
                          " s\n");
     }
 }
@@ -127,29 +125,24 @@ std::string SamplingLoop::readStick(int i)
     const bool wasFailing = !s->LastError.empty();
     s->LastError = error;
     if (error.empty())
-        s->LastReadTime = static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+        s->LastReadTime = static_cast<double>(clock_.utcMs()) / 1000.0;
     if (!error.empty() && Nymstick_Gone(link_, i)) {
         // Its node is gone: closed at once, never read (or logged) again as if open.
         link_.DebugOut("Nym stick " + std::to_string(i) + " has left", 1);
         Nymstick_Close(link_, i);
-        if (hooks.stickGone)
-            hooks.stickGone();
+        steps_.stickGone(i);
         return error;
     }
-    if (wasFailing != !error.empty() && hooks.status) {
+    if (wasFailing != !error.empty()) {
         const std::string who = "Sensor " + std::to_string(i) + stickLabel(*s);
-        hooks.status(error.empty() ? who + ": values again\n" : who + ": no values: " + error + "\n");
+        steps_.say(error.empty() ? who + ": values again\n" : who + ": no values: " + error + "\n");
     }
     return error;
 }
 
 void SamplingLoop::Timer1x_Timer()
 {
-    struct PassGuard {
-        bool& flag;
-        explicit PassGuard(bool& f) : flag(f) { flag = true; }
-        ~PassGuard() { flag = false; }
-    } guard(inPass_);
+    FlagGuard guard(inPass_);
 
     const auto passStart = std::chrono::steady_clock::now();
     double readTime = clock_.now().secondsSinceMidnight();
@@ -177,10 +170,9 @@ void SamplingLoop::Timer1x_Timer()
     if (valid == 0)
         return;
     ++passes_;
-    if (hooks.liveGrid)
-        hooks.liveGrid();
-    if (networkSticks && hooks.network)
-        hooks.network();
+    steps_.valuesRead();
+    if (networkSticks)
+        steps_.askNetwork();
 
     readTime = clock_.now().secondsSinceMidnight() - readTime;
     lastPassSeconds_ = readTime;
@@ -190,21 +182,17 @@ void SamplingLoop::Timer1x_Timer()
     const bool error = !link_.StickErrorText.empty();
     if (!(error && engineeringMode)) {
         step(" : Nymdata2plot()");
-        if (hooks.plot)
-            hooks.plot(clock_.now());
+        steps_.plotPass(clock_.now());
         step(" : Warnings_Timer_Update()");
-        if (hooks.warnings)
-            hooks.warnings();
+        steps_.evaluateWarnings();
     }
-    if (engineeringMode && hooks.note) {
-        hooks.note("tr=" + QString::fromStdString(formatNumber(readTime, "##0.0##")), noteCounter_++);
+    if (engineeringMode) {
+        steps_.note("tr=" + QString::fromStdString(formatNumber(readTime, "##0.0##")), noteCounter_++);
         if (error)
-            hooks.note("Err=" + QString::fromStdString(link_.StickErrorText), 1);
+            steps_.note("Err=" + QString::fromStdString(link_.StickErrorText), 1);
     }
-    if (hooks.log)
-        hooks.log(formatDateTime(clock_.now(), "yyyy-mm-dd Hh:Nn:Ss"));
-    if (hooks.publish)
-        hooks.publish();
+    steps_.logPass(formatDateTime(clock_.now(), "yyyy-mm-dd Hh:Nn:Ss"));
+    steps_.passDone();
 }
 
 } // namespace vs

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QTimer>
 
-#include <functional>
 #include <string>
 
 namespace vs {
@@ -12,17 +11,21 @@ namespace vs {
 class StickLink;
 class TraceLog;
 
-// What a sampling pass hands on after reading the sticks.
-struct SamplingHooks {
-    std::function<void(const LocalDateTime& now)> plot;   // footer, one sample set, redraw
-    std::function<void()> warnings;                        // warning evaluation
-    std::function<void(const std::string& timeText)> log;  // one value-log line
-    std::function<void()> network;                         // ask the server for fresh values
-    std::function<void()> liveGrid;                        // refresh the settings window's values
-    std::function<void(const QString& text, int row)> note;
-    std::function<void()> publish;                         // after the pass: publishers (MQTT)
-    std::function<void(const std::string& line)> status;  // a stick's reads start or stop failing
-    std::function<void()> stickGone;                       // a stick's device left during the pass
+// What a sampling pass hands on after reading the sticks, in this order;
+// the monitor's core does each step.
+class PassSteps {
+public:
+    virtual ~PassSteps() = default;
+    virtual void valuesRead() = 0;                            // windows with live values
+    virtual void askNetwork() = 0;                            // the server's sticks
+    virtual void plotPass(const LocalDateTime& now) = 0;      // footer, one sample set, redraw
+    virtual void evaluateWarnings() = 0;
+    virtual void note(const QString& text, int row) = 0;      // engineering mode's notes
+    virtual void logPass(const std::string& timeText) = 0;    // one value-log line
+    virtual void passDone() = 0;                              // publishers, history, metrics
+    virtual void say(const std::string& line) = 0;            // a status line
+    virtual void stickGone(int stick) = 0;                    // its device left during the pass
+    virtual void unexpectedError(const char* procedure, const std::string& description) = 0;
 };
 
 // Timer1 ticks four times per read interval; every fourth tick runs one
@@ -32,11 +35,9 @@ struct SamplingHooks {
 class SamplingLoop : public QObject {
     Q_OBJECT
 public:
-    SamplingLoop(StickLink& link, const Clock& clock, const TraceLog& trace, QObject* parent = nullptr);
+    SamplingLoop(StickLink& link, const Clock& clock, const TraceLog& trace, PassSteps& steps,
+                 QObject* parent = nullptr);
 
-    SamplingHooks hooks;
-    // An unexpected error in a tick goes here (procedure name, description).
-    std::function<void(const char* procedure, const std::string& description)> onError;
     bool engineeringMode = false;
     std::string currentStep;
 
@@ -92,6 +93,7 @@ private:
     StickLink& link_;
     const Clock& clock_;
     const TraceLog& trace_;
+    PassSteps& steps_;
     QTimer Timer1;
     int tickCounter_ = 0;
     int noteCounter_ = 0;

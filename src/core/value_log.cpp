@@ -1,5 +1,7 @@
 #include "core/value_log.h"
 
+#include "core/face.h"
+
 #include "common/numformat.h"
 #include "common/prompts.h"
 #include "plot/plot_model.h"
@@ -77,12 +79,13 @@ std::string bufferFileText(const PlotRecord& plot, char separator)
     return out;
 }
 
-ValueLog::ValueLog(const StickLink& link, const PlotRecord& plot, Settings& settings, Prompts& prompts)
+ValueLog::ValueLog(const StickLink& link, const PlotRecord& plot, Settings& settings, Prompts& prompts, Face& face)
     : decimalSeparator(QLocale::system().decimalPoint().at(0).toLatin1()),
       link_(link),
       plot_(plot),
       settings_(settings),
       prompts_(prompts),
+      face_(face),
       fileName_(settings.text(keys::LogFile))
 {
     if (decimalSeparator == 0)
@@ -103,8 +106,7 @@ void ValueLog::Log_TurnOn(const QString& fileName)
     fileName_ = fileName;
     on_ = true;
     failing_ = false;
-    if (showState)
-        showState("Logging to file " + QFileInfo(fileName).fileName(), true);
+    face_.loggingChanged("Logging to file " + QFileInfo(fileName).fileName(), true);
     Log_WriteHeaders(fileName);
 }
 
@@ -112,8 +114,7 @@ void ValueLog::Log_TurnOff()
 {
     on_ = false;
     headerPending_ = false;
-    if (showState)
-        showState("Log to file...", false);
+    face_.loggingChanged("Log to file...", false);
 }
 
 void ValueLog::Log_WriteHeaders(const QString& fileName)
@@ -170,13 +171,13 @@ bool ValueLog::Log_timer_write2file(const std::string& timeText)
     if (appendLine(text, error)) {
         headerPending_ = false;
         // A failure is said when it starts and when it is over, not every pass.
-        if (std::exchange(failing_, false) && winPrint)
-            winPrint("Writing to the log " + QFileInfo(fileName_).fileName() + " works again\n");
+        if (std::exchange(failing_, false))
+            face_.print("Writing to the log " + QFileInfo(fileName_).fileName() + " works again\n");
         return true;
     }
-    if (!std::exchange(failing_, true) && winPrint) {
-        winPrint(QString(QChar(12)));
-        winPrint("Error writing to log: " + error + "\n");
+    if (!std::exchange(failing_, true)) {
+        face_.print(QString(QChar(12)));
+        face_.print("Error writing to log: " + error + "\n");
     }
     return false;
 }
@@ -190,8 +191,7 @@ void ValueLog::mSave_Click()
     const QByteArray bytes = QString::fromStdString(bufferFileText(plot_, decimalSeparator)).toLocal8Bit();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         // The old file, if any, stays as it was.
-        if (winPrint)
-            winPrint("Error writing to " + *name + ": " + file.errorString() + "\n");
+        face_.print("Error writing to " + *name + ": " + file.errorString() + "\n");
     }
 }
 

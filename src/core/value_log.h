@@ -3,7 +3,6 @@
 
 #include <QString>
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -12,6 +11,7 @@ namespace vs {
 class StickLink;
 class Settings;
 class Prompts;
+class Face;
 struct PlotRecord;
 
 // The log file's lines, CR LF ended, TAB separated.
@@ -28,12 +28,10 @@ std::string bufferFileText(const PlotRecord& plot, char decimalSeparator);
 // failing and once when it works again.
 class ValueLog {
 public:
-    ValueLog(const StickLink& link, const PlotRecord& plot, Settings& settings, Prompts& prompts);
+    // Write errors become status lines of the face; logging on or off shows
+    // in its menu.
+    ValueLog(const StickLink& link, const PlotRecord& plot, Settings& settings, Prompts& prompts, Face& face);
 
-    // Status lines over the plot, for write errors.
-    std::function<void(const QString&)> winPrint;
-    // The menu item: caption and check mark.
-    std::function<void(const QString& caption, bool checked)> showState;
     char decimalSeparator;
 
     bool on() const { return on_; }
@@ -59,6 +57,7 @@ private:
     const PlotRecord& plot_;
     Settings& settings_;
     Prompts& prompts_;
+    Face& face_;
     QString fileName_;
     LineFile file_;
     bool on_ = false;

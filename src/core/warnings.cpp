@@ -1,6 +1,7 @@
 #include "core/warnings.h"
 
 #include "common/clock.h"
+#include "core/face.h"
 #include "common/numformat.h"
 #include "plot/plot_feed.h"
 #include "plot/plot_model.h"
@@ -15,8 +16,8 @@
 namespace vs {
 
 Warnings::Warnings(StickLink& link, PlotRecord& plot, const Settings& settings, const TraceLog& trace,
-                   const Clock& clock, QObject* parent)
-    : QObject(parent), link_(link), plot_(plot), settings_(settings), trace_(trace), clock_(clock)
+                   const Clock& clock, Face& face, QObject* parent)
+    : QObject(parent), link_(link), plot_(plot), settings_(settings), trace_(trace), clock_(clock), face_(face)
 {
     Timer_warn.setObjectName("Timer_warn");
     Timer_warn.setInterval(100);
@@ -105,27 +106,24 @@ void Warnings::Warnings_Timer_Update()
     trace_.LogTrace(currentStep);
     if (tip.size() > 2)
         tip.chop(2);
-    if (out.setTip)
-        out.setTip(tip);
-    if (out.airState)
-        out.airState(overall + 1);
+    face_.setTip(tip);
+    face_.airState(overall + 1);
 
     if (overall == shownLevel_)
         return;
-    while (out.balloonCount && out.balloonDone && out.balloonCount() >= 1)
-        out.balloonDone();
+    while (face_.balloonCount() >= 1)
+        face_.balloonDone();
     if (overall <= shownLevel_) {
         shownLevel_ = overall; // a falling level raises no alert, and takes its balloon away
-        if (out.balloonHide)
-            out.balloonHide();
+        face_.balloonHide();
         return;
     }
     const QString message = settings_.text(keys::TxtWarnMsg, overall == 1 ? 0 : 1);
-    if (!message.isEmpty() && out.balloon)
-        out.balloon(alarms + message, applicationTitle(), 10000);
+    if (!message.isEmpty())
+        face_.balloon(alarms + message, applicationTitle(), 10000);
     shownLevel_ = overall;
-    if (settings_.number(keys::WarningSounds) == 1 && out.playWave)
-        out.playWave(overall);
+    if (settings_.number(keys::WarningSounds) == 1)
+        face_.playWave(overall);
 }
 
 void Warnings::Timer_Warning(int level)
@@ -143,8 +141,7 @@ void Warnings::Timer_Warning(int level)
 
 void Warnings::Timer_warn_Timer()
 {
-    if (out.beep)
-        out.beep(1000, 70);
+    face_.beep(1000, 70);
     if (--beepsLeft_ < 1)
         Timer_warn.stop();
 }
@@ -172,8 +169,7 @@ void Warnings::ActOnFlags()
             if (!v || !(*v & 0x8000))
                 continue;
             const QString label = QString::fromStdString((link_.SlotsReserved >= 2 ? std::to_string(s) + ":" : "") + f.Name);
-            if (out.note)
-                out.note(label, static_cast<long>(*v & 0x7FFF), row);
+            face_.note(label, static_cast<long>(*v & 0x7FFF), row);
             ++row;
         }
     }

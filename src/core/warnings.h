@@ -3,7 +3,6 @@
 #include <QString>
 #include <QTimer>
 
-#include <functional>
 #include <string>
 
 namespace vs {
@@ -12,21 +11,8 @@ class StickLink;
 class Settings;
 class TraceLog;
 class Clock;
+class Face;
 struct PlotRecord;
-
-// What the warnings drive.
-struct WarningOutputs {
-    std::function<void(const QString& tip)> setTip;
-    std::function<void(const QString& text, const QString& title, int timeoutMs)> balloon;
-    std::function<void()> balloonDone;
-    std::function<int()> balloonCount;
-    // The level that raised the balloon no longer holds: it goes away.
-    std::function<void()> balloonHide;
-    std::function<void(int state)> airState;
-    std::function<void(int frequencyHz, int durationMs)> beep;
-    std::function<void(int level)> playWave; // "warning_" + level + ".wav"
-    std::function<void(const QString& text, long number, int row)> note;
-};
 
 // Compares every plotted channel's latest value with its warning levels after
 // each sample and turns the worst level into markers, tooltip, balloon,
@@ -35,9 +21,8 @@ class Warnings : public QObject {
     Q_OBJECT
 public:
     Warnings(StickLink& link, PlotRecord& plot, const Settings& settings, const TraceLog& trace, const Clock& clock,
-             QObject* parent = nullptr);
+             Face& face, QObject* parent = nullptr);
 
-    WarningOutputs out;
     bool engineeringMode = false;
     std::string currentStep;
 
@@ -61,6 +46,7 @@ private:
     const Settings& settings_;
     const TraceLog& trace_;
     const Clock& clock_;
+    Face& face_;
     QTimer Timer_warn;
     int shownLevel_ = 0;
     int beepLevel_ = 0;

@@ -2,11 +2,6 @@
 
 #include "dialogs/dialog_keys.h"
 
-#include "common/prompts.h"
-#include "settings/settings.h"
-#include "stick/knob_flag.h"
-#include "stick/stick_link.h"
-
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -16,8 +11,7 @@
 
 namespace vs {
 
-AdvancedDialog::AdvancedDialog(StickLink& link, Prompts& prompts, Settings& settings, QWidget* parent)
-    : QDialog(parent), link_(link), prompts_(prompts), settings_(settings)
+AdvancedDialog::AdvancedDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName("frmAdvanced");
     setWindowTitle("Settings - Advanced");
@@ -44,56 +38,6 @@ AdvancedDialog::AdvancedDialog(StickLink& link, Prompts& prompts, Settings& sett
     connect(reset, &QPushButton::clicked, this, [this] { cmdResetSettings_Click(); });
     resize(460, 150);
     settleDialogKeys(*this);
-}
-
-int AdvancedDialog::validSticks() const
-{
-    int n = 0;
-    for (int i = 0; i < link_.SlotsReserved; ++i)
-        n += link_.Nymstick_isOpen(i) ? 1 : 0;
-    return n;
-}
-
-void AdvancedDialog::CmdResetBaseLine_Click()
-{
-    const std::string plural = link_.SlotsReserved >= 2 ? "s" : "";
-    if (!prompts_.askYesNo("Caution: reseting baseline" + plural +
-                               " under wrong conditions might change device performance.\r\nConsult help file for "
-                               "advise.\r\n\r\nContinue?",
-                           Prompts::Icon::Question))
-        return;
-    for (int i = 0; i < link_.SlotsReserved; ++i) {
-        Nymstick_ResetBaseline(link_, i);
-        if (StickRecord* s = link_.slot(i))
-            s->ConfiguredAt = link_.clock().now().toDays();
-    }
-}
-
-void AdvancedDialog::cmdResetSettings_Click()
-{
-    const int n = validSticks();
-    if (n == 0)
-        return;
-    const std::string plural = n > 1 ? "s" : "";
-    if (!prompts_.askOkCancel("This will set the USB stick" + plural +
-                                  " to factory defaults\r\nand remove all registry settings used by this "
-                                  "program.\r\n\r\nNote: after resetting to factory defaults you might not "
-                                  "see\r\nany values during the warmup period.\r\n\r\nConsult the manual for "
-                                  "further details. Proceed?",
-                              Prompts::Icon::Question))
-        return;
-    if (resetSticks)
-        resetSticks();
-    CleanKeys();
-    if (prompts_.askYesNo("You must restart the program for the default values to be reloaded.\r\n\r\nExit now?",
-                          Prompts::Icon::Question) &&
-        exitProgram)
-        exitProgram();
-}
-
-void AdvancedDialog::CleanKeys()
-{
-    settings_.clearAll();
 }
 
 void AdvancedDialog::closeEvent(QCloseEvent* event)

@@ -3,6 +3,8 @@
 #include "common/clock.h"
 #include "common/dateformat.h"
 
+#include <QCoreApplication>
+
 namespace vs {
 
 void ConsoleFace::line(const std::string& text)
@@ -22,6 +24,23 @@ void ConsoleFace::print(const QString& text)
             continue;
         pending_ += QString(c).toStdString();
     }
+}
+
+void ConsoleFace::balloon(const QString& text, const QString&, int)
+{
+    line("Warning: " + text.simplified().toStdString());
+}
+
+bool ConsoleFace::endAfterError(const std::string& text)
+{
+    line(QString::fromStdString(text).simplified().toStdString());
+    return false;
+}
+
+void ConsoleFace::endProgram(int code)
+{
+    flush();
+    QCoreApplication::exit(code);
 }
 
 void ConsoleFace::flush()

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/status_face.h"
+#include "core/face.h"
 
 #include <ostream>
 #include <string>
@@ -8,26 +8,54 @@ namespace vs {
 
 class Clock;
 
-// The service's status face: each status line goes to the stream as one
-// line with the time in front ("2026-12-07 08:15:02 2 sensors found:"). Text
-// without a line end waits for the rest of its line; a form feed ends the
-// pending line. Notes are not shown: they mark the plot.
-class ConsoleFace final : public StatusFace {
+// The service's face: each status line goes to the stream as one line with
+// the time in front ("2026-12-07 08:15:02 2 sensors found:"); text without a
+// line end waits for the rest of its line, and a form feed ends the pending
+// line. A warning's balloon is a line of its own; what only a screen shows
+// (notes, the plot, the tray, the air state light, sounds) is not shown. It
+// never offers emulation, and an error is said and the service goes on.
+class ConsoleFace final : public Face {
 public:
     ConsoleFace(const Clock& clock, std::ostream& out) : clock_(clock), out_(out) {}
     ~ConsoleFace() override { flush(); }
 
+    // A line of its own, at once.
+    void line(const std::string& text);
+    // Writes a pending part of a line.
+    void flush();
+
+    // StatusFace
     void print(const QString& text) override;
     void note(const QString&, long, int) override {}
     bool statusShown() const override { return true; }
     int holdCount() const override { return hold_; }
     void setHoldCount(int redraws) override { hold_ = redraws; }
+    // AlertFace
+    void setTip(const QString&) override {}
+    void balloon(const QString& text, const QString& title, int timeoutMs) override;
+    void balloonDone() override {}
+    int balloonCount() const override { return 0; }
+    void balloonHide() override {}
+    void airState(int) override {}
+    void beep(int, int) override {}
+    void playWave(int) override {}
+    // ViewFace
     void storeReset() override {}
     void samplesAdded() override {}
-    // A line of its own, at once.
-    void line(const std::string& text);
-    // Writes a pending part of a line.
-    void flush();
+    void valuesRead() override {}
+    void sticksChanged() override {}
+    void showFlashMenu(bool) override {}
+    void loggingChanged(const QString&, bool) override {}
+    void samplingChanged(bool) override {}
+    void networkRoleChanged() override {}
+    // ProgramFace
+    void showWindow() override {}
+    void showPlot(bool) override {}
+    void showAirState() override {}
+    bool emulationOffered() const override { return false; }
+    bool endAfterError(const std::string& text) override;
+    void closeWindow() override {}
+    void endProgram(int code) override;
 
 private:
     const Clock& clock_;

@@ -1,15 +1,11 @@
 #include "service/flash_command.h"
 
 #include "common/dateformat.h"
-#include "core/device_callback.h"
 #include "core/file_flash_face.h"
 #include "core/monitor_core.h"
-#include "core/program_objects.h"
 #include "core/quit_on_signal.h"
-#include "core/services.h"
 #include "flash/flash_available.h"
-#include "service/console_face.h"
-#include "service/service_prompts.h"
+#include "service/console_program.h"
 #include "stick/channel_state.h"
 #include "stick/stick_link.h"
 
@@ -50,12 +46,10 @@ int theOneStick(StickLink& link, ConsoleFace& face)
 
 int runFlashDownload(int argc, char** argv, const std::string& fileName, const std::string& endTime)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("Ventiscope");
-    ProgramObjects objects;
-    ConsoleFace face(objects.clock, std::cout);
-    ServicePrompts prompts([&face](const std::string& line) { face.line(line); });
-    Services services = objects.services(prompts);
+    ConsoleProgram program(argc, argv);
+    ProgramObjects& objects = program.objects;
+    ConsoleFace& face = program.face;
+    Services& services = program.services;
     const std::string end = endTime.empty() ? formatDateTime(objects.clock.now(), "Hh:Nn") : endTime;
     if (!recordingEnd(end, objects.clock.now())) {
         face.line("The end time \"" + end + "\" is not a time of day (HH:MM).");
@@ -64,7 +58,6 @@ int runFlashDownload(int argc, char** argv, const std::string& fileName, const s
 
     MonitorCore core(services, face);
     core.service = true;
-    core.deviceCallback().offerEmulation = false;
     core.findSticks();
     core.loadSettings();
     core.configureSticks();
@@ -80,7 +73,7 @@ int runFlashDownload(int argc, char** argv, const std::string& fileName, const s
     quitOnTerminationSignals([&flash] { flash.stop = true; });
     face.line("Downloading the recording that ended at " + end + " into " + fileName);
     if (!core.downloadFlash(flash, false)) {
-        face.line("The download failed: " + objects.link.StickErrorText + " " + fileName + " is unchanged.");
+        face.line(fileName + " is unchanged."); // the reason was said
         return 1;
     }
     QString error;

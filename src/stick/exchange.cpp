@@ -1,5 +1,6 @@
 #include "stick/exchange.h"
 
+#include "common/flag_guard.h"
 #include "common/numformat.h"
 #include "stick/emulator.h"
 #include "stick/fields.h"
@@ -38,16 +39,6 @@ std::string upper(std::string s)
     return s;
 }
 
-class BusyGuard {
-public:
-    explicit BusyGuard(bool& flag) : flag_(flag) { flag_ = true; }
-    ~BusyGuard() { flag_ = false; }
-    BusyGuard(const BusyGuard&) = delete;
-    BusyGuard& operator=(const BusyGuard&) = delete;
-
-private:
-    bool& flag_;
-};
 
 int pollDelay(StickLink& link, int stick)
 {
@@ -247,7 +238,7 @@ std::string nym_ask(StickLink& link, const std::string& command, int stick, int3
 {
     if (link.Exchange.busy)
         return "BUSY";
-    BusyGuard busy(link.Exchange.busy);
+    FlagGuard busy(link.Exchange.busy);
     link.StickErrorText.clear();
 
     const StickRecord* s = link.slot(stick);
@@ -310,7 +301,7 @@ std::vector<std::string> nym_ask_batch(StickLink& link, const std::vector<std::s
     const StickRecord* s = link.slot(stick);
     // Old protocols send an extra "@" after each command: they are asked one at a time.
     if (!link.Exchange.busy && s && s->ProtocolVersion >= 1 && askableOverUsb(link, stick)) {
-        BusyGuard busy(link.Exchange.busy);
+        FlagGuard busy(link.Exchange.busy);
         link.StickErrorText.clear();
         std::vector<std::string> tags;
         for (const std::string& command : commands) {

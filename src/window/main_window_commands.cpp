@@ -1,67 +1,104 @@
-// The main window's support and help commands: heater recalibration,
-// firmware upgrade, updates, the manual, the about box and sensor information.
+// The main window's menus and the commands only a window has: the manual,
+// the about box, sensor information, updates, the history window.
 #include "window/main_window.h"
 
-#include "common/prompts.h"
 #include "common/version.h"
-#include "info/about_box.h"
-#include "window/app_icon.h"
 #include "core/data_folder.h"
-#include "window/quick_buttons.h"
-#include "window/plot_view.h"
 #include "core/monitor_core.h"
-#include "core/sampling_loop.h"
-#include "settings/plot_settings_io.h"
-#include "window/history_window.h"
+#include "core/value_log.h"
+#include "info/about_box.h"
 #include "info/sensor_info_window.h"
 #include "settings/key_table.h"
-#include "stick/knob_flag.h"
+#include "settings/plot_settings_io.h"
 #include "stick/stick_info.h"
 #include "stick/stick_link.h"
+#include "window/app_icon.h"
+#include "window/history_window.h"
+#include "window/quick_buttons.h"
 
 #include <QAction>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QUrl>
 
 namespace vs {
 
+void MainWindow::buildMenus()
+{
+    // Mnemonics everywhere: Alt+F opens File; F10 (below) the menu bar.
+    const char* titles[5] = {"&File", "&Edit", "&Settings", "Su&pport Tools", "&Help"};
+    for (int i = 0; i < 5; ++i) {
+        menus_[i] = menuBar()->addMenu(titles[i]);
+        menus_[i]->setObjectName(QString("mMain%1").arg(i));
+    }
+    // Each item: its menu, caption, name, command; hidden ones are for engineering mode.
+    const auto item = [this](int menu, const char* caption, const char* name, std::function<void()> command) {
+        QAction* a = menus_[menu]->addAction(caption, this, [this, name, command] { guarded(name, command); });
+        a->setObjectName(name);
+        return a;
+    };
+    item(0, "&Save current buffer data...", "mSave", [this] { core_->valueLog().mSave_Click(); })->setVisible(false);
+    mDownloadFlash_ = item(0, "&Download flash", "mDownloadFlash", [this] { mDownloadFlash_Click(); });
+    mDownloadFlash_->setVisible(false);
+    item(0, "&Erase flash...", "mEraseFlash", [this] { mEraseFlash_Click(); })->setVisible(false);
+    mLog_ = item(0, "&Log to file...", "mLog", [this] {
+        core_->valueLog().Log_Toggle();
+        mLog_->setChecked(core_->valueLog().on()); // a cancelled dialog leaves logging off
+    });
+    mLog_->setCheckable(true);
+    item(0, "&History...", "mHistory", [this] { mHistory_Click(); });
+    mPauseStart_ = item(0, "&Pause", "mPauseStart", [this] { mPauseStart_Click(); });
+    item(0, "E&xit", "mExit", [this] { endProgram(); })->setShortcut(QKeySequence::Quit);
+    item(1, "&Copy graph", "mCopyGraph", [this] { mCopyGraph_Click(); })->setShortcut(QKeySequence::Copy);
+    item(2, "&Plot...", "mSettings1", [this] { mSettings_Click(1); });
+    item(2, "&Alerts...", "mSettings2", [this] { mSettings_Click(2); });
+    item(2, "A&dvanced...", "mSettings3", [this] { mSettings_Click(3); });
+    item(2, "P&ublishing...", "mSettings4", [this] { mSettings_Click(4); });
+    item(3, "Edit &knobs...", "mKnobs", [this] { mKnobs_Click(); });
+    supportSeparator_ = menus_[3]->addSeparator();
+    supportSeparator_->setVisible(false);
+    item(3, "&Recalibrate Heater", "mRecalHeat", [this] { mRecalHeat_Click(); });
+    item(3, "&Search for updates...", "mSearchUpdates", [this] { mSearchUpdates_Click(); });
+    item(3, "&Upgrade firmware...", "mUpgrade", [this] { mUpgrade_Click(); });
+    item(4, "&Contents...", "mHelpContents", [this] { mHelpContents_Click(); })
+        ->setShortcut(QKeySequence::HelpContents);
+    item(4, "&About", "mAbout", [this] { mAbout_Click(); });
+    // F10 opens the menu bar at its first title.
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this, [this] {
+        for (QMenu* m : menus_)
+            if (m->menuAction()->isVisible()) {
+                menuBar()->setActiveAction(m->menuAction());
+                return;
+            }
+    });
+}
+
+void MainWindow::wireCommands()
+{
+    openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    about_ = new AboutBox(appIcon(), this);
+    about_->engineeringOn = [this] { setEngineeringMode(true); };
+    about_->openAddress = [this](const QString& address) { openUrl(QUrl(address)); };
+    about_->showSysInfo = [this] {
+        UpdateSensorText(about_->extraVersion);
+        sensorInfo_->ShowSensorDetails({}, 0);
+        sensorInfo_->exec();
+    };
+    quickButtons_->onHelp = [this] { mHelpContents_Click(); };
+}
+
 void MainWindow::mRecalHeat_Click()
 {
-    const std::string s = s_.link.SlotsReserved >= 2 ? "s" : "";
-    if (!s_.prompts.askYesNo("Caution: recalibrating heater" + s +
-                                 " under wrong conditions might change device performance.\r\nConsult help file "
-                                 "for advise.\r\n\r\nContinue?",
-                             Prompts::Icon::Question))
-        return;
-    for (int i = 0; i < s_.link.SlotsReserved; ++i) {
-        Nymstick_CalibrateHeater(s_.link, i);
-        if (StickRecord* r = s_.link.slot(i))
-            r->ConfiguredAt = s_.clock.now().toDays();
-    }
+    core_->recalibrateHeater();
 }
 
 void MainWindow::mUpgrade_Click()
 {
-    const int sticks = s_.link.SlotsReserved;
-    std::string text = "This will put the USB stick" + std::string(sticks > 1 ? "s" : "") +
-                       " in Device Firmware Upgrade (DFU) mode.\r\nThe stick then shows up as a USB DFU device "
-                       "(vendor 03eb, product 2fe0 to 2fff). You will need a separate upgrade tool for the stick's "
-                       "microcontroller and write access to that device: the installed udev rule "
-                       "70-ventiscope.rules gives it to the user at the seat; elsewhere run the tool as root."
-                       "\r\n\r\n";
-    if (s_.link.Nymstick_CountConnected() >= 1) {
-        text += "Your CURRENT firmware version" + std::string(sticks >= 2 ? "s are" : " is") + ":\r\n\r\n";
-        for (int i = 0; i < sticks; ++i)
-            if (s_.link.Nymstick_isOpen(i))
-                text += s_.link.slot(i)->Firmware + "\r\n";
-        text += "\r\n";
-    }
-    if (!s_.prompts.askYesNo(text + "Enter upgrade mode?", Prompts::Icon::Question))
-        return;
-    runSwitch("/dfu"); // reports each stick, then waits 5 s with the window alive; the program runs on
+    core_->firmwareUpgrade();
 }
 
 void MainWindow::mSearchUpdates_Click()
@@ -121,29 +158,6 @@ void MainWindow::UpdateSensorText(const QString& extra)
 {
     sensorInfo_->setInfoText(
         QString::fromStdString(sensorInformation(s_.link, kProgramVersion, extra.toStdString())));
-}
-
-void MainWindow::wireCommands()
-{
-    openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    about_ = new AboutBox(appIcon(), this);
-    about_->engineeringOn = [this] { setEngineeringMode(true); };
-    about_->openAddress = [this](const QString& address) { openUrl(QUrl(address)); };
-    about_->showSysInfo = [this] {
-        UpdateSensorText(about_->extraVersion);
-        sensorInfo_->ShowSensorDetails({}, 0);
-        sensorInfo_->exec();
-    };
-    quickButtons_->onHelp = [this] { mHelpContents_Click(); };
-    auto connectItem = [this](const char* name, void (MainWindow::*command)()) {
-        if (QAction* a = findChild<QAction*>(name))
-            connect(a, &QAction::triggered, this, [this, name, command] { guarded(name, [this, command] { (this->*command)(); }); });
-    };
-    connectItem("mRecalHeat", &MainWindow::mRecalHeat_Click);
-    connectItem("mSearchUpdates", &MainWindow::mSearchUpdates_Click);
-    connectItem("mUpgrade", &MainWindow::mUpgrade_Click);
-    connectItem("mHelpContents", &MainWindow::mHelpContents_Click);
-    connectItem("mAbout", &MainWindow::mAbout_Click);
 }
 
 } // namespace vs

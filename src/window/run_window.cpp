@@ -23,8 +23,8 @@ int runWindow(int argc, char** argv)
     window.resize(960, 640); // the size of a first start; later starts take the stored geometry
     prompts.setParent(&window);
     const std::string commandLine = commandLineText(QApplication::arguments().mid(1));
-    // Closing the window runs its shut-down sequence.
-    quitOnTerminationSignals([&window] { window.close(); });
+    // A signal ends the program the way the window's Exit does.
+    quitOnTerminationSignals([&window] { window.endProgram(); });
     if (!window.Form_Load(commandLine) || window.ended())
         return 0;
     return QApplication::exec();

@@ -1,34 +1,17 @@
-// The monitor's core without a window, as the service runs it: status lines
-// on a stream, no questions, metrics over real HTTP on loopback.
-#include "service/console_face.h"
+// The monitor's core without a window: metrics over real HTTP on loopback,
+// sticks that come, go and fail, settings that cannot be used.
 #include "core/device_callback.h"
-#include "core/monitor_core.h"
 #include "core/sampling_loop.h"
 #include "core/value_log.h"
+#include "core_fixture.h"
 #include "publish/metrics_endpoint.h"
-#include "script_prompts.h"
-#include "settings/settings.h"
-#include "stick/device_change.h"
-#include "stick/device_scan.h"
-#include "stick/channel_state.h"
-#include "stick/sim_backend.h"
-#include "stick/sim_stick.h"
-#include "stick/stick_link.h"
-#include "stick/trace_log.h"
 #include "sockets.h"
-#include "stored_history.h"
-#include "temp_config.h"
-
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QFile>
-#include <QSettings>
-#include <QTcpSocket>
-#include <QTimer>
+#include "stick/channel_state.h"
+#include "stick/device_change.h"
+#include "stick/sim_stick.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 namespace {
 
@@ -37,82 +20,15 @@ QByteArray httpGet(int port, const QByteArray& method = "GET")
     return vstest::httpGet(port, "/metrics", method);
 }
 
-struct CoreFixture : vstest::TempConfig {
-    vs::ManualClock clock{{2026, 12, 7, 8, 15, 2, 0}};
-    // Runs inside the stick exchanges' waits, as the window's events do.
-    std::function<void()> duringWait;
-    vs::StickLink link{clock, [this](int ms) {
-                           clock.advanceMs(ms);
-                           if (duringWait)
-                               duringWait();
-                       }};
-    vs::TraceLog trace{clock};
-    std::unique_ptr<vs::SettingsStore> store;
-    std::unique_ptr<vs::Settings> settings;
-    vstest::ScriptPrompts prompts;
-    vs::SimulatedBackend bus{clock};
-    vs::DeviceScanner scanner{link, bus};
-    vs::PlotRecord plot;
-    vs::PlotSettings plotSettings;
-    std::ostringstream out;
-    vs::ConsoleFace face{clock, out};
-    std::unique_ptr<vs::Services> services;
-    std::unique_ptr<vs::MonitorCore> core;
-
-    // Called with the new core before it starts.
-    std::function<void()> beforeStart;
-
-    void startCore(const QString& ini)
-    {
-        QSettings file(this->ini(), QSettings::IniFormat);
-        for (const QString& line : ini.split('\n', Qt::SkipEmptyParts)) {
-            const auto kv = line.split('=');
-            file.setValue(kv[0], kv[1]);
-        }
-        file.sync();
-        store = std::make_unique<vs::SettingsStore>();
-        settings = std::make_unique<vs::Settings>(*store);
-        services = std::make_unique<vs::Services>(
-            vs::Services{clock, link, trace, *settings, prompts, scanner, plot, plotSettings});
-        core = std::make_unique<vs::MonitorCore>(*services, face);
-        core->deviceCallback().offerEmulation = false;
-        if (beforeStart)
-            beforeStart();
-        core->findSticks();
-        core->loadSettings();
-        core->configureSticks();
-        core->startLinks();
-    }
-    void TearDown() override
-    {
-        core.reset();
-        TempConfig::TearDown();
-    }
-    static bool eventually(const std::function<bool()>& done) { return vstest::waitFor(done); }
-    // Per serial number, the samples the history holds.
-    std::map<std::string, int> historyCounts()
-    {
-        std::map<std::string, int> out;
-        vstest::forEachStored(core->history(), [&](const vs::SeriesInfo& s, int64_t, const std::vector<double>&) {
-            ++out[s.who.serial.toStdString()];
-        });
-        return out;
-    }
-    QStringList logLines() const
-    {
-        QFile f(dir.path() + "/log.txt");
-        f.open(QIODevice::ReadOnly);
-        return QString::fromLocal8Bit(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
-    }
-};
+using vstest::CoreFixture;
 
 TEST_F(CoreFixture, WithoutAStickTheServiceWaitsAndAsksNothing)
 {
+    face.offer = false;
     startCore("HIDsettings/WaitingForStickString=Plug in a stick\n");
-    face.flush();
     EXPECT_TRUE(prompts.shown.empty()) << "no emulation offer";
     EXPECT_EQ(link.Nymstick_CountConnected(), 0);
-    EXPECT_NE(out.str().find("Plug in a stick"), std::string::npos) << out.str();
+    EXPECT_NE(said().find("Plug in a stick"), std::string::npos) << said();
     core->startSampling(true);
     EXPECT_FALSE(core->sampling().running());
     // The first stick to come is configured and starts sampling.
@@ -127,7 +43,7 @@ TEST_F(CoreFixture, MetricsFollowPassesAndAPulledStickShowsAsClosed)
     bus.plug(vs::SimSpec{5, 9});
     bus.plug(vs::SimSpec{1, 33});
     startCore("Metrics/Enabled=1\nMetrics/Listen=127.0.0.1:0\n");
-    ASSERT_NE(core->metrics(), nullptr) << out.str();
+    ASSERT_NE(core->metrics(), nullptr) << said();
     const int port = core->metrics()->port();
     ASSERT_GT(port, 0);
 
@@ -166,10 +82,9 @@ TEST_F(CoreFixture, AnUnusableMetricsAddressIsSaidAndSamplingGoesOn)
 {
     bus.plug(vs::SimSpec{5, 9});
     startCore("Metrics/Enabled=1\nMetrics/Listen=localhost:9464\n");
-    face.flush();
     EXPECT_EQ(core->metrics(), nullptr);
-    EXPECT_NE(out.str().find("Metrics: \"localhost:9464\" is not an IP address and port"), std::string::npos)
-        << out.str();
+    EXPECT_NE(said().find("Metrics: \"localhost:9464\" is not an IP address and port"), std::string::npos)
+        << said();
     core->sampling().Timer1x_Timer();
     EXPECT_EQ(core->sampling().passCount(), 1);
 }
@@ -259,11 +174,10 @@ TEST_F(CoreFixture, EachStickKeepsItsErrorAndEveryFailedReadCounts)
     ASSERT_EQ(lines.size(), 4); // the header and three passes
     EXPECT_TRUE(lines[1].endsWith("\t ")) << "no error in the first pass";
     EXPECT_TRUE(lines[2].endsWith("\t 0:NYM_SEND_ERROR")) << lines[2].toStdString();
-    face.flush();
-    const std::string said = out.str();
+    const std::string text = said();
     const std::string line = "Sensor 0 (S/N SIM00000000000000001000): no values: NYM_SEND_ERROR";
-    EXPECT_NE(said.find(line), std::string::npos) << said;
-    EXPECT_EQ(said.find(line), said.rfind(line)) << "said once, not every pass";
+    EXPECT_NE(text.find(line), std::string::npos) << text;
+    EXPECT_EQ(text.find(line), text.rfind(line)) << "said once, not every pass";
 
     // Pulled without a word from the system: closed in the pass that finds it gone.
     bus.stick("sim:1")->unplug();
@@ -284,10 +198,9 @@ TEST_F(CoreFixture, AStickHeldByAnotherProgramIsSaidOnceAndTakenWhenFree)
     startCore("");
     EXPECT_EQ(link.Nymstick_CountConnected(), 1);
     core->deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
-    face.flush();
     const std::string line = "The sensor stick at sim:1 is in use by another program: the Ventiscope service (process 812)";
-    EXPECT_NE(out.str().find(line), std::string::npos) << out.str();
-    EXPECT_EQ(out.str().find(line), out.str().rfind(line));
+    EXPECT_NE(said().find(line), std::string::npos) << said();
+    EXPECT_EQ(said().find(line), said().rfind(line));
 
     bus.release("sim:1");
     core->deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
@@ -301,13 +214,12 @@ TEST_F(CoreFixture, WhatTheSettingsHeldThatCannotBeUsedIsSaidOnce)
     startCore("Plot/ReadInterval=1e9\nMQTT/Port=99999999999\nNetworkSettings/NetworkOption=server\n");
     core->sampling().Timer1x_Timer();
     core->sampling().Timer1x_Timer();
-    face.flush();
-    const std::string said = out.str();
+    const std::string text = said();
     for (const std::string line : {"Settings: Plot/ReadInterval held \"1e9\"; 1 s is used instead",
                                    "Settings: MQTT/Port held \"99999999999\"; 1883 is used instead",
                                    "Settings: NetworkSettings/NetworkOption held \"server\"; 0 is used instead"}) {
-        EXPECT_NE(said.find(line), std::string::npos) << line << "\n" << said;
-        EXPECT_EQ(said.find(line), said.rfind(line)) << "once: " << line;
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+        EXPECT_EQ(text.find(line), text.rfind(line)) << "once: " << line;
     }
     EXPECT_DOUBLE_EQ(core->sampling().readInterval(), 1);
 }

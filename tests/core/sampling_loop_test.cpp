@@ -9,25 +9,37 @@
 
 namespace {
 
+// What a pass hands on, counted.
+struct Steps : vs::PassSteps {
+    int plots = 0, warnings = 0, reads = 0;
+    std::vector<std::string> logLines, said;
+    std::vector<std::pair<QString, int>> notes;
+    void valuesRead() override { ++reads; }
+    void askNetwork() override {}
+    void plotPass(const vs::LocalDateTime&) override { ++plots; }
+    void evaluateWarnings() override { ++warnings; }
+    void note(const QString& t, int row) override { notes.emplace_back(t, row); }
+    void logPass(const std::string& t) override { logLines.push_back(t); }
+    void passDone() override {}
+    void say(const std::string& line) override { said.push_back(line); }
+    void stickGone(int) override {}
+    void unexpectedError(const char*, const std::string&) override {}
+};
+
 // A stick link whose every wait takes `waitMs` of fake time.
-struct LoopFixture : ::testing::Test {
+struct LoopFixture : ::testing::Test, Steps {
     vs::ManualClock clock{{2026, 12, 6, 10, 0, 0, 0}};
     double waitMs = 0;
     vs::StickLink link{clock, [this](int ms) { clock.advanceMs(waitMs > 0 ? waitMs : ms); }};
     vs::TraceLog trace{clock};
-    vs::SamplingLoop loop{link, clock, trace};
+    vs::SamplingLoop loop{link, clock, trace, *this};
     std::vector<std::shared_ptr<vs::SimulatedStick>> sims;
-    int plots = 0, warnings = 0;
-    std::vector<std::string> logLines;
 
     void sticks(const std::vector<vs::SimSpec>& specs)
     {
         sims = vs::attachSimulatedSticks(link, specs, clock);
         for (int i = 0; i < link.SlotsReserved; ++i)
             ASSERT_EQ(vs::Nymstick_GetConfig(link, i), 1);
-        loop.hooks.plot = [this](const vs::LocalDateTime&) { ++plots; };
-        loop.hooks.warnings = [this] { ++warnings; };
-        loop.hooks.log = [this](const std::string& t) { logLines.push_back(t); };
     }
 };
 
@@ -59,8 +71,6 @@ TEST_F(LoopFixture, EveryFourthTickRunsAPass)
 TEST_F(LoopFixture, SlowReadsStretchTheIntervalSayItAndFastOnesBringItBack)
 {
     sticks({{5, 9}});
-    std::vector<std::string> said;
-    loop.hooks.status = [&](const std::string& line) { said.push_back(line); };
     // "TRF?" with four flags takes three reports over 8-byte payloads, each
     // sent 780 ms after the one before: 2.34 s.
     waitMs = 780;
@@ -123,8 +133,6 @@ TEST_F(LoopFixture, NoOpenStickMeansNoPlotAndNoLog)
 TEST_F(LoopFixture, EngineeringModeNotesTheReadTimeAndSkipsPlottingOnErrors)
 {
     sticks({{5, 9}});
-    std::vector<std::pair<QString, int>> notes;
-    loop.hooks.note = [&](const QString& t, int row) { notes.emplace_back(t, row); };
     loop.engineeringMode = true;
     sims[0]->unplug();
     loop.Timer1x_Timer();

@@ -4,6 +4,7 @@
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
 #include "temp_config.h"
+#include "test_face.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@ namespace {
 
 // One stick with a channel "CO2" (levels 1000 and 1500) and a channel "T"
 // (no levels), everything the warnings drive recorded.
-struct WarnFixture : vstest::TempConfig {
+struct WarnFixture : vstest::TempConfig, vstest::TestFace {
     vs::ManualClock clock{{2026, 12, 6, 10, 0, 0, 0}};
     vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
     vs::TraceLog trace{clock};
@@ -19,13 +20,6 @@ struct WarnFixture : vstest::TempConfig {
     std::unique_ptr<vs::SettingsStore> store;
     std::unique_ptr<vs::Settings> settings;
     std::unique_ptr<vs::Warnings> w;
-    QString tip;
-    QStringList balloons;
-    int balloonsOpen = 0;
-    std::vector<int> airStates, waves;
-    int beeps = 0;
-    int balloonsHidden = 0;
-    std::vector<std::pair<QString, long>> notes;
 
     void SetUp() override
     {
@@ -33,24 +27,7 @@ struct WarnFixture : vstest::TempConfig {
         store = std::make_unique<vs::SettingsStore>();
         settings = std::make_unique<vs::Settings>(*store);
         settings->save(vs::keys::WarningSounds, 0, "1");
-        w = std::make_unique<vs::Warnings>(link, plot, *settings, trace, clock);
-        w->out.setTip = [this](const QString& t) { tip = t; };
-        w->out.balloon = [this](const QString& text, const QString&, int ms) {
-            EXPECT_EQ(ms, 10000);
-            balloons << text;
-            ++balloonsOpen;
-        };
-        w->out.balloonDone = [this] { --balloonsOpen; };
-        w->out.balloonCount = [this] { return balloonsOpen; };
-        w->out.balloonHide = [this] { ++balloonsHidden; };
-        w->out.airState = [this](int s) { airStates.push_back(s); };
-        w->out.beep = [this](int f, int ms) {
-            EXPECT_EQ(f, 1000);
-            EXPECT_EQ(ms, 70);
-            ++beeps;
-        };
-        w->out.playWave = [this](int level) { waves.push_back(level); };
-        w->out.note = [this](const QString& t, long n, int) { notes.emplace_back(t, n); };
+        w = std::make_unique<vs::Warnings>(link, plot, *settings, trace, clock, *this);
         addStick();
     }
     int addStick()
@@ -82,12 +59,10 @@ struct WarnFixture : vstest::TempConfig {
     }
     int runBeeps()
     {
-        int n = 0;
-        while (w->beepTimer().isActive() && n < 10) {
+        const int before = beeps;
+        while (w->beepTimer().isActive() && beeps - before < 10)
             w->Timer_warn_Timer();
-            ++n;
-        }
-        return n;
+        return beeps - before;
     }
 };
 

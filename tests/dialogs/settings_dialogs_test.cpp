@@ -124,49 +124,4 @@ TEST_F(Dialogs, ASettingsFileThatCannotBeWrittenIsSaidOnceAndTheValueStays)
     EXPECT_TRUE(d.box(1)->isChecked());
 }
 
-TEST_F(Dialogs, ResetAqlGoesToEveryStickAfterTheQuestion)
-{
-    start(2);
-    prompts.answers = {false, true};
-    window->advanced().CmdResetBaseLine_Click();
-    EXPECT_EQ(sent(0, vs::flagSetCommand("RESET BASELINE", 0x8001)), 0);
-    window->advanced().CmdResetBaseLine_Click();
-    EXPECT_EQ(prompts.shown[0].rfind("Caution: reseting baselines under wrong conditions", 0), 0u);
-    EXPECT_EQ(sent(0, vs::flagSetCommand("RESET BASELINE", 0x8001)), 1);
-    EXPECT_EQ(sent(1, vs::flagSetCommand("RESET BASELINE", 0x8001)), 1);
-}
-
-TEST_F(Dialogs, ResetSettingsResetsTheSticksEmptiesTheStoreAndMayKeepRunning)
-{
-    start(1);
-    window->alerts().box(1)->setChecked(true);
-    ASSERT_TRUE(stored().contains("WarningSounds"));
-    prompts.answers = {true, false}; // OK, then "Exit now?" No
-    window->advanced().cmdResetSettings_Click();
-    EXPECT_EQ(prompts.shown[0].rfind("This will set the USB stick to factory defaults", 0), 0u);
-    EXPECT_EQ(prompts.shown[1], "You must restart the program for the default values to be reloaded.\r\n\r\nExit now?");
-    EXPECT_EQ(sent(0, "*RST"), 1);
-    EXPECT_FALSE(stored().contains("WarningSounds"));
-    EXPECT_FALSE(window->ended());
-    EXPECT_TRUE(window->core().sampling().running());
-}
-
-TEST(AdvancedDialog, ResetSettingsWithoutAStickAsksNothing)
-{
-    vs::ManualClock clock;
-    vs::StickLink link{clock, [&](int ms) { clock.advanceMs(ms); }};
-    vstest::ScriptPrompts prompts;
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("XDG_DATA_HOME", (config.path() + "/data").toUtf8());
-    vs::SettingsStore store;
-    vs::Settings settings(store);
-    vs::AdvancedDialog d(link, prompts, settings);
-    bool reset = false;
-    d.resetSticks = [&] { reset = true; };
-    d.cmdResetSettings_Click();
-    EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_FALSE(reset);
-}
-
 } // namespace

@@ -60,34 +60,6 @@ struct Commands : vstest::WindowFixture {
     }
 };
 
-TEST_F(Commands, RecalibrateHeaterAsksWithThePluralOfTheSticks)
-{
-    start(2);
-    prompts.answers = {true};
-    window->mRecalHeat_Click();
-    EXPECT_EQ(prompts.shown[0].rfind("Caution: recalibrating heaters under wrong conditions", 0), 0u);
-    const std::string command = vs::flagSetCommand("CALIBRATE HEATER", 0x8001);
-    EXPECT_EQ(sent(0, command), 1);
-    EXPECT_EQ(sent(1, command), 1);
-}
-
-TEST_F(Commands, UpgradeFirmwareListsTheVersionsAndTheProgramRunsOn)
-{
-    start(0);
-    window->mUpgrade_Click();
-    ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0].find("CURRENT"), std::string::npos) << "no versions without a stick";
-    window.reset();
-    start(1);
-    prompts.answers = {true};
-    window->mUpgrade_Click();
-    EXPECT_EQ(prompts.shown[0].rfind("This will put the USB stick in Device Firmware Upgrade (DFU) mode.", 0), 0u);
-    EXPECT_NE(prompts.shown[0].find("Your CURRENT firmware version is:\r\n\r\n" + link.slot(0)->Firmware), std::string::npos)
-        << prompts.shown[0];
-    EXPECT_TRUE(bus.stick("sim:0")->inFirmwareUpgrade());
-    EXPECT_FALSE(window->ended());
-}
-
 TEST_F(Commands, SearchForUpdatesOpensTheSticksAddressOrOurs)
 {
     start(1);

@@ -224,16 +224,4 @@ TEST_F(WindowFlash, EscapeInTheMainWindowAborts)
     EXPECT_EQ(bus.stick("sim:0")->commands().back(), "FLSTART");
 }
 
-TEST_F(WindowFlash, EraseFlashAsksThenResetsTheStick)
-{
-    prompts.answers = {false, true};
-    window->mEraseFlash_Click();
-    EXPECT_EQ(std::count(bus.stick("sim:0")->commands().begin(), bus.stick("sim:0")->commands().end(), "*RST"), 0);
-    window->mEraseFlash_Click();
-    EXPECT_EQ(prompts.shown[0], "The recordings stored in flash will be erased. Proceed?");
-    EXPECT_EQ(bus.stick("sim:0")->commands().back(), "*RST");
-    EXPECT_TRUE(bus.stick("sim:0")->firmware().recordings().empty());
-    EXPECT_TRUE(window->core().sampling().running());
-}
-
 } // namespace

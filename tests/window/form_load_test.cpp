@@ -156,7 +156,7 @@ TEST_F(StartFixture, GeometryIsKeptOnScreenAndLargeEnough)
     EXPECT_EQ(window->x(), 0);
 
     // Shut-down stores the geometry.
-    window->Exit_cleanup();
+    window->core().shutdown();
     vs::SettingsStore reread;
     EXPECT_NEAR(vs::Settings(reread).number(vs::keys::MainGraphWidth), 8000, 20);
 }
@@ -202,23 +202,12 @@ TEST_F(StartFixture, TheMenusStayReachableAndPlacesAreKeptAcrossStarts)
     window->showMaximized();
     QCoreApplication::processEvents();
     ASSERT_TRUE(window->isMaximized());
-    window->Exit_cleanup();
     window.reset();
     start();
     EXPECT_TRUE(window->isMaximized());
     EXPECT_LE(window->frameGeometry().height(), avail.height());
     EXPECT_EQ(window->airState().pos(), QPoint(avail.left() + 50, avail.top() + 200));
     qunsetenv("VENTISCOPE_DATA_DIR");
-}
-
-TEST_F(StartFixture, ACommandLineSwitchActsAndEndsAndWithoutSticksEndsAtOnce)
-{
-    start("/rst", false);
-    EXPECT_TRUE(prompts.shown.empty());
-    window.reset();
-    auto stick = bus.plug({5, 9});
-    start("/RST", false);
-    EXPECT_EQ(stick->commands().back(), "*RST");
 }
 
 } // namespace

@@ -177,7 +177,7 @@ int main(int argc, char** argv)
                      QPointF(), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&history.plot(), &move);
     save(history, folder, "history");
-    window.Exit_cleanup();
+    window.core().shutdown();
     std::printf("pictures written to %s\n", qPrintable(folder));
     return 0;
 }
