@@ -33,6 +33,7 @@ void DeviceCallback::DevChange_callback()
     if (link_.Nymstick_CountConnected() == 0) {
         trace_.LogTrace(" :Nymstick_CountConnected = 0");
         face_.print(QString(QChar(12)));
+        sayDeparted();
         plot_.nMarkers = 0;
         plot_.Markers.assign(1, 0);
         if (face_.emulationOffered() && !settings_.flag(keys::DisableEmulation) &&
@@ -49,6 +50,7 @@ void DeviceCallback::DevChange_callback()
     trace_.LogTrace(" :Stick configure:");
     if (!face_.statusShown())
         face_.print(QString(QChar(12)));
+    sayDeparted();
     const StatusSink print = [this](const std::string& text) { face_.print(QString::fromStdString(text)); };
     // A stick that cannot be configured (pulled meanwhile, or answering
     // nonsense) stays unconfigured and is never read; the others are
@@ -99,6 +101,14 @@ void DeviceCallback::DevChange_callback()
     face_.storeReset();
     if (std::exchange(startOnArrival, false))
         sampling_.setRunning(true);
+}
+
+void DeviceCallback::sayDeparted()
+{
+    for (const std::string& line : std::exchange(departed, {})) {
+        face_.print(QString::fromStdString(line + "\n"));
+        trace_.LogTrace(line);
+    }
 }
 
 int DeviceCallback::takeBackOldSlot(int stick)

@@ -1,6 +1,9 @@
 #pragma once
 #include <QString>
 
+#include <string>
+#include <vector>
+
 namespace vs {
 
 class StickLink;
@@ -25,10 +28,13 @@ public:
     // first stick to come (plugged in, or listed by a network server) starts
     // sampling.
     bool startOnArrival = false;
+    // Status lines for the sticks that left, said with the change.
+    std::vector<std::string> departed;
 
     void DevChange_callback();
 
 private:
+    void sayDeparted();
     // A newly configured stick whose serial number a closed slot holds goes
     // back into that slot; returns the slot it is in now.
     int takeBackOldSlot(int stick);

@@ -57,11 +57,13 @@ std::vector<HistorySample> passSamples(const StickLink& link, int64_t timeMs)
         // that reads them, emulated sticks measure nothing; a failed read
         // keeps nothing.
         if (!s || !link.Nymstick_isOpen(i) || s->Interface == "NW" || s->Interface == "EMU" || !s->Configured ||
-            !s->LastError.empty() || s->nChannels <= 0)
+            !s->LastError.empty() || !hasValues(*s))
             continue;
         HistorySample sample{identityOf(*s, i), timeMs, {}};
-        for (int c = 0; c < sample.who.channels(); ++c)
-            sample.values.push_back(tidy(s->Channels[static_cast<size_t>(c)].LastValue));
+        for (int c = 0; c < sample.who.channels(); ++c) {
+            const ChannelRecord& ch = s->Channels[static_cast<size_t>(c)];
+            sample.values.push_back(ch.HasValue ? tidy(ch.LastValue) : std::numeric_limits<double>::quiet_NaN());
+        }
         out.push_back(std::move(sample));
     }
     return out;

@@ -25,6 +25,7 @@
 #include "settings/plot_settings_io.h"
 #include "settings/settings.h"
 #include "stick/device_change.h"
+#include "stick/channel_state.h"
 #include "stick/device_scan.h"
 #include "stick/report_io.h"
 #include "stick/stick_link.h"
@@ -115,6 +116,9 @@ void MonitorCore::onDeviceChange()
         return;
     }
     ++deviceChanges_;
+    for (const int slot : s_.scanner.takeLeft())
+        if (const StickRecord* r = s_.link.slot(slot))
+            devCallback_->departed.push_back("Sensor " + std::to_string(slot) + stickLabel(*r) + ": removed");
     guarded("DevChange_callback", [this] { devCallback_->DevChange_callback(); });
     // A stick that came or went shows in the metrics and on the broker at
     // once, also when no pass follows (the last stick was pulled out).

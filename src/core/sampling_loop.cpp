@@ -85,6 +85,12 @@ void SamplingLoop::adjustInterval(double readTime)
     }
 }
 
+void SamplingLoop::addError(std::string& errors, int stick, const std::string& error) const
+{
+    if (!error.empty())
+        errors += (errors.empty() ? "" : " ") + (link_.SlotsReserved >= 2 ? std::to_string(stick) + ":" : "") + error;
+}
+
 void SamplingLoop::step(const std::string& text)
 {
     currentStep = text;
@@ -105,13 +111,23 @@ void SamplingLoop::Timer1_Timer()
 
 std::string SamplingLoop::readStick(int i)
 {
-    step(" : Nymstick_ReadPV(" + std::to_string(i) + ")");
-    const bool read = Nymstick_ReadPV(link_, i) != 0;
-    std::string error = link_.StickErrorText;
-    if (!read && error.empty())
-        error = "no values in the reply";
-    if (link_.TraceLevel >= 210)
-        trace_.LogTrace(link_.TraceBuffer);
+    // Nothing from an earlier pass counts: a channel has a value only when
+    // this read delivers one.
+    for (ChannelRecord& c : link_.slot(i)->Channels)
+        c.HasValue = false;
+    // A stick whose node has left is not asked again; the device change
+    // that follows the pass says so and closes it.
+    const bool goneBefore = Nymstick_Gone(link_, i);
+    std::string error = goneBefore ? "the stick is gone" : "";
+    if (!goneBefore) {
+        step(" : Nymstick_ReadPV(" + std::to_string(i) + ")");
+        const bool read = Nymstick_ReadPV(link_, i) != 0;
+        error = link_.StickErrorText;
+        if (!read && error.empty())
+            error = "no values in the reply";
+        if (link_.TraceLevel >= 210)
+            trace_.LogTrace(link_.TraceBuffer);
+    }
     if (const StickRecord* s = link_.slot(i); s && s->ProtocolVersion < 5 && error.empty()) {
         step(" : Nymstick_ReadFlags(" + std::to_string(i) + ")");
         Nymstick_ReadFlags(link_, i);
@@ -126,10 +142,8 @@ std::string SamplingLoop::readStick(int i)
     s->LastError = error;
     if (error.empty())
         s->LastReadTime = static_cast<double>(clock_.utcMs()) / 1000.0;
-    if (!error.empty() && Nymstick_Gone(link_, i)) {
-        // Its node is gone: closed at once, never read (or logged) again as if open.
+    if (!error.empty() && (goneBefore || Nymstick_Gone(link_, i))) {
         link_.DebugOut("Nym stick " + std::to_string(i) + " has left", 1);
-        Nymstick_Close(link_, i);
         steps_.stickGone(i);
         return error;
     }
@@ -163,9 +177,13 @@ void SamplingLoop::Timer1x_Timer()
         if (!link_.slot(i)->Configured)
             continue;
         // Each stick's error is its own: a later stick's success never hides it.
-        if (const std::string error = readStick(i); !error.empty())
-            errors += (errors.empty() ? "" : " ") + (link_.SlotsReserved >= 2 ? std::to_string(i) + ":" : "") + error;
+        addError(errors, i, readStick(i));
     }
+    // A network stick has values when its server sent an update since the
+    // previous pass.
+    for (int i = 0; i < link_.SlotsReserved; ++i)
+        if (link_.Nymstick_isOpen(i) && link_.slot(i)->Interface == "NW" && !hasValues(*link_.slot(i)))
+            addError(errors, i, "no update from the server");
     link_.StickErrorText = errors;
     if (valid == 0)
         return;
@@ -193,6 +211,11 @@ void SamplingLoop::Timer1x_Timer()
     }
     steps_.logPass(formatDateTime(clock_.now(), "yyyy-mm-dd Hh:Nn:Ss"));
     steps_.passDone();
+    // What a server sends from now on counts for the next pass.
+    for (int i = 0; i < link_.SlotsReserved; ++i)
+        if (StickRecord* s = link_.slot(i); s && s->Interface == "NW")
+            for (ChannelRecord& c : s->Channels)
+                c.HasValue = false;
 }
 
 } // namespace vs

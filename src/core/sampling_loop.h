@@ -86,6 +86,8 @@ private:
     void step(const std::string& text);
     // Reads one configured stick's values (and flags); returns its error ("" on success).
     std::string readStick(int stick);
+    // Adds a stick's error to the pass's errors ("1:NYM_SEND_ERROR" with two sticks or more).
+    void addError(std::string& errors, int stick, const std::string& error) const;
     bool applyInterval(double seconds);
     // Stretches the interval after a slow pass, or returns to the one set after fast ones.
     void adjustInterval(double readTime);

@@ -52,8 +52,10 @@ std::string logHeaderLine(const StickLink& link, const PlotRecord& plot)
 std::string logDataLine(const StickLink& link, const PlotRecord& plot, const std::string& timeText, char separator)
 {
     std::string line = timeText + "\t ";
-    forLoggedChannels(link, plot,
-                      [&](int, const ChannelRecord& c) { line += generalNumber(c.LastValue, separator) + "\t "; });
+    // A channel without a value keeps its column, empty; the error column says why.
+    forLoggedChannels(link, plot, [&](int, const ChannelRecord& c) {
+        line += (c.HasValue ? generalNumber(c.LastValue, separator) : std::string()) + "\t ";
+    });
     return line + link.StickErrorText + "\r\n";
 }
 
@@ -73,7 +75,8 @@ std::string bufferFileText(const PlotRecord& plot, char separator)
         out += time;
         for (int k = 0; k < plot.nCurves; ++k)
             if (plot.CurveEnabled[static_cast<size_t>(k)])
-                out += "\t" + formatNumber(plot.at(slot, k) / 100.0, "##0.00", separator);
+                out += "\t" + (plot.at(slot, k) == kNoValue ? std::string()
+                                                             : formatNumber(plot.at(slot, k) / 100.0, "##0.00", separator));
         out += "\r\n";
     }
     return out;

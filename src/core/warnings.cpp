@@ -65,6 +65,7 @@ void Warnings::Warnings_Timer_Update()
     QString tip;
     QString alarms;
     int overall = 0;
+    bool anyValue = false; // no value anywhere: the air state knows nothing
     const bool warningsOn = settings_.number(keys::Warnings) == 1;
     // Curves follow the open sticks' channels in slot order, as the plot sets them up.
     int k = -1;
@@ -74,6 +75,7 @@ void Warnings::Warnings_Timer_Update()
         StickRecord& stick = *link_.slot(s);
         for (int i = 0; i < stick.nChannels && i < static_cast<int>(stick.Channels.size()); ++i) {
             ++k;
+            anyValue = anyValue || stick.Channels[static_cast<size_t>(i)].HasValue;
             currentStep = " : Warnings_Timer_Update: TempPlot.ColsEnabled(" + std::to_string(i) + "+" +
                           std::to_string(s) + "*" + std::to_string(stick.nChannels) + ")";
             trace_.LogTrace(currentStep);
@@ -82,8 +84,9 @@ void Warnings::Warnings_Timer_Update()
             const ChannelRecord& c = stick.Channels[static_cast<size_t>(i)];
             const QString label =
                 QString::fromStdString((link_.SlotsReserved >= 2 ? std::to_string(s) + ":" : "") + c.Ylabel);
-            tip += label + "=" + QString::fromStdString(formatNumber(c.LastValue, "###0.0")) + "\r\n";
-            if (!warningsOn)
+            tip += label + "=" + (c.HasValue ? QString::fromStdString(formatNumber(c.LastValue, "###0.0")) : "-") + "\r\n";
+            // A channel without a value raises nothing.
+            if (!warningsOn || !c.HasValue)
                 continue;
             int level = 0;
             for (int j = std::min<int>(c.nWarn, static_cast<int>(c.WarnLevels.size())) - 1; j >= 0; --j)
@@ -107,7 +110,7 @@ void Warnings::Warnings_Timer_Update()
     if (tip.size() > 2)
         tip.chop(2);
     face_.setTip(tip);
-    face_.airState(overall + 1);
+    face_.airState(anyValue ? overall + 1 : 0);
 
     if (overall == shownLevel_)
         return;

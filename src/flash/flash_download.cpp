@@ -287,9 +287,13 @@ bool ReadFlashLog(StickLink& link, FlashFace& face, const Clock& clock, int stic
     face.setRecordLength(std::min(count, kPlotLimit));
     LocalDateTime t = addSeconds(*end, -duration * count / n);
     for (int i = 0; i < count; ++i) {
+        // The recorder keeps channel 0 only: the others have no value.
         Nymstick_SetChannelRaw(link, stick, 0, values[static_cast<size_t>(i)]);
-        for (int c = 1; c <= 4; ++c)
-            Nymstick_SetChannelRaw(link, stick, c, 0);
+        if (StickRecord* s = link.slot(stick))
+            for (size_t c = 1; c < s->Channels.size(); ++c) {
+                s->Channels[c].LastValue = 0;
+                s->Channels[c].HasValue = false;
+            }
         face.feedPlot(t, (i + 1) % 512 == 0);
         face.writeLog(formatDateTime(t, "yyyy-mm-dd Hh:Nn:Ss"));
         if (face.keepValue)

@@ -380,6 +380,7 @@ void NetInterpreter::addStick(const std::string& line)
         c.Yunit = field(4 + 4 * k);
         const double v = leadingWireNumber(field(5 + 4 * k));
         c.LastValue = std::isfinite(v) && std::fabs(v) <= kLargestValue ? v : 0;
+        c.HasValue = std::isfinite(v) && std::fabs(v) <= kLargestValue;
     }
 }
 
@@ -394,8 +395,10 @@ void NetInterpreter::nw_UpdateSTick(const std::string& argument)
     for (size_t k = 0; k + 1 < fields.size() && k < static_cast<size_t>(std::max<int16_t>(s->nChannels, 0)) &&
                        k < s->Channels.size();
          ++k)
-        if (const auto v = wholeWireNumber(fields[k + 1]))
+        if (const auto v = wholeWireNumber(fields[k + 1])) {
             s->Channels[k].LastValue = *v;
+            s->Channels[k].HasValue = true;
+        }
     s->LastReadTime = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 

@@ -40,7 +40,7 @@ std::vector<std::string> cursorReadout(const PlotRecord& plot, const StickLink& 
         if (shown >= 2)
             line = (link.SlotsReserved >= 2 ? std::to_string(stick) + ":" : std::string()) +
                    plot.CurveName[static_cast<size_t>(k)] + "=";
-        line += formatNumber(plot.at(slot, k) / 100.0, "###0.00");
+        line += plot.at(slot, k) == kNoValue ? std::string("-") : formatNumber(plot.at(slot, k) / 100.0, "###0.00");
         lines.push_back(line);
     }
     return lines;

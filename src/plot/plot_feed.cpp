@@ -91,10 +91,11 @@ bool Nymdata2plot(PlotRecord& plot, const StickLink& link, const std::string& ti
         if (j < static_cast<int>(stick.Channels.size())) {
             // Clamped so that the span of any two stored values still fits the
             // scale's 32 bits: every sample lands inside the plot area.
-            const double v = stick.Channels[static_cast<size_t>(j)].LastValue;
-            if (!std::isnan(v))
-                plot.at(plot.WriteIndex, k) =
-                    static_cast<int32_t>(roundHalfEven(std::clamp(v, -kLargestPlotValue, kLargestPlotValue) * 100));
+            const ChannelRecord& c = stick.Channels[static_cast<size_t>(j)];
+            plot.at(plot.WriteIndex, k) =
+                c.HasValue && std::isfinite(c.LastValue)
+                    ? static_cast<int32_t>(roundHalfEven(std::clamp(c.LastValue, -kLargestPlotValue, kLargestPlotValue) * 100))
+                    : kNoValue;
         }
         if (++j >= stick.nChannels) {
             j = 0;

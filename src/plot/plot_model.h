@@ -10,6 +10,10 @@ namespace vs {
 // The largest value the plot stores (as value x 100 in 32 bits), either way:
 // half the 32-bit range, so that the span between two values fits it too.
 constexpr double kLargestPlotValue = 10737418.23;
+// The one slot value that no reading can give (readings are clamped to the
+// value above): the channel had no value at that sample. It is drawn as a
+// gap, shown as "-" and left out of the scale.
+constexpr int32_t kNoValue = INT32_MIN;
 
 // Colours are 32-bit RGB values with red in the lowest byte.
 using Rgb = uint32_t;

@@ -31,7 +31,7 @@ std::string plot_DataText(const PlotRecord& plot)
         line += " \t";
         for (int k = 0; k < plot.nCurves; ++k)
             if (plot.CurveEnabled[static_cast<size_t>(k)])
-                line += generalNumber(plot.at(slot, k) / 100.0) + "\t ";
+                line += (plot.at(slot, k) == kNoValue ? std::string() : generalNumber(plot.at(slot, k) / 100.0)) + "\t ";
         out += line + "\r\n";
     }
     return out;

@@ -98,7 +98,9 @@ void drawCurveEverySegment(Raster& raster, const CurvePath& p)
     int px = p.startX;
     int py = p.startY;
     for (size_t s = 0; s < p.x.size(); ++s) {
-        raster.line(px, py, p.x[s], p.y[s], p.penWidth, p.pale[s] ? p.paleColour : p.colour);
+        if (p.y[s] != kGapY)
+            raster.line(py == kGapY ? p.x[s] : px, py == kGapY ? p.y[s] : py, p.x[s], p.y[s], p.penWidth,
+                        p.pale[s] ? p.paleColour : p.colour);
         px = p.x[s];
         py = p.y[s];
     }

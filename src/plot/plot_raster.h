@@ -1,4 +1,5 @@
 #pragma once
+#include <climits>
 #include <QImage>
 
 #include <cstdint>
@@ -67,8 +68,13 @@ struct CurvePath {
     QRgb colour = 0, paleColour = 0;
 };
 
+// The height of a point without a value: the curve has a gap there, no
+// line leads to it or away from it.
+constexpr int kGapY = INT_MIN;
+
 // The column reduction behind drawCurveDecimated, for any source of points:
-// x[s] for each position, yAt(s) its height and paleAt(s) its colour choice.
+// x[s] for each position, yAt(s) its height (kGapY: none) and paleAt(s) its
+// colour choice.
 template <class YAt, class PaleAt>
 void drawColumns(Raster& r, int startX, int startY, const int* x, int n, YAt yAt, PaleAt paleAt, int penWidth,
                  QRgb colour, QRgb paleColour)
@@ -77,23 +83,30 @@ void drawColumns(Raster& r, int startX, int startY, const int* x, int n, YAt yAt
     int py = startY;
     int s = 0;
     while (s < n) {
+        const int firstY = yAt(s);
+        if (firstY == kGapY) {
+            py = kGapY;
+            ++s;
+            continue;
+        }
         // A run: consecutive points in one pixel column with one colour. Its
         // segments after the first are vertical, so together they cover the
         // column from the run's lowest to its highest value.
         const int cx = x[s];
         const bool pale = paleAt(s);
-        const int firstY = yAt(s);
         int lo = firstY, hi = firstY, lastY = firstY;
         int e = s + 1;
         for (; e < n && x[e] == cx; ++e) {
-            if (static_cast<bool>(paleAt(e)) != pale)
+            const int y = yAt(e);
+            if (static_cast<bool>(paleAt(e)) != pale || y == kGapY)
                 break;
-            lastY = yAt(e);
+            lastY = y;
             lo = lastY < lo ? lastY : lo;
             hi = lastY > hi ? lastY : hi;
         }
         const QRgb c = pale ? paleColour : colour;
-        r.line(px, py, cx, firstY, penWidth, c);
+        // After a gap the curve starts again at its point.
+        r.line(py == kGapY ? cx : px, py == kGapY ? firstY : py, cx, firstY, penWidth, c);
         if (e - s > 1)
             r.span(cx, lo, hi, penWidth, c);
         px = cx;

@@ -231,7 +231,8 @@ void drawCurveWithPainter(QPainter& p, const CurvePath& path)
             p.setPen(QPen(QColor::fromRgb(currentPale ? path.paleColour : path.colour), path.penWidth));
         }
         const QPoint next(path.x[s], path.y[s]);
-        p.drawLine(previous, next);
+        if (next.y() != kGapY)
+            p.drawLine(previous.y() == kGapY ? next : previous, next);
         previous = next;
     }
 }
@@ -322,9 +323,10 @@ bool plot_Draw(const PlotRecord& plot, const PlotSettings& s, QImage& image, Plo
     // Curve labels at the left edge, where each curve starts.
     const int s0 = s.PlotScroll ? plot.WriteIndex : 0;
     std::vector<int> startY(static_cast<size_t>(plot.nCurves));
+    auto yOf = [&f](int32_t v) { return v == kNoValue ? kGapY : f.Y(v); };
     for (int k = 0; k < plot.nCurves; ++k) {
-        startY[static_cast<size_t>(k)] = f.Y(plot.at(s0, k));
-        if (f.nEnabled >= 2 && plot.CurveEnabled[static_cast<size_t>(k)]) {
+        startY[static_cast<size_t>(k)] = yOf(plot.at(s0, k));
+        if (f.nEnabled >= 2 && plot.CurveEnabled[static_cast<size_t>(k)] && startY[static_cast<size_t>(k)] != kGapY) {
             p.setPen(toQColor(plot.CurveColor[static_cast<size_t>(k)]));
             const QString label = QString::fromStdString(plot.CurveLabel[static_cast<size_t>(k)]);
             drawTextAt(p, f.left - fm.horizontalAdvance(label) - 8, startY[static_cast<size_t>(k)] - f.h, label);
@@ -350,7 +352,6 @@ bool plot_Draw(const PlotRecord& plot, const PlotSettings& s, QImage& image, Plo
         if (++i == n)
             i = 0;
     }
-    auto yOf = [&f](int32_t v) { return f.Y(v); };
     int maxPosition = -1, maxCurve = -1;
     std::vector<int> lastY = startY;
     for (int k = 0; k < plot.nCurves; ++k) {
@@ -411,7 +412,7 @@ bool plot_Draw(const PlotRecord& plot, const PlotSettings& s, QImage& image, Plo
         if (!plot.CurveEnabled[static_cast<size_t>(k)])
             continue;
         const QColor colour = toQColor(plot.CurveColor[static_cast<size_t>(k)]);
-        if (sweepPosition >= 0) {
+        if (sweepPosition >= 0 && plot.at(newest, k) != kNoValue) {
             const int sx = xOf[static_cast<size_t>(sweepPosition)];
             const int sy = f.Y(plot.at(newest, k));
             p.setPen(QPen(colour, 1));
@@ -424,9 +425,9 @@ bool plot_Draw(const PlotRecord& plot, const PlotSettings& s, QImage& image, Plo
             p.setPen(Qt::black);
             drawTextAt(p, sx + 7, sy - f.h, tag);
         }
-        if (s.ShowYvalues) {
-            // The value at the curve's right end: the newest when scrolling, else the last slot's own.
-            const int slot = s.PlotScroll ? newest : plot.RecordLength - 1;
+        // The value at the curve's right end: the newest when scrolling, else the last slot's own.
+        const int slot = s.PlotScroll ? newest : plot.RecordLength - 1;
+        if (s.ShowYvalues && plot.at(slot, k) != kNoValue) {
             p.setPen(colour);
             drawTextAt(p, xOf.back(), lastY[static_cast<size_t>(k)] - f.h - 1,
                        QString::fromStdString(formatNumber(plot.at(slot, k) / 100.0, "##0.0#")));

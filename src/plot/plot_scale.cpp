@@ -16,6 +16,8 @@ void plot_AutoScale(PlotRecord& plot, const PlotSettings& settings)
                 continue;
             for (int i = 0; i < plot.RecordLength; ++i) {
                 const int64_t v = plot.at(i, k);
+                if (v == kNoValue)
+                    continue;
                 lo = std::min(lo, v);
                 hi = std::max(hi, v);
             }

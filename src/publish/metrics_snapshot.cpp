@@ -59,6 +59,9 @@ std::vector<MetricFamily> metricFamilies(const StickLink& link, const MetricsCou
                          "How many of the channel's warning levels its last value reached (0, 1, 2).",
                          MetricType::Gauge, {}};
     MetricFamily open{"ventiscope_stick_open", "1 while the stick is open, 0 once it is gone.", MetricType::Gauge, {}};
+    MetricFamily present{"ventiscope_stick_values_present",
+                         "1 when the stick delivered values in the last sampling pass, 0 when it gave none.",
+                         MetricType::Gauge, {}};
     MetricFamily lastRead{"ventiscope_stick_last_read_timestamp_seconds",
                           "When the stick's values were last read whole (Unix time).", MetricType::Gauge, {}};
     for (int i = 0; i < link.SlotsReserved; ++i) {
@@ -76,8 +79,12 @@ std::vector<MetricFamily> metricFamilies(const StickLink& link, const MetricsCou
             continue;
         if (s->LastReadTime > 0)
             lastRead.metric.push_back(gauge(stickLabels, s->LastReadTime));
+        present.metric.push_back(gauge(stickLabels, hasValues(*s) ? 1 : 0));
         for (int c = 0; c < s->nChannels && c < static_cast<int>(s->Channels.size()); ++c) {
             const ChannelRecord& ch = s->Channels[static_cast<size_t>(c)];
+            // A channel without a value has no series: a dashboard shows a gap, an alert waits.
+            if (!ch.HasValue)
+                continue;
             std::vector<ClientMetric::Label> labels = {
                 stickLabels[0], {"channel", utf8(ch.ChID)}, {"label", utf8(ch.Ylabel)}};
             warning.metric.push_back(gauge(labels, channelWarningState(ch)));
@@ -97,7 +104,7 @@ std::vector<MetricFamily> metricFamilies(const StickLink& link, const MetricsCou
     std::vector<MetricFamily> all;
     all.push_back(single("ventiscope_build_info", "The program's version (the value is always 1).", MetricType::Gauge,
                          1, {{"version", options.version}}));
-    for (MetricFamily* f : {&co2, &temperature, &humidity, &other, &warning, &open, &lastRead})
+    for (MetricFamily* f : {&co2, &temperature, &humidity, &other, &warning, &open, &present, &lastRead})
         if (!f->metric.empty())
             all.push_back(std::move(*f));
     all.push_back(single("ventiscope_sampling_passes_total", "Sampling passes that read at least one stick.",

@@ -77,8 +77,10 @@ MqttMessage stateMessage(const StickLink& link, int stick, const MqttSettings& s
         for (size_t k = 0; k < s->Channels.size() && static_cast<int>(k) < s->nChannels; ++k) {
             const ChannelRecord& c = s->Channels[k];
             const QString key = channelKey(c, k);
-            o[key] = std::isfinite(c.LastValue) ? QJsonValue(resolvedValue(c)) : QJsonValue();
-            o[key + "_warning"] = channelWarningState(c);
+            // A channel without a value is null: Home Assistant shows it as unknown.
+            const bool known = c.HasValue && std::isfinite(c.LastValue);
+            o[key] = known ? QJsonValue(resolvedValue(c)) : QJsonValue();
+            o[key + "_warning"] = known ? QJsonValue(channelWarningState(c)) : QJsonValue();
         }
     }
     return {stickTopic(link, stick, settings) + "/state", compact(o), true};

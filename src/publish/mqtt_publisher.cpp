@@ -9,6 +9,10 @@
 
 namespace vs {
 
+namespace {
+constexpr int kPassesBeforeUnavailable = 3;
+} // namespace
+
 MqttPublisher::MqttPublisher(const StickLink& link, const Clock& clock, MqttSettings settings, QString version,
                              QObject* parent)
     : QObject(parent), link_(link), clock_(clock), settings_(settings), version_(std::move(version)),
@@ -88,13 +92,18 @@ void MqttPublisher::afterPass()
             continue;
         const StickRecord* s = link_.slot(i);
         const bool open = link_.Nymstick_isOpen(i) && s->nChannels > 0;
-        // A read that failed publishes nothing new: no old value with a fresh time.
-        const bool read = open && s->LastError.empty();
+        // A pass without values publishes nothing new (no old value with a
+        // fresh time); three in a row make the stick unavailable, the next
+        // values available again.
+        const bool read = open && hasValues(*s);
+        int& without = passesWithoutValues_[mqttStick(link_, i)];
+        without = read ? 0 : without + 1;
         if (open)
             announce(i);
         if (read && due)
             client_.publish(stateMessage(link_, i, settings_, now));
-        setAvailable(i, read);
+        if (read || !open || without >= kPassesBeforeUnavailable)
+            setAvailable(i, read);
     }
     if (due)
         lastStateMs_ = nowMs;

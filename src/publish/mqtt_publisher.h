@@ -13,9 +13,9 @@ class Clock;
 
 // Publishes the sticks this copy owns (and, when asked, the network sticks
 // that say who they are): after a pass, each stick's retained state (not
-// for a read that failed, and at most once per publishing interval) and its
-// availability ("online" while open and read, "offline" otherwise, sent when
-// it changes); Home Assistant's discovery configs once per connection and
+// for a pass without values, and at most once per publishing interval) and
+// its availability ("online" while open and giving values, "offline" once
+// gone or after three passes without values, sent when it changes); Home Assistant's discovery configs once per connection and
 // per stick that arrives.
 class MqttPublisher : public QObject {
     Q_OBJECT
@@ -51,6 +51,7 @@ private:
     double lastStateMs_ = -1e18;
     QSet<QString> announced_;
     std::map<QString, bool> online_;
+    std::map<QString, int> passesWithoutValues_;
 };
 
 } // namespace vs

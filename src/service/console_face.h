@@ -14,13 +14,28 @@ class Clock;
 // line. A warning's balloon is a line of its own; what only a screen shows
 // (notes, the plot, the tray, the air state light, sounds) is not shown. It
 // never offers emulation, and an error is said and the service goes on.
+//
+// When the stream is the journal, each line starts with its syslog priority
+// as the journal reads it ("<3>" errors, "<4>" warnings, "<6>" the rest) and
+// carries no time of its own: the journal stamps it.
 class ConsoleFace final : public Face {
 public:
-    ConsoleFace(const Clock& clock, std::ostream& out) : clock_(clock), out_(out) {}
+    enum Priority { Error = 3, Warning = 4, Info = 6 };
+
+    ConsoleFace(const Clock& clock, std::ostream& out, bool journal = stdoutIsJournal())
+        : clock_(clock), out_(out), journal_(journal)
+    {
+    }
     ~ConsoleFace() override { flush(); }
 
+    // Whether standard output is the journal's stream (JOURNAL_STREAM names it).
+    static bool stdoutIsJournal();
+    // What kind of line a status text is.
+    static Priority priorityOf(const std::string& text);
+
     // A line of its own, at once.
-    void line(const std::string& text);
+    void line(const std::string& text) { line(text, priorityOf(text)); }
+    void line(const std::string& text, Priority priority);
     // Writes a pending part of a line.
     void flush();
 
@@ -60,6 +75,7 @@ public:
 private:
     const Clock& clock_;
     std::ostream& out_;
+    bool journal_;
     std::string pending_;
     int hold_ = 0;
 };

@@ -32,6 +32,14 @@ std::string stickLabel(const StickRecord& stick)
     return serial.empty() ? std::string() : " (S/N " + serial + ")";
 }
 
+bool hasValues(const StickRecord& stick)
+{
+    for (int c = 0; c < stick.nChannels && c < static_cast<int>(stick.Channels.size()); ++c)
+        if (stick.Channels[static_cast<size_t>(c)].HasValue)
+            return true;
+    return false;
+}
+
 std::string stickIdentity(const StickRecord& stick, int slot)
 {
     const std::string serial = stickSerial(stick);

@@ -11,6 +11,8 @@ struct ChannelRecord;
 std::string stickSerial(const StickRecord& stick);
 // " (S/N 1234)" for status lines, "" without a serial number.
 std::string stickLabel(const StickRecord& stick);
+// Whether any of the stick's channels has a value in this pass.
+bool hasValues(const StickRecord& stick);
 
 // Who a stick is wherever it leaves the program (publishing, metrics): its
 // serial number; a stick that reports none (an emulated one) is named by its

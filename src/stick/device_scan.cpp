@@ -45,11 +45,15 @@ int16_t DeviceScanner::Nymstick_Find()
     changed_ = false;
     for (int i = 0; i < link_.SlotsReserved; ++i) {
         link_.slot(i)->Seen = 0;
+        // A network stick is its server's: the scan of this machine leaves it alone.
+        if (link_.slot(i)->Interface == "NW")
+            continue;
         // A handle whose device left is dead, whatever node came in its place.
         if (link_.Nymstick_isOpen(i) && Nymstick_Gone(link_, i)) {
             link_.DebugOut("  The device of slot " + std::to_string(i) + " has left", 50);
             Nymstick_Close(link_, i);
             changed_ = true;
+            left_.push_back(i);
         }
     }
     std::set<std::string> inUse;
@@ -108,9 +112,12 @@ int16_t DeviceScanner::Nymstick_Find()
     for (int i = 0; i < link_.SlotsReserved; ++i) {
         if (link_.slot(i)->Seen != 0) {
             ++count;
-        } else if (link_.Nymstick_isOpen(i)) {
+        } else if (link_.Nymstick_isOpen(i) && link_.slot(i)->Interface != "NW") {
+            const bool emulated = link_.slot(i)->Interface == "EMU";
             Nymstick_Close(link_, i);
             changed_ = true;
+            if (!emulated)
+                left_.push_back(i);
         }
     }
     link_.SticksConnected = count;

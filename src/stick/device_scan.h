@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <set>
+#include <vector>
 #include <string>
+#include <utility>
 
 namespace vs {
 
@@ -36,6 +38,8 @@ public:
     // Whether the last scan opened or closed a stick: the set of sticks
     // changed, even when their number did not.
     bool changed() const { return changed_; }
+    // The slots whose stick a scan found gone (and closed) since this was last asked.
+    std::vector<int> takeLeft() { return std::exchange(left_, {}); }
     // Sticks held by another program at the last scan.
     size_t inUseCount() const { return inUse_.size(); }
 
@@ -46,6 +50,7 @@ private:
     HidBackend& backend_;
     bool toldAboutPermissions_ = false;
     bool changed_ = false;
+    std::vector<int> left_;
     std::set<std::string> inUse_;
 };
 

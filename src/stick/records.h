@@ -22,6 +22,10 @@ struct ChannelRecord {
     int16_t nWarn = 0;
     std::vector<double> WarnLevels;
     double LastValue = 0;
+    // The stick delivered LastValue in this sampling pass (a network stick:
+    // an update since the previous pass). Without it the channel has no
+    // value, whatever LastValue still holds.
+    bool HasValue = false;
 };
 
 // One adjustable setting of a stick, from one 7-field group of "KNOBPRE?".

@@ -49,6 +49,7 @@ void Nymstick_SetChannelRaw(StickLink& link, int stick, int channel, double raw)
         return;
     ChannelRecord& c = s->Channels[static_cast<size_t>(channel)];
     c.LastValue = (raw - c.RawOffset) * c.Factor + c.ValueOffset;
+    c.HasValue = std::isfinite(c.LastValue);
 }
 
 void ParseBinaryValues(StickLink& link, int stick, const std::vector<uint8_t>& buffer, size_t& position)

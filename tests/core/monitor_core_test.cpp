@@ -68,6 +68,18 @@ TEST_F(CoreFixture, MetricsFollowPassesAndAPulledStickShowsAsClosed)
     const double ratio = reply.mid(reply.indexOf("} ", at) + 2, 12).split('\n').front().toDouble();
     EXPECT_NEAR(ratio, link.slot(0)->Channels[2].LastValue / 100, 1e-9);
 
+    // A pass in which the second stick gives nothing: its values have no
+    // series (never 0, never the last value), and its gauge says so.
+    bus.stick("sim:1")->loseEvery(1);
+    core->sampling().Timer1x_Timer();
+    bus.stick("sim:1")->loseEvery(0);
+    reply = httpGet(port);
+    EXPECT_TRUE(reply.contains("ventiscope_stick_values_present{serial=\"SIM00000000000000001001\",interface=\"USB\"} 0"));
+    EXPECT_TRUE(reply.contains("ventiscope_stick_values_present{serial=\"SIM00000000000000001000\",interface=\"USB\"} 1"));
+    for (const char* series : {"ventiscope_co2_ppm{", "ventiscope_temperature_celsius{", "ventiscope_channel_warning_state{"})
+        EXPECT_FALSE(reply.contains(QByteArray(series) + "serial=\"SIM00000000000000001001\"")) << series;
+    EXPECT_TRUE(reply.contains("ventiscope_co2_ppm{serial=\"SIM00000000000000001000\""));
+
     bus.unplug("sim:0");
     core->deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
     reply = httpGet(port);
@@ -174,16 +186,22 @@ TEST_F(CoreFixture, EachStickKeepsItsErrorAndEveryFailedReadCounts)
     ASSERT_EQ(lines.size(), 4); // the header and three passes
     EXPECT_TRUE(lines[1].endsWith("\t ")) << "no error in the first pass";
     EXPECT_TRUE(lines[2].endsWith("\t 0:NYM_SEND_ERROR")) << lines[2].toStdString();
+    EXPECT_EQ(lines[2].split("\t ").size(), lines[1].split("\t ").size()) << "the columns stay";
+    EXPECT_TRUE(lines[2].contains("\t \t ")) << "the failing stick's values are empty: " << lines[2].toStdString();
     const std::string text = said();
     const std::string line = "Sensor 0 (S/N SIM00000000000000001000): no values: NYM_SEND_ERROR";
     EXPECT_NE(text.find(line), std::string::npos) << text;
     EXPECT_EQ(text.find(line), text.rfind(line)) << "said once, not every pass";
 
-    // Pulled without a word from the system: closed in the pass that finds it gone.
+    // Pulled without a word from the system: the pass that finds it gone
+    // starts the device change, which says so, counts it and closes it.
     bus.stick("sim:1")->unplug();
     core->sampling().Timer1x_Timer();
-    EXPECT_FALSE(link.Nymstick_isOpen(1));
+    EXPECT_TRUE(eventually([&] { return !link.Nymstick_isOpen(1); }));
     EXPECT_EQ(core->sampling().failedReadCount(), 4);
+    EXPECT_NE(said().find("Sensor 1 (S/N SIM00000000000000001001): removed"), std::string::npos) << said();
+    EXPECT_EQ(core->deviceChangeCount(), 1);
+    EXPECT_GE(face.beeps, 1);
     // A failed read stores nothing: the history has no made-up values.
     const auto stored = historyCounts();
     EXPECT_EQ(stored.at(vs::stickSerial(*link.slot(0))), 1);

@@ -139,7 +139,7 @@ TEST_F(LoopFixture, EngineeringModeNotesTheReadTimeAndSkipsPlottingOnErrors)
     EXPECT_EQ(plots, 0);
     ASSERT_EQ(notes.size(), 2u);
     EXPECT_TRUE(notes[0].first.startsWith("tr="));
-    EXPECT_EQ(notes[1].first, "Err=NYM_SEND_ERROR");
+    EXPECT_EQ(notes[1].first, "Err=the stick is gone");
     EXPECT_EQ(notes[1].second, 1);
     EXPECT_EQ(logLines.size(), 1u);
 }

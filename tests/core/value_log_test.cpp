@@ -44,6 +44,7 @@ struct LogFixture : vstest::TempConfig, vstest::TestFace {
             c.Ylabel = label;
             c.Yunit = unit;
             c.ChID = std::to_string(link.slot(s)->Channels.size());
+            c.HasValue = true;
             link.slot(s)->Channels.push_back(c);
         }
         link.slot(s)->nChannels = static_cast<int16_t>(channels.size());

@@ -48,6 +48,8 @@ struct WarnFixture : vstest::TempConfig, vstest::TestFace {
     }
     void values(int stick, double co2, double t = 21)
     {
+        for (auto& c : link.slot(stick)->Channels)
+            c.HasValue = true;
         link.slot(stick)->Channels[0].LastValue = co2;
         link.slot(stick)->Channels[1].LastValue = t;
     }

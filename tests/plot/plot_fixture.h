@@ -26,6 +26,7 @@ struct PlotFixture {
             c.Ylabel = labels[j];
             c.Yunit = unit;
             c.Factor = 1;
+            c.HasValue = true;
             r.Channels.push_back(c);
         }
         r.nChannels = static_cast<int16_t>(labels.size());

@@ -130,14 +130,22 @@ TEST_F(Mqtt, StaleDataGoesUnavailableAndTwoCopiesKeepTheirOwnAvailability)
     const std::string stateTopic = "ventiscope/lab/" + stick + "/state";
     ASSERT_TRUE(sub.pump([&] { return sub.count(stateTopic) == 1; }));
 
-    // A read that failed: nothing new, and the stick goes offline.
-    link.slot(0)->LastError = "NYM_RECV_ERR_Readfile:Resource temporarily unavailable";
-    clock.advanceMs(1000);
-    publisher.afterPass();
+    // Passes without values: nothing new, and after the third the stick goes offline.
+    const auto values = [&](bool has) {
+        for (auto& c : link.slot(0)->Channels)
+            c.HasValue = has;
+    };
+    values(false);
+    for (int pass = 1; pass <= 3; ++pass) {
+        EXPECT_NE(newest(sub, availability), "offline") << "not after " << pass - 1 << " passes";
+        clock.advanceMs(1000);
+        publisher.afterPass();
+        sub.pump([&] { return true; });
+    }
     ASSERT_TRUE(sub.pump([&] { return newest(sub, availability) == "offline"; }));
     EXPECT_EQ(sub.count(stateTopic), 1) << "no old value with a fresh time";
-    // Read again: online. Pulled out: offline at once.
-    link.slot(0)->LastError.clear();
+    // Values again: online. Pulled out: offline at once.
+    values(true);
     clock.advanceMs(1000);
     publisher.afterPass();
     ASSERT_TRUE(sub.pump([&] { return newest(sub, availability) == "online"; }));
