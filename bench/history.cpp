@@ -2,7 +2,7 @@
 // x 5 channels (26 million values). Prints: write cost per pass, a 30-day view
 // at 1920 columns (query to drawn picture), a 1-hour raw view, a day's CSV
 // export, the database size per month, and the import of a 1-million-line
-// value log.
+// value log. Then the figures over two years (history_years.cpp).
 #include "history/history_export.h"
 #include "history/history_reader.h"
 #include "history/history_store.h"
@@ -26,12 +26,14 @@
 
 using namespace vs;
 
+void benchYears(const QString& dir);
+
 namespace {
 
 SeriesIdentity stick(int n)
 {
     return {QString("BENCH%1").arg(n), "Bench stick", {"CO2eq", "Temp", "Humidity", "Rh", "Rs"},
-            {"ppm", "C", "%RH", "ohm", "ohm"}};
+            {"ppm", "C", "%RH", "ohm", "ohm"}, {}};
 }
 
 std::vector<double> values(int64_t second, int n)
@@ -155,5 +157,6 @@ int main(int argc, char** argv)
     importLog(fresh, log, "", counts, error);
     std::printf("import of a %ld-line value log: %.1f s, %ld samples added (goal < 20 s)\n", counts.lines,
                 timer.elapsed() / 1000.0, counts.added);
+    benchYears(dir.path());
     return 0;
 }

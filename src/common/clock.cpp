@@ -79,6 +79,16 @@ LocalDateTime localTime(int64_t utcMs)
     return t;
 }
 
+std::pair<int64_t, int64_t> instantsOf(const LocalDateTime& local)
+{
+    const int64_t early = instantOf(local);
+    // An hour later shows the same local time only in the repeated hour.
+    const int64_t later = early + 3600000;
+    const LocalDateTime again = localTime(later);
+    const bool repeated = again.hour == local.hour && again.minute == local.minute && again.day == local.day;
+    return {early, repeated ? later : early};
+}
+
 int64_t instantOf(const LocalDateTime& local)
 {
     const auto mktimeAs = [&local](int isDst) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <utility>
 
 namespace vs {
 
@@ -37,6 +38,9 @@ LocalDateTime localTime(int64_t utcMs);
 // The instant of a local date and time; of the two instants a repeated hour
 // of the autumn night has, the earlier.
 int64_t instantOf(const LocalDateTime& local);
+// Both instants a local time can stand for: the same twice, except in the
+// hour the clocks go back, where the second is an hour after the first.
+std::pair<int64_t, int64_t> instantsOf(const LocalDateTime& local);
 
 class SystemClock final : public Clock {
 public:

@@ -147,7 +147,9 @@ bool MonitorCore::downloadFlash(FlashFace& face, bool engineeringMode)
     // The values reach the history only from a download that succeeded.
     std::vector<HistorySample> kept;
     face.keepValue = [this, &kept](int stick, const LocalDateTime& t) {
-        kept.push_back(flashSample(s_.link, stick, epochMs(t)));
+        // The recording's times come from the end time a person typed: local
+        // time, made an instant once per value.
+        kept.push_back(flashSample(s_.link, stick, instantOf(t)));
     };
     const bool ok = Flash_download(s_.link, face, s_.clock, engineeringMode);
     face.keepValue = nullptr;

@@ -19,8 +19,14 @@ SeriesIdentity identityOf(const StickRecord& s, int slot)
     who.serial = QString::fromStdString(stickIdentity(s, slot));
     who.name = QString::fromStdString(s.Name);
     for (int c = 0; c < s.nChannels && c < static_cast<int>(s.Channels.size()); ++c) {
-        who.labels << QString::fromStdString(s.Channels[static_cast<size_t>(c)].Ylabel);
-        who.units << QString::fromStdString(s.Channels[static_cast<size_t>(c)].Yunit);
+        const ChannelRecord& ch = s.Channels[static_cast<size_t>(c)];
+        who.labels << QString::fromStdString(ch.Ylabel);
+        who.units << QString::fromStdString(ch.Yunit);
+        // The warning levels the stick has now, for the daily summary's time above them.
+        QStringList levels;
+        for (int l = 0; l < ch.nWarn && l < static_cast<int>(ch.WarnLevels.size()); ++l)
+            levels << QString::number(ch.WarnLevels[static_cast<size_t>(l)], 'g', 15);
+        who.levels << levels.join(' ');
     }
     return who;
 }
@@ -41,12 +47,6 @@ double tidy(double v)
 }
 
 } // namespace
-
-int64_t epochMs(const LocalDateTime& t)
-{
-    return QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second, t.millisecond))
-        .toMSecsSinceEpoch();
-}
 
 std::vector<HistorySample> passSamples(const StickLink& link, int64_t timeMs)
 {

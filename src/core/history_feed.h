@@ -8,9 +8,6 @@ namespace vs {
 
 class StickLink;
 
-// Milliseconds since the epoch of a local date and time.
-int64_t epochMs(const LocalDateTime& t);
-
 // What a sampling pass adds to the history: every stick this copy read
 // itself, without error, under its own identity. Network sticks are another
 // copy's, which keeps their history.

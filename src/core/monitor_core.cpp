@@ -313,6 +313,13 @@ void MonitorCore::startHistory()
     history_->start();
 }
 
+void MonitorCore::restartHistory()
+{
+    history_.reset();
+    startHistory();
+    sayNotes();
+}
+
 HistorySettings MonitorCore::historySettings() const
 {
     return history_ ? history_->settings() : loadHistorySettings(s_.settings);

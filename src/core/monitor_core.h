@@ -117,6 +117,9 @@ public:
     // The publishing settings changed: MQTT and the metrics endpoint start
     // again from the settings file, without a restart.
     void restartPublishing();
+    // The history's settings changed: it starts again from them (what was
+    // handed to the old writer is written first).
+    void restartHistory();
     // In a few words: "off", "connected", "refused: ...", "listening on 127.0.0.1:9464".
     QString mqttState() const;
     QString metricsState() const;

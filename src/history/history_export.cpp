@@ -3,9 +3,9 @@
 #include <QDateTime>
 
 #include <charconv>
+#include <cmath>
 #include <limits>
 #include <map>
-#include <cmath>
 
 namespace vs {
 
@@ -18,39 +18,32 @@ QString csvField(const QString& text)
     return '"' + QString(text).replace("\"", "\"\"") + '"';
 }
 
-// Local time texts, the date part worked out once a minute: "2026-12-07T15:04:05.250+01:00"
-// (CSV, ISO 8601 with the UTC offset; milliseconds only when there are some)
-// or "2026-12-07 15:04:05" (the value log's).
-class TimeText {
-public:
-    explicit TimeText(bool iso) : iso_(iso) {}
-    QString text(int64_t ms)
-    {
-        const int64_t minute = minuteOf(ms);
-        if (minute != minute_) {
-            minute_ = minute;
-            const QDateTime t = QDateTime::fromMSecsSinceEpoch(minute * 60000);
-            head_ = t.toString(iso_ ? "yyyy-MM-ddTHH:mm:" : "yyyy-MM-dd HH:mm:");
-            const int offset = t.offsetFromUtc() / 60;
-            tail_ = !iso_ ? QString() : offset == 0 ? QString("Z") : QString("%1%2:%3")
-                                                            .arg(offset < 0 ? '-' : '+')
-                                                            .arg(std::abs(offset) / 60, 2, 10, QChar('0'))
-                                                            .arg(std::abs(offset) % 60, 2, 10, QChar('0'));
-        }
-        const int inMinute = static_cast<int>(ms - minute * 60000);
-        QString out = head_ + QString::number(inMinute / 1000).rightJustified(2, '0');
-        if (iso_ && inMinute % 1000)
-            out += '.' + QString::number(inMinute % 1000).rightJustified(3, '0');
-        return out + tail_;
-    }
-
-private:
-    bool iso_;
-    int64_t minute_ = std::numeric_limits<int64_t>::min();
-    QString head_, tail_;
-};
+// The rows of one time range, each chosen series' samples or buckets merged by time.
+using Rows = std::vector<std::vector<Bucket>>; // [series][buckets in time order]
 
 } // namespace
+
+QString TimeText::text(int64_t ms)
+{
+    const int64_t minute = minuteOf(ms);
+    if (minute != minute_) {
+        minute_ = minute;
+        QDateTime t = QDateTime::fromMSecsSinceEpoch(minute * 60000);
+        if (utc_)
+            t = t.toUTC();
+        head_ = t.toString(iso_ ? "yyyy-MM-ddTHH:mm:" : "yyyy-MM-dd HH:mm:");
+        const int offset = utc_ ? 0 : t.offsetFromUtc() / 60;
+        tail_ = !iso_ ? QString() : offset == 0 ? QString("Z") : QString("%1%2:%3")
+                                                        .arg(offset < 0 ? '-' : '+')
+                                                        .arg(std::abs(offset) / 60, 2, 10, QChar('0'))
+                                                        .arg(std::abs(offset) % 60, 2, 10, QChar('0'));
+    }
+    const int inMinute = static_cast<int>(ms - minute * 60000);
+    QString out = head_ + QString::number(inMinute / 1000).rightJustified(2, '0');
+    if (iso_ && inMinute % 1000)
+        out += '.' + QString::number(inMinute % 1000).rightJustified(3, '0');
+    return out + tail_;
+}
 
 QString numberText(double value)
 {
@@ -69,6 +62,8 @@ bool exportHistory(SqlDatabase& db, const ExportRequest& request, QIODevice& out
         const auto it = request.channels.find(s.who.serial);
         return it == request.channels.end() || it->second.contains(c);
     };
+    const bool buckets = request.level != Level::Raw;
+    const QStringList parts = buckets ? QStringList{"mean", "min", "max"} : QStringList{""};
     const QString sep = request.csv ? "," : "\t ";
     QString head = request.csv ? "time" : "\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"";
     for (size_t k = 0; k < chosen.size(); ++k) {
@@ -77,10 +72,13 @@ bool exportHistory(SqlDatabase& db, const ExportRequest& request, QIODevice& out
             if (!shown(s, c))
                 continue;
             const QString column = s.who.labels[c] + "[" + s.who.units.value(c) + "]";
-            if (request.csv)
-                head += "," + csvField(s.who.serial + ":" + column);
-            else
-                head += sep + "\"" + (chosen.size() >= 2 ? QString::number(k) + ":" : QString()) + column + "\"";
+            for (const QString& part : parts) {
+                if (request.csv)
+                    head += "," + csvField(s.who.serial + ":" + column + (part.isEmpty() ? "" : ":" + part));
+                else
+                    head += sep + "\"" + (chosen.size() >= 2 ? QString::number(k) + ":" : QString()) + column +
+                            (part.isEmpty() ? "" : " " + part) + "\"";
+            }
         }
     }
     const auto write = [&](const QString& line) {
@@ -96,44 +94,56 @@ bool exportHistory(SqlDatabase& db, const ExportRequest& request, QIODevice& out
     if (!write(head))
         return false;
 
-    // A day at a time, every chosen series merged by time.
+    const auto number = [&request](double v) {
+        QString text = numberText(v);
+        if (!request.csv && request.decimal != '.')
+            text.replace('.', QChar(request.decimal));
+        return text;
+    };
+    // A day at a time (a month at a time for hours and days), every chosen series merged by time.
     const int64_t from = request.fromMs, to = request.toMs;
     long written = 0;
-    int64_t firstMinute = std::numeric_limits<int64_t>::max(), lastMinute = std::numeric_limits<int64_t>::min();
+    int64_t first = std::numeric_limits<int64_t>::max(), last = std::numeric_limits<int64_t>::min();
     for (const SeriesInfo& s : chosen) {
-        firstMinute = std::min(firstMinute, minuteOf(std::max(s.firstMs, from)));
-        lastMinute = std::max(lastMinute, minuteOf(std::min(s.lastMs, to) - 1));
+        first = std::min(first, std::max(s.firstMs, from));
+        last = std::max(last, std::min(s.lastMs, to));
     }
-    using Samples = std::vector<std::pair<int64_t, std::vector<double>>>;
-    const int64_t step = 86400 * 1000LL;
-    TimeText times(request.csv);
+    const int64_t step = (request.level == Level::Hour || request.level == Level::Day ? 31 : 1) * 86400 * 1000LL;
+    TimeText times(request.csv, request.utc);
     QString line;
-    for (int64_t dayFrom = firstMinute * 60000; !chosen.empty() && dayFrom <= lastMinute * 60000; dayFrom += step) {
-        const int64_t dayTo = std::min(dayFrom + step, to);
-        std::vector<Samples> perSeries(chosen.size());
+    // A day bucket may begin before `first` (its local midnight): the first chunk starts a day early.
+    for (int64_t chunk = first - (request.level == Level::Day ? 86400 * 1000LL : 0); !chosen.empty() && chunk < last;
+         chunk += step) {
+        const int64_t chunkFrom = std::max(chunk, from), chunkTo = std::min(chunk + step, to);
+        Rows perSeries(chosen.size());
         for (size_t k = 0; k < chosen.size(); ++k)
-            forEachSample(db, chosen[k], std::max(dayFrom, from), dayTo, [&](int64_t t, const std::vector<double>& v) {
-                perSeries[k].emplace_back(t, v);
-            });
+            forEachBucket(db, chosen[k], chunkFrom, chunkTo, request.level,
+                          [&](const Bucket& b) { perSeries[k].push_back(b); });
         std::vector<size_t> at(chosen.size(), 0);
         for (;;) {
             int64_t t = std::numeric_limits<int64_t>::max();
             for (size_t k = 0; k < chosen.size(); ++k)
                 if (at[k] < perSeries[k].size())
-                    t = std::min(t, perSeries[k][at[k]].first);
+                    t = std::min(t, perSeries[k][at[k]].startMs);
             if (t == std::numeric_limits<int64_t>::max())
                 break;
             line = times.text(t);
             for (size_t k = 0; k < chosen.size(); ++k) {
-                const bool here = at[k] < perSeries[k].size() && perSeries[k][at[k]].first == t;
-                const std::vector<double>* v = here ? &perSeries[k][at[k]].second : nullptr;
+                const bool here = at[k] < perSeries[k].size() && perSeries[k][at[k]].startMs == t;
+                const Bucket* b = here ? &perSeries[k][at[k]] : nullptr;
                 for (int c = 0; c < chosen[k].who.channels(); ++c) {
                     if (!shown(chosen[k], c))
                         continue;
-                    line += sep;
-                    const double value = v && static_cast<size_t>(c) < v->size() ? (*v)[static_cast<size_t>(c)] : NAN;
-                    if (!std::isnan(value))
-                        line += numberText(value);
+                    const size_t ch = static_cast<size_t>(c);
+                    for (const std::vector<double>* values :
+                         buckets ? std::vector<const std::vector<double>*>{b ? &b->mean : nullptr, b ? &b->min : nullptr,
+                                                                             b ? &b->max : nullptr}
+                                 : std::vector<const std::vector<double>*>{b ? &b->mean : nullptr}) {
+                        line += sep;
+                        const double value = values && ch < values->size() ? (*values)[ch] : NAN;
+                        if (!std::isnan(value))
+                            line += number(value);
+                    }
                 }
                 if (here)
                     ++at[k];

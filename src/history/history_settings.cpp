@@ -34,7 +34,17 @@ HistorySettings loadHistorySettings(Settings& s)
         return fallback;
     };
     h.rawDays = days(keys::HistoryRawDays, 30);
-    h.rollupDays = std::max(h.rawDays, days(keys::HistoryRollupDays, 730));
+    h.rollupDays = days(keys::HistoryRollupDays, 730);
+    h.hourDays = days(keys::HistoryHourDays, 3650);
+    // A coarser level shorter than a finer one would leave a hole: raised, and said.
+    if (h.rollupDays < h.rawDays) {
+        s.noteFallback(keys::HistoryRollupDays, 0, QString::number(h.rollupDays), QString::number(h.rawDays));
+        h.rollupDays = h.rawDays;
+    }
+    if (h.hourDays < h.rollupDays) {
+        s.noteFallback(keys::HistoryHourDays, 0, QString::number(h.hourDays), QString::number(h.rollupDays));
+        h.hourDays = h.rollupDays;
+    }
     return h;
 }
 

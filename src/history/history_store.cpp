@@ -9,12 +9,14 @@
 
 #include <algorithm>
 #include <limits>
+#include <set>
 
 namespace vs {
 
 namespace {
 
 constexpr int64_t kMinuteMs = 60000;
+constexpr int64_t kHourMs = 3600000;
 constexpr int64_t kDayMinutes = 1440;
 
 QString identityKey(const SeriesIdentity& who)
@@ -29,6 +31,11 @@ int64_t minuteOf(int64_t timeMs)
     return timeMs >= 0 ? timeMs / kMinuteMs : (timeMs - kMinuteMs + 1) / kMinuteMs;
 }
 
+int64_t hourOf(int64_t timeMs)
+{
+    return timeMs >= 0 ? timeMs / kHourMs : (timeMs - kHourMs + 1) / kHourMs;
+}
+
 void createHistorySchema(SqlDatabase& db)
 {
     db.exec("CREATE TABLE IF NOT EXISTS series(id INTEGER PRIMARY KEY, serial TEXT NOT NULL, name TEXT,"
@@ -37,7 +44,41 @@ void createHistorySchema(SqlDatabase& db)
             "CREATE TABLE IF NOT EXISTS raw(series INTEGER NOT NULL, minute INTEGER NOT NULL, data BLOB NOT NULL);"
             "CREATE UNIQUE INDEX IF NOT EXISTS raw_key ON raw(series, minute);"
             "CREATE TABLE IF NOT EXISTS rollup(series INTEGER NOT NULL, minute INTEGER NOT NULL, n INTEGER NOT NULL,"
-            " data BLOB NOT NULL, PRIMARY KEY(series, minute)) WITHOUT ROWID;");
+            " data BLOB NOT NULL, PRIMARY KEY(series, minute)) WITHOUT ROWID;"
+            "CREATE TABLE IF NOT EXISTS hourly(series INTEGER NOT NULL, hour INTEGER NOT NULL, n INTEGER NOT NULL,"
+            " data BLOB NOT NULL, PRIMARY KEY(series, hour)) WITHOUT ROWID;");
+    // A history of an earlier version: the warning levels' column, and its
+    // hours made from the minutes it holds.
+    bool levels = false;
+    {
+        SqlStatement columns(db, "PRAGMA table_info(series)");
+        while (columns.step())
+            levels = levels || columns.text(1) == "levels";
+    }
+    if (!levels)
+        db.exec("ALTER TABLE series ADD COLUMN levels TEXT");
+    SqlStatement anyHour(db, "SELECT 1 FROM hourly LIMIT 1");
+    SqlStatement anyMinute(db, "SELECT 1 FROM rollup LIMIT 1");
+    if (!anyHour.step() && anyMinute.step()) {
+        std::map<std::pair<int64_t, int64_t>, MinuteRollup> hours;
+        std::map<int64_t, int> channels;
+        SqlStatement series(db, "SELECT id, labels FROM series");
+        while (series.step())
+            channels[series.integer(0)] = series.text(1).isEmpty() ? 0 : static_cast<int>(series.text(1).count('\t')) + 1;
+        SqlStatement rows(db, "SELECT series, minute, n, data FROM rollup");
+        while (rows.step()) {
+            const int64_t id = rows.integer(0);
+            combineInto(hours[{id, rows.integer(1) / 60}],
+                        decodeRollup(rows.blob(3), channels[id], static_cast<int>(rows.integer(2))));
+        }
+        SqlTransaction transaction(db);
+        SqlStatement save(db, "INSERT OR REPLACE INTO hourly(series, hour, n, data) VALUES(?1, ?2, ?3, ?4)");
+        for (const auto& [key, r] : hours) {
+            save.reset();
+            save.bind(1, key.first).bind(2, key.second).bind(3, static_cast<int64_t>(r.count)).bind(4, encodeRollup(r)).step();
+        }
+        transaction.commit();
+    }
 }
 
 QString moveAside(const QString& path)
@@ -85,8 +126,9 @@ void HistoryStore::openFile()
                 QFile::setPermissions(name, ownerOnly);
     }
     db_.open(path_);
+    // A new file gives back what pruning frees (an older one keeps its size).
     // Reading the schema finds a file that is not a database at all.
-    db_.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+    db_.exec("PRAGMA auto_vacuum=INCREMENTAL; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
     createHistorySchema(db_);
 }
 
@@ -105,14 +147,21 @@ int HistoryStore::seriesId(const SeriesIdentity& who)
     SqlStatement find(db_, "SELECT id FROM series WHERE serial=?1 AND labels=?2 AND units=?3");
     find.bind(1, who.serial).bind(2, who.labels.join('\t')).bind(3, who.units.join('\t'));
     int id = 0;
+    const QString levels = who.levels.join('\t');
     if (find.step()) {
         id = static_cast<int>(find.integer(0));
-        // A stick that was renamed keeps its series under its new name.
+        // A stick that was renamed keeps its series under its new name, and
+        // its warning levels as they are now (an import knows none).
         SqlStatement rename(db_, "UPDATE series SET name=?1 WHERE id=?2 AND name IS NOT ?1");
         rename.bind(1, who.name).bind(2, static_cast<int64_t>(id)).step();
+        if (!who.levels.isEmpty()) {
+            SqlStatement relevel(db_, "UPDATE series SET levels=?1 WHERE id=?2 AND levels IS NOT ?1");
+            relevel.bind(1, levels).bind(2, static_cast<int64_t>(id)).step();
+        }
     } else {
-        SqlStatement insert(db_, "INSERT INTO series(serial, name, labels, units) VALUES(?1, ?2, ?3, ?4)");
-        insert.bind(1, who.serial).bind(2, who.name).bind(3, who.labels.join('\t')).bind(4, who.units.join('\t'));
+        SqlStatement insert(db_, "INSERT INTO series(serial, name, labels, units, levels) VALUES(?1, ?2, ?3, ?4, ?5)");
+        insert.bind(1, who.serial).bind(2, who.name).bind(3, who.labels.join('\t')).bind(4, who.units.join('\t'))
+            .bind(5, levels);
         insert.step();
         id = static_cast<int>(sqlite3_last_insert_rowid(db_.handle()));
     }
@@ -130,6 +179,8 @@ int HistoryStore::add(const std::vector<HistorySample>& samples)
     int added = 0;
     try {
         SqlTransaction transaction(db_);
+        dropStaleCache();
+        std::set<std::pair<int, int64_t>> hours; // the hours whose minutes changed
         SqlStatement load(db_, "SELECT data FROM raw WHERE series=?1 AND minute=?2");
         SqlStatement saveRaw(db_, "INSERT INTO raw(series, minute, data) VALUES(?1, ?2, ?3)"
                                           " ON CONFLICT(series, minute) DO UPDATE SET data=excluded.data");
@@ -142,6 +193,7 @@ int HistoryStore::add(const std::vector<HistorySample>& samples)
             saveRollup.reset();
             saveRollup.bind(1, static_cast<int64_t>(id)).bind(2, m.minute).bind(3, static_cast<int64_t>(r.count))
                 .bind(4, encodeRollup(r)).step();
+            hours.insert({id, m.minute / 60});
         };
         std::map<int, int> channelsOf;
         const SeriesIdentity* lastWho = nullptr;
@@ -177,7 +229,11 @@ int HistoryStore::add(const std::vector<HistorySample>& samples)
         for (const auto& [id, isDirty] : dirty)
             if (isDirty)
                 flush(id, minutes_[id], channelsOf[id]);
+        for (const auto& [id, hour] : hours)
+            saveHour(id, hour, channelsOf[id]);
         transaction.commit();
+        SqlStatement version(db_, "PRAGMA data_version");
+        dataVersion_ = version.step() ? version.integer(0) : -1;
     } catch (const SqlError&) {
         ids_ = idsBefore;
         minutes_ = minutesBefore;
@@ -186,7 +242,47 @@ int HistoryStore::add(const std::vector<HistorySample>& samples)
     return added;
 }
 
-bool HistoryStore::prune(int64_t nowMs, int rawDays, int rollupDays, int limit)
+void HistoryStore::saveHour(int id, int64_t hour, int channels)
+{
+    // The hour from its minutes: at most 60 rows, next to each other.
+    SqlStatement minutes(db_, "SELECT n, data FROM rollup WHERE series=?1 AND minute BETWEEN ?2 AND ?3");
+    minutes.bind(1, static_cast<int64_t>(id)).bind(2, hour * 60).bind(3, hour * 60 + 59);
+    MinuteRollup total;
+    while (minutes.step())
+        combineInto(total, decodeRollup(minutes.blob(1), channels, static_cast<int>(minutes.integer(0))));
+    if (total.count == 0)
+        return;
+    SqlStatement save(db_, "INSERT OR REPLACE INTO hourly(series, hour, n, data) VALUES(?1, ?2, ?3, ?4)");
+    save.bind(1, static_cast<int64_t>(id)).bind(2, hour).bind(3, static_cast<int64_t>(total.count))
+        .bind(4, encodeRollup(total)).step();
+}
+
+void HistoryStore::dropStaleCache()
+{
+    SqlStatement version(db_, "PRAGMA data_version");
+    const int64_t now = version.step() ? version.integer(0) : -2;
+    if (now != dataVersion_)
+        minutes_.clear();
+}
+
+QString HistoryStore::quickCheck()
+{
+    // A damaged page shows in the first problems found; a hundred are enough to tell.
+    QStringList problems;
+    try {
+        SqlStatement check(db_, "PRAGMA quick_check(100)");
+        while (check.step())
+            if (check.text(0) != "ok")
+                problems << check.text(0);
+    } catch (const SqlError& e) {
+        if (!e.corrupt())
+            throw;
+        problems << QString::fromStdString(e.what());
+    }
+    return problems.join("; ");
+}
+
+bool HistoryStore::prune(int64_t nowMs, int rawDays, int rollupDays, int hourDays, int limit)
 {
     const int64_t now = minuteOf(nowMs);
     std::vector<int64_t> series;
@@ -203,7 +299,10 @@ bool HistoryStore::prune(int64_t nowMs, int rawDays, int rollupDays, int limit)
                     rawDays},
           std::pair{"DELETE FROM rollup WHERE series=?1 AND minute IN "
                     "(SELECT minute FROM rollup WHERE series=?1 AND minute < ?2 LIMIT ?3)",
-                    rollupDays}}) {
+                    rollupDays},
+          std::pair{"DELETE FROM hourly WHERE series=?1 AND hour IN "
+                    "(SELECT hour FROM hourly WHERE series=?1 AND hour < ?2 / 60 LIMIT ?3)",
+                    hourDays}}) {
         SqlStatement del(db_, sql);
         for (const int64_t id : series) {
             if (left <= 0)
@@ -216,6 +315,9 @@ bool HistoryStore::prune(int64_t nowMs, int rawDays, int rollupDays, int limit)
     }
     transaction.commit();
     minutes_.clear(); // a minute being written may have gone
+    // The pages freed go back to the file system (a file that began with
+    // incremental vacuum; an older one keeps its size and reuses them).
+    db_.exec("PRAGMA incremental_vacuum(2000)");
     return left <= 0;
 }
 

@@ -18,6 +18,10 @@ namespace vs {
 struct SeriesIdentity {
     QString serial, name;
     QStringList labels, units;
+    // Per channel the stick's warning levels, blank-separated ("1000 1500");
+    // kept with the series (the daily summary counts the time above them),
+    // not part of who it is.
+    QStringList levels;
     int channels() const { return static_cast<int>(labels.size()); }
 };
 
@@ -29,14 +33,16 @@ struct HistorySample {
 };
 
 // The schema both the writer and the readers know.
-//   series(id, serial, name, labels, units)   labels and units TAB-separated
+//   series(id, serial, name, labels, units, levels)  labels, units, levels TAB-separated
 //   raw(series, minute, data)                  one row per series and minute:
 //                                              every sample of it (minute_block.h)
 //   rollup(series, minute, n, data)            per channel min, mean, max of a minute
-// Minutes are minutes since the epoch. Raw minutes are kept for RawDays,
-// rollups for RollupDays.
+//   hourly(series, hour, n, data)              the same of an hour
+// Minutes and hours count from the epoch (UTC). Raw minutes are kept for
+// RawDays, rollups for RollupDays, hours for HourDays.
 void createHistorySchema(SqlDatabase& db);
 int64_t minuteOf(int64_t timeMs);
+int64_t hourOf(int64_t timeMs);
 
 // The writing side of the history: one connection, one transaction per call.
 class HistoryStore {
@@ -55,9 +61,12 @@ public:
     // sample at a time its series already holds is skipped). Throws SqlError;
     // then nothing of the call is stored.
     int add(const std::vector<HistorySample>& samples);
-    // Deletes at most `limit` raw minutes older than `rawDays` and rollups
-    // older than `rollupDays`; true when there is more to delete.
-    bool prune(int64_t nowMs, int rawDays, int rollupDays, int limit);
+    // Deletes at most `limit` raw minutes older than `rawDays`, rollups older
+    // than `rollupDays` and hours older than `hourDays`; true when there is
+    // more to delete. What was freed goes back to the file system.
+    bool prune(int64_t nowMs, int rawDays, int rollupDays, int hourDays, int limit);
+    // The file's own consistency, checked in a bounded time: "" when sound.
+    QString quickCheck();
 
 private:
     struct OpenMinute {
@@ -66,11 +75,16 @@ private:
     };
     int seriesId(const SeriesIdentity& who);
     void openFile();
+    void saveHour(int id, int64_t hour, int channels);
+    // Another connection (an import) wrote since this one did: what is
+    // kept of open minutes may be stale.
+    void dropStaleCache();
 
     SqlDatabase db_;
     QString path_;
     std::map<QString, int> ids_;        // identity text -> series id
     std::map<int, OpenMinute> minutes_; // the minute each series writes into now
+    int64_t dataVersion_ = -1;
 };
 
 // "history.sqlite" renamed aside: "history.sqlite.damaged-2026-12-07T15-04-05".

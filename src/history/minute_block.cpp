@@ -139,6 +139,34 @@ MinuteRollup rollUp(const std::vector<MinuteSample>& samples, int channels)
     return r;
 }
 
+void combineInto(MinuteRollup& total, const MinuteRollup& part)
+{
+    const size_t channels = part.mean.size();
+    if (total.mean.size() != channels) {
+        total.min.assign(channels, kNone);
+        total.mean.assign(channels, kNone);
+        total.max.assign(channels, kNone);
+        total.count = 0;
+    }
+    const int weight = std::max(part.count, 1);
+    for (size_t c = 0; c < channels; ++c) {
+        if (std::isnan(part.mean[c]))
+            continue;
+        if (std::isnan(total.mean[c])) {
+            total.min[c] = part.min[c];
+            total.max[c] = part.max[c];
+            total.mean[c] = part.mean[c];
+            continue;
+        }
+        total.min[c] = std::min(total.min[c], part.min[c]);
+        total.max[c] = std::max(total.max[c], part.max[c]);
+        // The earlier parts weigh what their samples were.
+        total.mean[c] = (total.mean[c] * std::max(total.count, 1) + part.mean[c] * weight) /
+                        (std::max(total.count, 1) + weight);
+    }
+    total.count += part.count;
+}
+
 QByteArray encodeRollup(const MinuteRollup& r)
 {
     const size_t channels = r.min.size();

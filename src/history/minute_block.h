@@ -29,6 +29,10 @@ struct MinuteRollup {
     std::vector<double> min, mean, max;
 };
 MinuteRollup rollUp(const std::vector<MinuteSample>& samples, int channels);
+// Adds one rollup into another (the minutes of an hour, the hours of a day):
+// the least of the least, the greatest of the greatest, the mean weighted by
+// the number of samples.
+void combineInto(MinuteRollup& total, const MinuteRollup& part);
 QByteArray encodeRollup(const MinuteRollup& rollup);
 MinuteRollup decodeRollup(const QByteArray& block, int channels, int count);
 

@@ -9,6 +9,11 @@ bool SqlError::diskFull() const
     return (code & 0xff) == SQLITE_FULL;
 }
 
+bool SqlError::busy() const
+{
+    return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
+}
+
 bool SqlError::corrupt() const
 {
     return (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB;
@@ -32,6 +37,12 @@ void SqlDatabase::open(const QString& path, bool readOnly)
     sqlite3_extended_result_codes(db_, 1);
     // A writer holding the file a moment (a checkpoint) is waited for.
     sqlite3_busy_timeout(db_, 2000);
+}
+
+void SqlDatabase::setBusyTimeout(int ms)
+{
+    if (db_)
+        sqlite3_busy_timeout(db_, ms);
 }
 
 void SqlDatabase::close()

@@ -18,6 +18,7 @@ public:
     int code;
     bool diskFull() const;
     bool corrupt() const; // the file is damaged or not a database
+    bool busy() const;    // another connection holds the file
 };
 
 class SqlStatement;
@@ -35,6 +36,8 @@ public:
     bool isOpen() const { return db_ != nullptr; }
     void exec(const char* sql);
     sqlite3* handle() const { return db_; }
+    // How long a statement waits for another connection's lock before it fails.
+    void setBusyTimeout(int ms);
     // Throws the connection's last error as SqlError.
     [[noreturn]] void raise(int code) const;
 

@@ -145,11 +145,12 @@ const KeyDef MqttPublishNetworkSticks{kMqtt, "PublishNetworkSticks", R::Number16
 const KeyDef MetricsEnabled{kMetrics, "Enabled", R::Number16, "0", W::PublishingDialog};
 const KeyDef MetricsListen{kMetrics, "Listen", R::Text, "127.0.0.1:9464", W::PublishingDialog};
 const KeyDef MetricsNetworkSticks{kMetrics, "NetworkSticks", R::Number16, "0", W::PublishingDialog};
-// The history; edited in the settings file.
-const KeyDef HistoryEnabled{kHistory, "Enabled", R::Number16, "1", W::Never};
+// The history; edited in the settings file or Settings > History...
+const KeyDef HistoryEnabled{kHistory, "Enabled", R::Number16, "1", W::HistoryDialog};
 const KeyDef HistoryPath{kHistory, "Path", R::Text, "", W::Never};
-const KeyDef HistoryRawDays{kHistory, "RawDays", R::Text, "", W::Never};
-const KeyDef HistoryRollupDays{kHistory, "RollupDays", R::Text, "", W::Never};
+const KeyDef HistoryRawDays{kHistory, "RawDays", R::Text, "", W::HistoryDialog};
+const KeyDef HistoryRollupDays{kHistory, "RollupDays", R::Text, "", W::HistoryDialog};
+const KeyDef HistoryHourDays{kHistory, "HourDays", R::Text, "", W::HistoryDialog};
 const KeyDef NetworkOption{kNet, "NetworkOption", R::Strict16, "0", W::ClosingNetworkSettings};
 const KeyDef LocalPort{kNet, "LocalPort", R::Text, "5800", W::ClosingNetworkSettings};
 const KeyDef nServers{kNet, "nServers", R::Strict16, "0", W::ClosingNetworkSettings};
@@ -170,7 +171,7 @@ const std::vector<const KeyDef*>& allKeys()
         &NetworkOption, &LocalPort, &nServers, &Server, &MqttEnabled, &MqttHost, &MqttPort, &MqttUser,
         &MqttPassword, &MqttTopicPrefix, &MqttDiscovery, &MqttCAFile, &MqttNodeId, &MqttDiscoveryPrefix,
         &MqttPublishInterval, &MqttPublishNetworkSticks, &MetricsEnabled, &MetricsListen, &MetricsNetworkSticks,
-        &HistoryEnabled, &HistoryPath, &HistoryRawDays, &HistoryRollupDays,
+        &HistoryEnabled, &HistoryPath, &HistoryRawDays, &HistoryRollupDays, &HistoryHourDays,
     };
     return all;
 }

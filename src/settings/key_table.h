@@ -34,6 +34,7 @@ enum class Writer {
     PenWidthBox,
     ClosingNetworkSettings,
     PublishingDialog,
+    HistoryDialog,
 };
 
 // One key of the settings store. Indexed keys have "%" where the index goes
@@ -81,7 +82,7 @@ extern const KeyDef MqttEnabled, MqttHost, MqttPort, MqttUser, MqttPassword, Mqt
 // Section "Metrics"
 extern const KeyDef MetricsEnabled, MetricsListen, MetricsNetworkSticks;
 // Section "History"
-extern const KeyDef HistoryEnabled, HistoryPath, HistoryRawDays, HistoryRollupDays;
+extern const KeyDef HistoryEnabled, HistoryPath, HistoryRawDays, HistoryRollupDays, HistoryHourDays;
 } // namespace keys
 
 // Every key, in table order.

@@ -12,8 +12,16 @@ namespace vs {
 
 namespace {
 
+QString& chosenFile()
+{
+    static QString path;
+    return path;
+}
+
 QString userIniPath()
 {
+    if (!chosenFile().isEmpty())
+        return chosenFile();
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Ventiscope/Ventiscope.ini";
 }
 
@@ -24,10 +32,18 @@ void complain(const QString& text)
 
 } // namespace
 
+void SettingsStore::setUserFile(const QString& path)
+{
+    chosenFile() = QFileInfo(path).absoluteFilePath();
+}
+
 SettingsStore::SettingsStore()
 {
 #ifdef Q_OS_WIN
-    settings_ = std::make_unique<QSettings>("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Ventiscope",
+    if (!chosenFile().isEmpty())
+        settings_ = std::make_unique<QSettings>(chosenFile(), QSettings::IniFormat);
+    else
+        settings_ = std::make_unique<QSettings>("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Ventiscope",
                                             QSettings::NativeFormat);
 #else
     settings_ = std::make_unique<QSettings>(userIniPath(), QSettings::IniFormat);

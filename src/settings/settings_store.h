@@ -14,6 +14,8 @@ namespace vs {
 class SettingsStore {
 public:
     SettingsStore();                           // the user's store
+    // Makes another INI file the user's store for the rest of the run (--config=FILE).
+    static void setUserFile(const QString& path);
     explicit SettingsStore(const QString& iniPath); // a given INI file
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;

@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -167,24 +166,30 @@ void HistoryPlot::paintEvent(QPaintEvent*)
         const int gap = std::max(2, 3 * usual);
         QColor band = c.colour;
         band.setAlpha(70);
-        QPainterPath line;
+        // The band first, then the line over it as runs between gaps, each
+        // drawn as short polylines: the stroker's cost grows with the square
+        // of a polyline's length, and a two-year view of a curve that swings
+        // every day took seconds as one.
+        std::vector<QLineF> bands;
+        std::vector<QPolygonF> runs;
         int last = -1000000;
         for (int i : filled) {
             const size_t k = static_cast<size_t>(i);
             const double x = xOfColumn(i);
-            if (cc.max[k] > cc.min[k]) {
-                p.setPen(band);
-                p.drawLine(QPointF(x, yOf(cc.min[k])), QPointF(x, yOf(cc.max[k])));
-            }
-            const QPointF point(x, yOf(cc.mean[k]));
+            if (cc.max[k] > cc.min[k])
+                bands.emplace_back(x, yOf(cc.min[k]), x, yOf(cc.max[k]));
             if (i - last > gap)
-                line.moveTo(point);
-            else
-                line.lineTo(point);
+                runs.emplace_back();
+            runs.back() << QPointF(x, yOf(cc.mean[k]));
             last = i;
         }
+        p.setPen(band);
+        p.drawLines(bands.data(), static_cast<int>(bands.size()));
         p.setPen(QPen(c.colour, 1.5));
-        p.drawPath(line);
+        constexpr int kPiece = 16;
+        for (const QPolygonF& run : runs)
+            for (qsizetype from = 0; from == 0 || from < run.size() - 1; from += kPiece)
+                p.drawPolyline(run.constData() + from, static_cast<int>(std::min<qsizetype>(kPiece + 1, run.size() - from)));
         // A lone sample between gaps is still seen.
         if (filled.size() == 1)
             p.drawEllipse(QPointF(xOfColumn(filled[0]), yOf(cc.mean[static_cast<size_t>(filled[0])])), 2, 2);

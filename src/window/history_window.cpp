@@ -1,6 +1,7 @@
 #include "window/history_window.h"
 
 #include "history/history_export.h"
+#include "window/history_summary_view.h"
 #include "plot/plot_text.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
@@ -49,6 +51,8 @@ HistoryWindow::HistoryWindow(QString databasePath, ColorOverride colours, QWidge
     auto* show = new QPushButton("&Show", this);
     auto* csv = new QPushButton("Export &CSV...", this);
     auto* log = new QPushButton("Export as &log...", this);
+    auto* summary = new QPushButton("S&ummary...", this);
+    summary->setObjectName("cmdSummary");
     bar->addWidget(new QLabel("&Range:", this));
     bar->addWidget(presets_);
     bar->addSpacing(12);
@@ -58,6 +62,7 @@ HistoryWindow::HistoryWindow(QString databasePath, ColorOverride colours, QWidge
     bar->addWidget(to_);
     bar->addWidget(show);
     bar->addStretch(1);
+    bar->addWidget(summary);
     bar->addWidget(csv);
     bar->addWidget(log);
     outer->addLayout(bar);
@@ -88,6 +93,7 @@ HistoryWindow::HistoryWindow(QString databasePath, ColorOverride colours, QWidge
             exportTo(file, asCsv);
     };
     connect(csv, &QPushButton::clicked, this, [exportAs] { exportAs(true); });
+    connect(summary, &QPushButton::clicked, this, [this] { showSummary(); });
     connect(log, &QPushButton::clicked, this, [exportAs] { exportAs(false); });
     plot_->rangeChanged = [this](int64_t from, int64_t to) { showRange(from, to); };
     plot_->presetAsked = [this] { showPreset(static_cast<Preset>(presets_->currentIndex())); };
@@ -218,6 +224,14 @@ void HistoryWindow::query()
                 return; // a newer view was asked for meanwhile
             if (!error.isEmpty())
                 self->say("The history cannot be read: " + error);
+            else if (data.coarsest != Level::Raw)
+                self->say(QString("Shown per %1: the mean of each column, the band from the least to the greatest "
+                                  "value; the samples one by one are kept for the last %2 days only.")
+                              .arg(levelName(data.coarsest))
+                              .arg(self->rawDays_));
+            else if (self->statusText().startsWith("Shown per"))
+                self->say(QString());
+            self->shownLevel_ = data.coarsest;
             self->plot_->setData(std::move(data), self->shownCurves());
         });
     });
@@ -233,11 +247,18 @@ QString HistoryWindow::readout(int64_t timeMs)
         const SeriesInfo& s = series_[static_cast<size_t>(c.series)];
         QString value = "-";
         try {
-            if (const auto sample = nearestSample(lookups_, s, timeMs, within)) {
-                const double v = sample->second[static_cast<size_t>(c.channel)];
-                if (!std::isnan(v))
-                    value = numberText(v) + "  (" +
-                            QDateTime::fromMSecsSinceEpoch(sample->first).toString("HH:mm:ss") + ")";
+            // A sample where they are kept one by one; further back the
+            // minute or hour that holds the time, with its band.
+            if (const auto b = nearestBucket(lookups_, s, timeMs, within)) {
+                const size_t ch = static_cast<size_t>(c.channel);
+                const double v = ch < b->mean.size() ? b->mean[ch] : NAN;
+                if (!std::isnan(v) && b->endMs == b->startMs)
+                    value = numberText(v) + "  (" + QDateTime::fromMSecsSinceEpoch(b->startMs).toString("HH:mm:ss") + ")";
+                else if (!std::isnan(v))
+                    value = numberText(std::round(v * 100) / 100) + " (" + numberText(b->min[ch]) + " to " +
+                            numberText(b->max[ch]) + ", " +
+                            (b->endMs - b->startMs >= kHourMs ? "hour of " : "minute of ") +
+                            QDateTime::fromMSecsSinceEpoch(b->startMs).toString("HH:mm") + ")";
             }
         } catch (const SqlError&) {
         }
@@ -246,10 +267,55 @@ QString HistoryWindow::readout(int64_t timeMs)
     return text;
 }
 
+void HistoryWindow::showSummary()
+{
+    QStringList serials;
+    for (const HistoryCurve& c : shownCurves())
+        if (const QString serial = series_[static_cast<size_t>(c.series)].who.serial; !serials.contains(serial))
+            serials << serial;
+    if (serials.isEmpty()) {
+        say("Choose the channels to sum up in the list first.");
+        return;
+    }
+    say("Summing up...");
+    ++pending_;
+    QPointer<HistoryWindow> self(this);
+    const QString path = path_;
+    const int64_t from = plot_->fromMs(), to = plot_->toMs();
+    QThreadPool::globalInstance()->start([self, path, serials, from, to] {
+        HistorySummary summary;
+        QString error;
+        try {
+            SqlDatabase db;
+            db.open(path, true);
+            summary = summarize(db, serials, from, to);
+        } catch (const SqlError& e) {
+            error = QString::fromStdString(e.what());
+        }
+        QMetaObject::invokeMethod(qApp, [self, summary = std::move(summary), error, from, to] {
+            if (!self)
+                return;
+            --self->pending_;
+            if (!error.isEmpty()) {
+                self->say("The history cannot be read: " + error);
+                return;
+            }
+            self->say(QString());
+            if (!self->summaryView_)
+                self->summaryView_ = new HistorySummaryView(self);
+            self->summaryView_->showSummary(summary, QDateTime::fromMSecsSinceEpoch(from).toString("yyyy-MM-dd HH:mm") +
+                                                         " to " +
+                                                         QDateTime::fromMSecsSinceEpoch(to).toString("yyyy-MM-dd HH:mm"));
+        });
+    });
+}
+
 void HistoryWindow::exportTo(const QString& file, bool csv)
 {
     ExportRequest request;
     request.csv = csv;
+    request.level = shownLevel_; // what the window shows
+    request.decimal = QLocale::system().decimalPoint().at(0).toLatin1();
     request.fromMs = plot_->fromMs();
     request.toMs = plot_->toMs();
     for (const HistoryCurve& c : shownCurves()) {

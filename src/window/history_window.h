@@ -22,6 +22,8 @@ class HistoryWindow : public QWidget {
     Q_OBJECT
 public:
     HistoryWindow(QString databasePath, ColorOverride colours, QWidget* parent = nullptr);
+    // How long the samples are kept one by one (the window says when it shows less).
+    void setRawDays(int days) { rawDays_ = days; }
     ~HistoryWindow() override;
 
     enum Preset { LastHour, LastDay, LastWeek, LastMonth, Everything };
@@ -29,8 +31,11 @@ public:
     void refresh();
     void showPreset(Preset preset);
     void showRange(int64_t fromMs, int64_t toMs);
-    // Writes the shown range and channels: CSV or the value log's format.
+    // Writes the shown range and channels, at the level shown: CSV or the value log's format.
     void exportTo(const QString& file, bool csv);
+    // The daily statistics of the shown range and sticks.
+    void showSummary();
+    class HistorySummaryView* summaryView() { return summaryView_; }
 
     HistoryPlot& plot() { return *plot_; }
     QListWidget& channelList() { return *channels_; }
@@ -57,6 +62,9 @@ private:
     QLabel* status_;
     int requestId_ = 0;
     int pending_ = 0;
+    int rawDays_ = 30;
+    Level shownLevel_ = Level::Raw;
+    class HistorySummaryView* summaryView_ = nullptr;
 };
 
 } // namespace vs

@@ -9,6 +9,7 @@
 #include "core/warnings.h"
 #include "dialogs/advanced_dialog.h"
 #include "dialogs/alerts_dialog.h"
+#include "dialogs/history_dialog.h"
 #include "dialogs/network_dialog.h"
 #include "dialogs/plot_settings_dialog.h"
 #include "dialogs/publishing_dialog.h"
@@ -131,6 +132,8 @@ void MainWindow::wireDialogs()
     advanced_ = new AdvancedDialog(this);
     advanced_->resetBaseline = [this] { core_->resetBaseline(); };
     advanced_->resetSettings = [this] { core_->resetSettings(); };
+    historySettings_ = new HistoryDialog(s_.settings, s_.prompts, this);
+    historySettings_->apply = [this] { core_->restartHistory(); };
     publishing_ = new PublishingDialog(s_.settings, this);
     publishing_->apply = [this] { core_->restartPublishing(); };
     publishing_->mqttState = [this] { return core_->mqttState(); };
@@ -168,6 +171,9 @@ void MainWindow::mSettings_Click(int index)
     } else if (index == 4) {
         publishing_->load();
         dialog = publishing_;
+    } else if (index == 5) {
+        historySettings_->load();
+        dialog = historySettings_;
     }
     if (!dialog)
         return;

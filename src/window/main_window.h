@@ -31,6 +31,7 @@ class AboutBox;
 class CursorView;
 class AdvancedDialog;
 class PublishingDialog;
+class HistoryDialog;
 class HistoryWindow;
 class MonitorCore;
 
@@ -77,6 +78,7 @@ public:
     PlotSettingsDialog& plotSettingsDialog() { return *plotDialog_; }
     AdvancedDialog& advanced() { return *advanced_; }
     PublishingDialog& publishing() { return *publishing_; }
+    HistoryDialog& historySettings() { return *historySettings_; }
     SensorInfoWindow& sensorInfo() { return *sensorInfo_; }
     RecordsWindow& records() { return *records_; }
     NetworkDialog& networkDialog() { return *networkDialog_; }
@@ -132,6 +134,7 @@ private:
     AlertsDialog* alerts_ = nullptr;
     AdvancedDialog* advanced_ = nullptr;
     PublishingDialog* publishing_ = nullptr;
+    HistoryDialog* historySettings_ = nullptr;
     PlotSettingsDialog* plotDialog_ = nullptr;
     AboutBox* about_ = nullptr;
     QuickButtons* quickButtons_ = nullptr;

@@ -58,6 +58,7 @@ void MainWindow::buildMenus()
     item(2, "&Alerts...", "mSettings2", [this] { mSettings_Click(2); });
     item(2, "A&dvanced...", "mSettings3", [this] { mSettings_Click(3); });
     item(2, "P&ublishing...", "mSettings4", [this] { mSettings_Click(4); });
+    item(2, "&History...", "mSettings5", [this] { mSettings_Click(5); });
     item(3, "Edit &knobs...", "mKnobs", [this] { mKnobs_Click(); });
     supportSeparator_ = menus_[3]->addSeparator();
     supportSeparator_->setVisible(false);
@@ -133,13 +134,13 @@ void MainWindow::mAbout_Click()
 
 void MainWindow::mHistory_Click()
 {
-    // What this copy handed to the history up to now is in the file first.
-    if (HistoryWriter* writer = core_->history())
-        writer->flush();
+    // Nothing here waits for the history's writer: the window shows what the
+    // file holds (the last pass follows within moments).
     const HistorySettings settings = core_->historySettings();
     if (!historyWindow_) {
         historyWindow_ = new HistoryWindow(settings.path, storedColours(s_.settings), this);
         historyWindow_->setWindowIcon(windowIcon());
+        historyWindow_->setRawDays(settings.rawDays);
         // First opened over the main window, no larger than the screen.
         if (const QScreen* s = screen())
             historyWindow_->resize(historyWindow_->size().boundedTo(s->availableGeometry().size() * 0.9));

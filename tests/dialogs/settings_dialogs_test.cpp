@@ -1,5 +1,8 @@
 #include "dialogs/advanced_dialog.h"
 #include "dialogs/alerts_dialog.h"
+#include "dialogs/history_dialog.h"
+#include "history/history_reader.h"
+#include "history/history_writer.h"
 #include "window/main_window.h"
 #include "window/plot_view.h"
 #include "core/sampling_loop.h"
@@ -14,6 +17,7 @@
 #include "stick/simulate_env.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
+#include "wait_for.h"
 #include "window_fixture.h"
 
 #include <QCheckBox>
@@ -23,6 +27,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -125,3 +130,45 @@ TEST_F(Dialogs, ASettingsFileThatCannotBeWrittenIsSaidOnceAndTheValueStays)
 }
 
 } // namespace
+
+// Settings > History...: each level kept at least as long as the finer one,
+// OK starts the history again from what was stored, and a backup is taken
+// while the history is written.
+TEST_F(Dialogs, HistoryKeepsLevelsInOrderAndBacksUpWhileWriting)
+{
+    start(1);
+    window->core().sampling().Timer1x_Timer();
+    window->core().history()->flush();
+    window->findChild<QAction*>("mSettings5")->trigger();
+    vs::HistoryDialog& dialog = window->historySettings();
+    const auto box = [&](const char* name) {
+        for (QSpinBox* b : dialog.findChildren<QSpinBox*>())
+            if (b->accessibleName() == name)
+                return b;
+        return static_cast<QSpinBox*>(nullptr);
+    };
+    QSpinBox *raw = box("Every sample kept for"), *minutes = box("Minutes kept for"), *hours = box("Hours kept for");
+    ASSERT_TRUE(raw && minutes && hours);
+    EXPECT_EQ(raw->value(), 30);
+    EXPECT_EQ(hours->value(), 3650);
+    raw->setValue(900);
+    EXPECT_EQ(minutes->value(), 900) << "minutes follow every sample up";
+    minutes->setValue(10);
+    EXPECT_EQ(minutes->value(), 900) << "and cannot go below it";
+    raw->setValue(20);
+    minutes->setValue(100);
+    ASSERT_TRUE(dialog.OK_Click());
+    EXPECT_TRUE(stored().contains("RawDays=20") && stored().contains("RollupDays=100")) << stored().toStdString();
+    ASSERT_TRUE(window->core().history());
+    EXPECT_EQ(window->core().history()->settings().rawDays, 20);
+
+    window->core().sampling().Timer1x_Timer();
+    const QString copy = dir.path() + "/backup.sqlite";
+    prompts.files.push_back(copy.toStdString());
+    dialog.Backup_Click();
+    ASSERT_TRUE(vstest::waitFor([&] { return !dialog.message()->text().startsWith("Backing up"); }));
+    EXPECT_EQ(dialog.message()->text(), "The history was copied to " + copy + ".");
+    vs::SqlDatabase db;
+    db.open(copy, true);
+    EXPECT_EQ(vs::listSeries(db).size(), 1u);
+}

@@ -31,7 +31,9 @@ TEST(Run, CommandLinesActOnceEndOrKeepTheProgramRunning)
         {{"--version"}, "5", false, 0, "2.41.0\n"},
         {{"--help"}, "5", false, 0, "--headless"},
         {{"--frobnicate"}, "5", false, 2, "Usage: ventiscope"},
-        {{"--headless", "/rst"}, "5", false, 2, "takes no further arguments"},
+        {{"--headless", "/rst"}, "5", false, 2, "only the window takes"},
+        {{"--export-history", "--stick=A", "--stick=B"}, "5", false, 2, "--stick is given twice"},
+        {{"--export-history", "--from=2026-12-08", "--to=2026-12-07"}, "5", false, 2, "is not before --to"},
         {{"--end=12:00"}, "5", false, 2, "--end belongs to --download-flash"},
         {{}, "5", false, 1, "ventiscope --headless"},                  // a window without a display
     };

@@ -115,10 +115,10 @@ TEST(HeadlessRun, SamplesLogsServesNetworkAndMetricsAndEndsOnSigterm)
     EXPECT_EQ(promtool.exitCode(), 0) << promtool.readAllStandardOutput().toStdString()
                                       << promtool.readAllStandardError().toStdString();
 
-    // The history is this copy's own while it runs: an import is refused.
-    const auto refused = service.once({"--import-log=" + service.log()});
-    EXPECT_EQ(refused.code, 1);
-    EXPECT_TRUE(refused.err.contains("running copy")) << refused.err.toStdString();
+    // A backup while the service writes is a history of its own.
+    QDir().mkpath(service.path("restored/Ventiscope"));
+    const auto backup = service.once({"--backup-history=" + service.path("restored/Ventiscope/history.sqlite")});
+    EXPECT_EQ(backup.code, 0) << backup.err.toStdString();
 
     // SIGTERM: the normal shut-down, every line whole.
     ::kill(static_cast<pid_t>(service.process.processId()), SIGTERM);
@@ -154,6 +154,13 @@ TEST(HeadlessRun, SamplesLogsServesNetworkAndMetricsAndEndsOnSigterm)
             EXPECT_EQ(h[column[f]].trimmed(), QString(l[static_cast<qsizetype>(f)]).trimmed().replace(',', '.').toUtf8())
                 << "line " << i << " field " << f;
     }
+
+    QProcessEnvironment restored = service.environment();
+    restored.insert("XDG_DATA_HOME", service.path("restored"));
+    const QList<QByteArray> backedUp = service.once({"--export-history", "--format=tsv"}, restored).out.split('\n');
+    EXPECT_GT(backedUp.size(), 2) << "the backup holds the passes before it";
+    for (const QByteArray& line : backedUp)
+        EXPECT_TRUE(history.contains(line)) << line.toStdString();
 
     // The value log into a history of its own gives the log back; once only.
     QProcessEnvironment other = service.environment();

@@ -102,7 +102,7 @@ TEST_F(StoreFixture, AStickReadOnAnotherPortOrDayContinuesItsSeries)
     ASSERT_EQ(samples.size(), 4u);
     EXPECT_EQ(samples[1], (std::pair<int64_t, std::vector<double>>{kT0 + 1000, {801, 21.5}}));
     EXPECT_EQ(samples[3].first, kT0 + kDay);
-    EXPECT_EQ(series[0].firstMs, kT0);
+    EXPECT_EQ(series[0].rawFirstMs, kT0);
     EXPECT_EQ(samplesOf(store.db(), series[1]).size(), 1u);
 
     // The pointer's nearest sample, however wide the search.
@@ -115,8 +115,9 @@ TEST_F(StoreFixture, AStickReadOnAnotherPortOrDayContinuesItsSeries)
     EXPECT_EQ(near(kT0 + kDay / 2, 60000), -1);
 }
 
-TEST_F(StoreFixture, PruningDropsOldRawMinutesButKeepsTheirRollups)
+TEST_F(StoreFixture, PruningKeepsEachLevelItsDaysAndAViewReadsTheFinestLevelThatHoldsData)
 {
+    constexpr int64_t kT0 = 1796000400000; // an hour's boundary
     HistoryStore store;
     store.open(path);
     std::vector<HistorySample> samples;
@@ -125,22 +126,31 @@ TEST_F(StoreFixture, PruningDropsOldRawMinutesButKeepsTheirRollups)
             samples.push_back({kOffice, kT0 + day * kDay + s * 1000, {800.0 + day + s, 20}});
     store.add(samples);
     const int64_t now = kT0 + 40 * kDay;
-    while (store.prune(now, 30, 35, 7)) {
+    while (store.prune(now, 30, 35, 38, 7)) {
     } // small steps until done
     const SeriesInfo s = listSeries(store.db()).at(0);
-    // Raw samples of the last 30 days only.
+    // Raw samples of the last 30 days, minutes of 35, hours of 38.
     const auto raw = samplesOf(store.db(), s);
     ASSERT_EQ(raw.size(), 30u * 3);
     EXPECT_EQ(raw.front().first, kT0 + 10 * kDay);
-    // The rollups reach 35 days back; the view of a long range still shows the older days.
+    EXPECT_EQ(s.minuteFirstMs, kT0 + 5 * kDay);
+    EXPECT_EQ(s.hourFirstMs / 3600000, (kT0 + 2 * kDay) / 3600000);
+    EXPECT_EQ(s.firstMs, s.hourFirstMs);
+    // A view of the whole range shows the older days from their hours.
     const HistoryColumns view = readColumns(store.db(), {s}, kT0, now, 40);
-    ASSERT_TRUE(view.fromRollups);
+    EXPECT_EQ(view.coarsest, Level::Hour);
     const ChannelColumns& co2 = view.series.at(0).at(0);
-    EXPECT_TRUE(std::isnan(co2.mean[4])); // day 4: older than both
+    EXPECT_TRUE(std::isnan(co2.mean[1])) << "older than every level";
+    EXPECT_EQ(co2.mean[2], 803);
     EXPECT_EQ(co2.min[5], 805);
     EXPECT_EQ(co2.max[5], 807);
-    EXPECT_EQ(co2.mean[5], 806);
     EXPECT_EQ(co2.mean[39], 840);
+    // The readout over the old days: the hour or minute that holds the time.
+    const auto bucket = nearestBucket(store.db(), s, kT0 + 3 * kDay + 500, 60000);
+    ASSERT_TRUE(bucket);
+    EXPECT_EQ(bucket->endMs - bucket->startMs, 3600000);
+    EXPECT_EQ(bucket->min[0], 803);
+    EXPECT_EQ(bucket->max[0], 805);
     // Samples added after a prune go on in their minute.
     EXPECT_EQ(store.add({{kOffice, kT0 + 39 * kDay + 3000, {1, 1}}}), 1);
     EXPECT_EQ(samplesOf(store.db(), s).size(), 30u * 3 + 1);

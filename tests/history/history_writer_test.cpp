@@ -1,15 +1,17 @@
 // The writer as a running copy uses it: its own thread, one copy per
-// database, a full disk.
+// database, and a file that is locked, full, deleted, damaged or in a
+// folder that cannot be written yet: what fits is held and written later,
+// each trouble said once and once more when it is over.
 #include "history/history_reader.h"
 #include "history/history_writer.h"
+#include "history/log_import.h"
+#include "wait_for.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
-
-#include "wait_for.h"
 
 #include <gtest/gtest.h>
 
@@ -20,131 +22,188 @@ using namespace vs;
 namespace {
 
 constexpr int64_t kT0 = 1796000040000; // a minute boundary in 2026
+const SeriesIdentity kWho{"S1", "Office", {"CO2eq"}, {"ppm"}, {"1000 1500"}};
 
-struct Said {
-    QStringList lines;
-    void hook(HistoryWriter& w)
+struct Writing : ::testing::Test {
+    QTemporaryDir dir;
+    QString path = dir.path() + "/sub/history.sqlite"; // its folder is made
+    QStringList said;
+    int pass = 0;
+
+    std::unique_ptr<HistoryWriter> writer(const QString& at)
     {
-        w.say = [this](const QString& text) { lines << text; };
+        HistorySettings s;
+        s.path = at;
+        auto w = std::make_unique<HistoryWriter>(s);
+        w->retryEveryMs = 50;
+        w->say = [this](const QString& text) { said << text; };
+        return w;
     }
-    int count(const QString& part) const { return static_cast<int>(lines.filter(part).size()); }
+    void onePass(HistoryWriter& w, const SeriesIdentity& who = kWho)
+    {
+        std::vector<double> values(static_cast<size_t>(who.channels()), 800.0 + pass);
+        w.add({{who, kT0 + pass++ * 1000LL, values}});
+    }
+    int count(const QString& part) const { return static_cast<int>(said.filter(part).size()); }
+    long stored(const QString& at)
+    {
+        SqlDatabase db;
+        db.open(at, true);
+        long n = 0;
+        for (const SeriesInfo& s : listSeries(db))
+            forEachSample(db, s, 0, kT0 * 2, [&](int64_t, const std::vector<double>&) { ++n; });
+        return n;
+    }
 };
 
-// What the writing thread said before a flush() ended was posted to this
-// thread already: it arrives with the next turn of the event loop.
-void settle()
+TEST_F(Writing, ASecondCopySaysSoAndKeepsNoHistoryWhileTheFirstWritesOn)
 {
-    QCoreApplication::sendPostedEvents();
+    auto first = writer(path);
+    ASSERT_TRUE(first->start());
+    auto second = writer(path);
+    EXPECT_FALSE(second->start());
+    ASSERT_TRUE(vstest::waitFor([&] { return count("another copy") == 1; }));
+    EXPECT_TRUE(said[0].contains(QString::number(QCoreApplication::applicationPid())));
+    onePass(*second); // nothing happens
+    onePass(*first);
+    onePass(*first);
+    first->flush();
+    EXPECT_EQ(first->rowsWritten(), 2);
+    EXPECT_EQ(second->rowsWritten(), 0);
 }
 
-HistorySettings at(const QString& path)
+TEST_F(Writing, AnImportMeetsTheRunningWriterThroughTheFilesLock)
 {
-    HistorySettings s;
-    s.path = path;
-    return s;
+    auto w = writer(path);
+    ASSERT_TRUE(w->start());
+    QFile log(dir.path() + "/old.txt");
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.write("\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"\t \"CO2eq[ppm]\"\t \r\n");
+    for (int i = 0; i < 3000; ++i)
+        log.write(QDateTime::fromMSecsSinceEpoch(kT0 - 86400000LL + i * 1000LL).toString("yyyy-MM-dd HH:mm:ss\t 700\t \r\n").toUtf8());
+    log.close();
+    HistoryStore importer;
+    importer.open(path);
+    importer.db().setBusyTimeout(30000);
+    ImportCounts counts;
+    QString error;
+    for (int i = 0; i < 20; ++i) // the copy writes on meanwhile
+        onePass(*w);
+    ASSERT_TRUE(importLog(importer, log.fileName(), "S1", counts, error)) << error.toStdString();
+    for (int i = 0; i < 20; ++i)
+        onePass(*w);
+    w->flush();
+    EXPECT_EQ(counts.added, 3000);
+    EXPECT_EQ(w->held(), 0);
+    EXPECT_EQ(stored(path), 3040) << "both writers' samples, in the one series of the stick";
 }
 
-} // namespace
-
-TEST(HistoryWriter, ASecondCopySaysSoAndKeepsNoHistoryWhileTheFirstWritesOn)
+TEST_F(Writing, ALockedFileHoldsTheSamplesAndWritesThemWhenItIsFree)
 {
-    QTemporaryDir dir;
-    const QString path = dir.path() + "/sub/history.sqlite"; // its folder is made
-    HistoryWriter first(at(path));
-    ASSERT_TRUE(first.start());
-    HistoryWriter second(at(path));
-    Said said;
-    said.hook(second);
-    EXPECT_FALSE(second.start());
-    settle();
-    ASSERT_EQ(said.lines.size(), 1);
-    EXPECT_TRUE(said.lines[0].contains("another copy")) << said.lines[0].toStdString();
-    EXPECT_TRUE(said.lines[0].contains(QString::number(QCoreApplication::applicationPid())));
-
-    // A folder nobody may write is not mistaken for another copy.
-    HistoryWriter nowhere(at("/proc/ventiscope/history.sqlite"));
-    said.hook(nowhere);
-    EXPECT_FALSE(nowhere.start());
-    settle();
-    ASSERT_EQ(said.lines.size(), 2);
-    EXPECT_TRUE(said.lines[1].contains("cannot be used")) << said.lines[1].toStdString();
-
-    const SeriesIdentity who{"S1", "Office", {"CO2eq"}, {"ppm"}};
-    second.add({{who, kT0, {1}}}); // nothing happens
-    first.add({{who, kT0, {800}}});
-    first.add({{who, kT0 + 1000, {801}}});
-    first.flush();
-    EXPECT_EQ(first.rowsWritten(), 2);
-    EXPECT_EQ(second.rowsWritten(), 0);
+    auto w = writer(path);
+    ASSERT_TRUE(w->start());
+    onePass(*w);
+    w->flush();
+    SqlDatabase other; // another program holds the file
+    other.open(path);
+    other.exec("BEGIN EXCLUSIVE");
+    for (int i = 0; i < 5; ++i)
+        onePass(*w);
+    ASSERT_TRUE(vstest::waitFor([&] { return count("is locked") == 1; }));
+    w->flush();
+    EXPECT_EQ(w->held(), 5);
+    other.exec("COMMIT");
+    onePass(*w);
+    ASSERT_TRUE(vstest::waitFor([&] { return w->held() == 0 && count("writing again") == 1; }));
+    EXPECT_EQ(stored(path), 7) << "nothing of what waited was lost";
+    EXPECT_EQ(count("is locked"), 1) << said.join('\n').toStdString();
 }
 
-// A small filesystem of its own: the history fills it, pauses with one line,
-// and writes again once there is room.
-TEST(HistoryWriter, AFullDiskPausesTheHistoryWithOneLineAndItResumes)
+TEST_F(Writing, AFileDeletedOrDamagedOrAFolderNotWritableYetIsSaidAndANewOneBegun)
 {
-    QTemporaryDir dir;
+    // The folder is a file at first: nothing can be written there until it becomes a folder.
+    QFile blocker(dir.path() + "/sub");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    auto w = writer(path);
+    ASSERT_TRUE(w->start()) << "a folder that cannot be written is tried again";
+    onePass(*w);
+    ASSERT_TRUE(vstest::waitFor([&] { return count("tried again every minute") == 1; }));
+    ASSERT_TRUE(QFile::remove(dir.path() + "/sub"));
+    ASSERT_TRUE(QDir().mkpath(dir.path() + "/sub"));
+    ASSERT_TRUE(vstest::waitFor([&] { return w->held() == 0; }));
+    EXPECT_EQ(stored(path), 1) << "the sample that waited is written";
+
+    // Deleted while open: noticed, a new file, what follows is kept.
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(vstest::waitFor([&] { return count("was deleted or replaced") == 1; }));
+    onePass(*w);
+    w->flush();
+    EXPECT_EQ(stored(path), 1);
+    w.reset();
+
+    // Damaged inside: the bounded check at the start moves it aside.
+    {
+        auto fill = writer(path);
+        ASSERT_TRUE(fill->start());
+        for (int i = 0; i < 3000; ++i)
+            onePass(*fill, SeriesIdentity{QString("S%1").arg(i % 50), "x", {"a", "b"}, {"u", "u"}, {}});
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_GT(file.size(), 3 * 65536);
+    file.seek(file.size() / 2);
+    file.write(QByteArray(65536, '\x5a'));
+    file.close();
+    said.clear();
+    auto again = writer(path);
+    ASSERT_TRUE(again->start());
+    ASSERT_TRUE(vstest::waitFor([&] { return count("is damaged") == 1; })) << said.join('\n').toStdString();
+    EXPECT_EQ(QDir(dir.path() + "/sub").entryList({"history.sqlite.damaged-*"}).size(), 1);
+    onePass(*again);
+    again->flush();
+    EXPECT_EQ(stored(path), 1);
+}
+
+// A small filesystem of its own: the history fills it, holds the samples
+// with one line, and writes them once there is room.
+TEST_F(Writing, AFullDiskHoldsTheSamplesAndWritesThemWhenThereIsRoom)
+{
     if (mount("tmpfs", dir.path().toLocal8Bit().constData(), "tmpfs", 0, "size=640k") != 0)
         GTEST_SKIP() << "no small filesystem can be mounted here (needs root): " << strerror(errno);
     struct Unmount {
         QString path;
         ~Unmount() { umount2(path.toLocal8Bit().constData(), MNT_DETACH); }
     } unmount{dir.path()};
-
-    // Leave the database a little room.
-    QFile filler(dir.path() + "/filler");
+    QFile filler(dir.path() + "/filler"); // leave the database a little room
     ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
     filler.write(QByteArray(400 * 1024, 'f'));
     filler.close();
 
-    SeriesIdentity who{"WIDE", "Wide stick", {}, {}};
+    SeriesIdentity wide{"WIDE", "Wide stick", {}, {}, {}};
     for (int c = 0; c < 100; ++c) {
-        who.labels << QString("C%1").arg(c);
-        who.units << "x";
+        wide.labels << QString("C%1").arg(c);
+        wide.units << "x";
     }
-    Said said;
-    HistoryWriter writer(at(dir.path() + "/history.sqlite"));
-    writer.pauseMs = 300;
-    said.hook(writer);
-    ASSERT_TRUE(writer.start());
-    int pass = 0;
-    const auto onePass = [&] {
+    auto w = writer(dir.path() + "/history.sqlite");
+    ASSERT_TRUE(w->start());
+    while (w->held() == 0 && pass < 2000) {
         std::vector<double> values;
         for (int c = 0; c < 100; ++c)
             values.push_back(pass * 0.001 + c / 3.0); // not hundredths: 9 bytes each
-        writer.add({{who, kT0 + pass++ * 1000LL, values}});
-    };
-    while (!writer.paused() && pass < 2000) {
-        onePass();
-        writer.flush();
+        w->add({{wide, kT0 + pass++ * 1000LL, values}});
+        w->flush();
     }
-    ASSERT_TRUE(writer.paused()) << "the disk never filled";
-    const long before = writer.rowsWritten();
-    for (int i = 0; i < 50; ++i) // passes go on being handed over while paused
-        onePass();
-    writer.flush();
-    settle();
-    EXPECT_EQ(said.count("is full"), 1) << said.lines.join('\n').toStdString();
+    ASSERT_GT(w->held(), 0) << "the disk never filled";
+    ASSERT_TRUE(vstest::waitFor([&] { return count("is full") == 1; }));
+    const long before = w->rowsWritten(), held = w->held();
 
-    // Room again: once the pause is over, the next pass is written.
     ASSERT_TRUE(QFile::remove(dir.path() + "/filler"));
-    ASSERT_TRUE(vstest::waitFor([&] {
-        onePass();
-        writer.flush();
-        return !writer.paused();
-    }));
-    settle();
-    EXPECT_EQ(writer.rowsWritten(), before + 1) << "the first pass after the pause";
-    EXPECT_EQ(said.count("writing again"), 1);
-
-    // What was stored before the disk filled reads back whole.
-    SqlDatabase db;
-    db.open(dir.path() + "/history.sqlite", true);
-    const std::vector<SeriesInfo> series = listSeries(db);
-    ASSERT_EQ(series.size(), 1u);
-    long samples = 0;
-    forEachSample(db, series[0], 0, kT0 * 2, [&](int64_t, const std::vector<double>& v) {
-        ASSERT_EQ(v.size(), 100u);
-        ++samples;
-    });
-    EXPECT_EQ(samples, before + 1);
+    ASSERT_TRUE(vstest::waitFor([&] { return w->held() == 0; }));
+    EXPECT_EQ(w->rowsWritten(), before + held) << "every sample that waited";
+    ASSERT_TRUE(vstest::waitFor([&] { return count("writing again") == 1; }));
+    w.reset();
+    EXPECT_EQ(stored(dir.path() + "/history.sqlite"), pass);
 }
+
+} // namespace

@@ -154,7 +154,7 @@ struct WindowFlash : vstest::WindowFixture {
     {
         std::vector<std::pair<int64_t, double>> out;
         vstest::forEachStored(window->core().history(), [&](const vs::SeriesInfo&, int64_t t, const std::vector<double>& v) {
-            if (t < vs::epochMs(end))
+            if (t < vs::instantOf(end))
                 out.emplace_back(t, v[0]);
         });
         return out;
@@ -185,7 +185,7 @@ TEST_F(WindowFlash, DownloadFlashFillsThePlotAndRestartsSampling)
     // The 40 values are in the history with their own times, as plotted.
     const auto stored = historyBefore({2026, 12, 6, 12, 0, 1, 0});
     ASSERT_EQ(stored.size(), 40u);
-    EXPECT_EQ(stored[39].first / 1000, vs::epochMs({2026, 12, 6, 11, 58, 59, 0}) / 1000);
+    EXPECT_EQ(stored[39].first / 1000, vs::instantOf({2026, 12, 6, 11, 58, 59, 0}) / 1000);
     for (int i = 0; i < 40; ++i)
         EXPECT_DOUBLE_EQ(stored[static_cast<size_t>(i)].second, plot.at(i, 0) / 100.0) << i;
     // Progress is one line, written anew.

@@ -16,6 +16,9 @@
 #include <QImage>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QDialog>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 
@@ -134,6 +137,21 @@ TEST_F(GeneratedHistory, PresetsGapsAndTheCursorShowWhatIsStored)
     EXPECT_EQ(rows.size() - 2, inRange);
     EXPECT_TRUE(rows[1].endsWith("," + numberText(co2At(start)).toUtf8() + ",\r")) << rows[1].toStdString();
 
+    // The summary of the shown range: the least and greatest value are the generated ones.
+    window.findChild<QPushButton*>("cmdSummary")->click();
+    waitFor(window);
+    auto* summary = window.findChild<QDialog*>("frmHistorySummary");
+    ASSERT_TRUE(summary && summary->isVisible()) << window.statusText().toStdString();
+    const QTableWidget* table = summary->findChild<QTableWidget*>("grdSummary");
+    QStringList whole;
+    for (int r = 0; r < table->rowCount(); ++r)
+        if (table->item(r, 0)->text() == "whole range" && table->item(r, 2)->text() == "CO2eq [ppm]")
+            for (int c : {1, 4, 5})
+                whole << table->item(r, c)->text();
+    EXPECT_EQ(whole.join("|"), "Office (A1B2C3)|400.25|496.25");
+    if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB"))
+        summary->grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/history_summary.png");
+
     // The cursor reads the stored sample nearest to it, value for value.
     const int x = xOf(now - 40 * kMinute);
     mouse(&plot, QEvent::MouseMove, {x, plot.area().center().y()}, Qt::NoButton, Qt::NoButton);
@@ -226,4 +244,43 @@ TEST_F(HistoryFromTheWindow, FileHistoryShowsWhatThePassesStored)
         for (int c = 0; c < stick->nChannels; ++c)
             EXPECT_DOUBLE_EQ(last[static_cast<size_t>(c)], stick->Channels[static_cast<size_t>(c)].LastValue);
     }
+}
+
+// Another process holds the database: "File > History..." opens and shows
+// what the file holds while the passes wait in memory, and they are written
+// once the file is free.
+TEST_F(HistoryFromTheWindow, OpensWhileAnotherProcessHoldsTheDatabase)
+{
+    bus.plug({5, 9});
+    startWindow();
+    HistoryWriter* writer = window->core().history();
+    ASSERT_TRUE(writer);
+    const auto pass = [&] {
+        window->core().sampling().Timer1x_Timer();
+        clock.advanceMs(1000);
+    };
+    pass();
+    writer->flush();
+    const long before = writer->rowsWritten();
+    auto other = std::make_unique<SqlDatabase>();
+    other->open(writer->settings().path);
+    other->exec("BEGIN EXCLUSIVE");
+    for (int i = 0; i < 3; ++i)
+        pass();
+    vstest::waitFor([&] { return writer->held() == 3; });
+
+    window->findChild<QAction*>("mHistory")->trigger();
+    HistoryWindow* history = window->historyWindow();
+    ASSERT_TRUE(history);
+    EXPECT_TRUE(history->isVisible());
+    waitFor(*history);
+    EXPECT_EQ(history->series().size(), 1u) << "what the file held before the lock is shown";
+    EXPECT_EQ(writer->held(), 3) << "the window did not wait for the writer";
+
+    other->exec("ROLLBACK");
+    other.reset();
+    pass();
+    EXPECT_TRUE(vstest::waitFor([&] { return writer->held() == 0; }));
+    writer->flush();
+    EXPECT_EQ(writer->rowsWritten(), before + 4) << "nothing held was lost";
 }
