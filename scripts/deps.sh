@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-multimedia-dev
-    libhidapi-dev libudev-dev libmosquitto-dev mosquitto libsqlite3-dev
+    libhidapi-dev libudev-dev libmosquitto-dev mosquitto openssl libsqlite3-dev
     prometheus-cpp-dev prometheus systemd
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core

@@ -2,6 +2,7 @@
 #include "core/program_arguments.h"
 #include "service/flash_command.h"
 #include "service/headless.h"
+#include "service/forget_command.h"
 #include "service/history_command.h"
 #include "settings/settings_store.h"
 #include "window/run_window.h"
@@ -58,8 +59,7 @@ int main(int argc, char** argv)
     case Mode::BackupHistory:
         return vs::runHistoryBackup(argc, argv, a.backupFile);
     case Mode::ForgetStick:
-        std::cerr << "ventiscope: --forget-stick needs MQTT publishing, which this build does not offer\n";
-        return 1;
+        return vs::runForgetStick(argc, argv, a.forgetSerial);
     case Mode::Window:
         break;
     }

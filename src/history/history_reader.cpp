@@ -228,7 +228,7 @@ std::optional<Bucket> nearestBucket(SqlDatabase& db, const SeriesInfo& series, i
             return std::nullopt;
     }
     // Before them: the minute or hour that holds the time, or the nearest one.
-    for (const auto [level, unit] : {std::pair{Level::Minute, kMinuteMs}, std::pair{Level::Hour, kHourMs}}) {
+    for (const auto& [level, unit] : {std::pair{Level::Minute, kMinuteMs}, std::pair{Level::Hour, kHourMs}}) {
         if (series.levelFirstMs(level) == kNoTime || timeMs + withinMs < series.levelFirstMs(level))
             continue;
         std::optional<Bucket> best;

@@ -21,7 +21,7 @@ struct SeriesIdentity {
     // Per channel the stick's warning levels, blank-separated ("1000 1500");
     // kept with the series (the daily summary counts the time above them),
     // not part of who it is.
-    QStringList levels;
+    QStringList levels = {};
     int channels() const { return static_cast<int>(labels.size()); }
 };
 

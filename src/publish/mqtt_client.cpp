@@ -1,5 +1,7 @@
 #include "publish/mqtt_client.h"
 
+#include <QDateTime>
+#include <QRandomGenerator>
 #include <QSocketNotifier>
 
 #include <mosquitto.h>
@@ -20,24 +22,21 @@ struct LibraryInit {
     LibraryInit() { mosquitto_lib_init(); }
 };
 
+// "Connection Refused: bad user name or password." reads "bad user name or password".
+QString refusal(int rc)
+{
+    QString why = QString(mosquitto_connack_string(rc)).remove("Connection Refused: ", Qt::CaseInsensitive);
+    if (why.endsWith('.'))
+        why.chop(1);
+    return why;
+}
+
 } // namespace
 
-MqttClient::MqttClient(MqttSettings settings, QObject* parent) : QObject(parent), settings_(std::move(settings))
+MqttClient::MqttClient(MqttSettings settings, QObject* parent)
+    : QObject(parent), settings_(std::move(settings)), clientId_(settings_.clientId())
 {
     static LibraryInit init;
-    mosq_ = mosquitto_new(nullptr, true, this);
-    mosquitto_connect_callback_set(mosq_, &MqttClient::onConnect);
-    mosquitto_disconnect_callback_set(mosq_, &MqttClient::onDisconnect);
-    if (!settings_.user.isEmpty())
-        mosquitto_username_pw_set(mosq_, settings_.user.toUtf8().constData(),
-                                  settings_.password.isEmpty() ? nullptr : settings_.password.toUtf8().constData());
-    const QByteArray will = "offline";
-    mosquitto_will_set(mosq_, settings_.statusTopic().toUtf8().constData(), will.size(), will.constData(), 1, true);
-    if (!settings_.caFile.isEmpty()) {
-        const int rc = mosquitto_tls_set(mosq_, settings_.caFile.toUtf8().constData(), nullptr, nullptr, nullptr, nullptr);
-        if (rc != MOSQ_ERR_SUCCESS)
-            say("MQTT: the CA file " + settings_.caFile + " cannot be used: " + mosquitto_strerror(rc));
-    }
     misc_.setInterval(1000);
     connect(&misc_, &QTimer::timeout, this, [this] { service(); });
     retry_.setSingleShot(true);
@@ -48,21 +47,53 @@ MqttClient::~MqttClient()
 {
     stopping_ = true;
     if (connected_) {
-        // Going away on purpose: the broker is told, and the status says so.
-        const QByteArray offline = "offline";
-        mosquitto_publish(mosq_, nullptr, settings_.statusTopic().toUtf8().constData(), offline.size(),
-                          offline.constData(), 1, true);
+        // Going away on purpose: the status and the claim on the node, then the broker is told.
+        if (instance_) {
+            sendStatus("offline");
+            mosquitto_publish(mosq_, nullptr, instanceTopic().toUtf8().constData(), 0, nullptr, 1, true);
+        }
         mosquitto_loop_write(mosq_, 1);
         mosquitto_disconnect(mosq_);
         mosquitto_loop_write(mosq_, 1);
     }
     dropSocket();
-    mosquitto_destroy(mosq_);
+    if (mosq_)
+        mosquitto_destroy(mosq_);
+}
+
+void MqttClient::setOneShot(const QString& clientId)
+{
+    oneShot_ = true;
+    clientId_ = clientId;
 }
 
 void MqttClient::start()
 {
-    retryMs_ = firstRetryMs;
+    mosq_ = mosquitto_new(clientId_.toUtf8().constData(), true, this);
+    mosquitto_connect_v5_callback_set(mosq_, &MqttClient::onConnect);
+    mosquitto_disconnect_v5_callback_set(mosq_, &MqttClient::onDisconnect);
+    mosquitto_message_v5_callback_set(mosq_, &MqttClient::onMessage);
+    if (!settings_.user.isEmpty())
+        mosquitto_username_pw_set(mosq_, settings_.user.toUtf8().constData(),
+                                  settings_.password.isEmpty() ? nullptr : settings_.password.toUtf8().constData());
+    if (!oneShot_) {
+        instance_ = std::make_unique<NodeInstance>(settings_.nodeId, QDateTime::currentMSecsSinceEpoch());
+        subscriptions_.prepend(instanceTopic());
+        const QByteArray will = "offline";
+        mosquitto_will_set(mosq_, settings_.statusTopic().toUtf8().constData(), static_cast<int>(will.size()),
+                           will.constData(), 1, true);
+    }
+    if (!settings_.caFile.isEmpty()) {
+        const QByteArray ca = settings_.caFile.toUtf8(), cert = settings_.certFile.toUtf8(),
+                         key = settings_.keyFile.toUtf8();
+        const int rc = mosquitto_tls_set(mosq_, ca.constData(), nullptr, cert.isEmpty() ? nullptr : cert.constData(),
+                                         key.isEmpty() ? nullptr : key.constData(), nullptr);
+        if (rc != MOSQ_ERR_SUCCESS)
+            say("MQTT: the TLS files (CAFile " + settings_.caFile +
+                (cert.isEmpty() ? QString() : ", CertFile " + settings_.certFile + ", KeyFile " + settings_.keyFile) +
+                ") cannot be used: " + mosquitto_strerror(rc));
+    }
+    retryStepMs_ = firstRetryMs;
     connectNow();
     misc_.start();
 }
@@ -116,6 +147,8 @@ void MqttClient::dropSocket()
 
 void MqttClient::service()
 {
+    if (!mosq_)
+        return;
     if (mosquitto_socket(mosq_) != socket_) {
         dropSocket();
         if (mosquitto_socket(mosq_) >= 0)
@@ -128,15 +161,17 @@ void MqttClient::service()
         writeNotifier_->setEnabled(mosquitto_want_write(mosq_));
 }
 
-void MqttClient::onConnect(mosquitto*, void* self, int rc)
+void MqttClient::sendStatus(const char* status)
+{
+    mosquitto_publish(mosq_, nullptr, settings_.statusTopic().toUtf8().constData(), static_cast<int>(strlen(status)),
+                      status, 1, true);
+}
+
+void MqttClient::onConnect(mosquitto*, void* self, int rc, int, const mosquitto_property*)
 {
     auto* c = static_cast<MqttClient*>(self);
     if (rc != 0) {
-        // "Connection Refused: bad user name or password." reads "refused: bad user name or password".
-        QString why = QString(mosquitto_connack_string(rc)).remove("Connection Refused: ", Qt::CaseInsensitive);
-        if (why.endsWith('.'))
-            why.chop(1);
-        c->state_ = "refused: " + why;
+        c->state_ = "refused: " + refusal(rc);
         c->refused_ = true;
         c->say("MQTT: the broker " + c->settings_.host + " refused the connection: " + mosquitto_connack_string(rc));
         return; // the broker closes the connection; the retry follows
@@ -148,10 +183,18 @@ void MqttClient::onConnect(mosquitto*, void* self, int rc)
         c->tell("MQTT: connected to " + c->settings_.host + ":" + QString::number(c->settings_.port) + " as node " +
                 c->settings_.nodeId);
     c->said_ = false;
-    c->retryMs_ = c->firstRetryMs;
-    const QByteArray online = "online";
-    mosquitto_publish(c->mosq_, nullptr, c->settings_.statusTopic().toUtf8().constData(), online.size(),
-                      online.constData(), 1, true);
+    c->retryStepMs_ = c->firstRetryMs;
+    if (!c->oneShot_)
+        c->sendStatus("online");
+    for (const QString& filter : c->subscriptions_)
+        mosquitto_subscribe(c->mosq_, nullptr, filter.toUtf8().constData(), 1);
+    if (c->instance_) {
+        // After the subscriptions: what the broker held comes before our claim's echo.
+        c->instance_->connected();
+        const QByteArray claim = c->instance_->claim();
+        mosquitto_publish(c->mosq_, nullptr, c->instanceTopic().toUtf8().constData(), static_cast<int>(claim.size()),
+                          claim.constData(), 1, true);
+    }
     if (c->connected)
         c->connected();
     // What came while the broker was away: the newest of every topic.
@@ -161,30 +204,73 @@ void MqttClient::onConnect(mosquitto*, void* self, int rc)
         c->send(m);
 }
 
-void MqttClient::onDisconnect(mosquitto*, void* self, int rc)
+void MqttClient::onDisconnect(mosquitto*, void* self, int rc, const mosquitto_property*)
 {
     auto* c = static_cast<MqttClient*>(self);
     const bool was = std::exchange(c->connected_, false);
     if (c->stopping_)
         return;
-    if (!std::exchange(c->refused_, false))
-        c->state_ = was ? "lost the connection; trying again" : "no connection; trying again";
+    // Called from inside the library: the rest runs from the event loop.
+    QMetaObject::invokeMethod(c, [c, rc, was] { c->lostConnection(rc, was); }, Qt::QueuedConnection);
+}
+
+void MqttClient::lostConnection(int rc, bool was)
+{
+    dropSocket();
+    if (gaveWay_)
+        return;
+    if (!std::exchange(refused_, false))
+        state_ = was ? "lost the connection; trying again" : "no connection; trying again";
     if (rc != 0)
-        c->say(QString("MQTT: ") + (was ? "lost the connection to" : "no connection to") + " the broker " +
-               c->settings_.host + ":" + QString::number(c->settings_.port) + "; trying again");
-    // Called from inside the library: the socket is dropped and the retry timed from the event loop.
-    QMetaObject::invokeMethod(c, [c] {
-        c->dropSocket();
-        c->scheduleRetry();
+        say(QString("MQTT: ") + (was ? "lost the connection to" : "no connection to") + " the broker " +
+            settings_.host + ":" + QString::number(settings_.port) + "; trying again");
+    scheduleRetry();
+}
+
+void MqttClient::onMessage(mosquitto*, void* self, const mosquitto_message* m, const mosquitto_property*)
+{
+    auto* c = static_cast<MqttClient*>(self);
+    const QString topic = QString::fromUtf8(m->topic);
+    const QByteArray payload(static_cast<const char*>(m->payload), m->payloadlen);
+    const bool retained = m->retain;
+    // Handled from the event loop: whoever listens may publish.
+    QMetaObject::invokeMethod(c, [c, topic, payload, retained] {
+        if (c->instance_ && topic == c->instanceTopic())
+            c->claimCame(payload);
+        else if (c->received)
+            c->received(topic, payload, retained);
     }, Qt::QueuedConnection);
+}
+
+QString MqttClient::instanceTopic() const
+{
+    return settings_.nodeTopic() + "/instance";
+}
+
+void MqttClient::claimCame(const QByteArray& payload)
+{
+    QString said;
+    const NodeInstance::Verdict verdict = instance_->take(payload, said);
+    if (!said.isEmpty())
+        tell(said);
+    if (verdict != NodeInstance::Verdict::GiveWay || gaveWay_)
+        return;
+    // A clean end of the connection: no last will, the other copy's status stands.
+    gaveWay_ = true;
+    state_ = "stopped: another copy publishes as node " + settings_.nodeId;
+    retry_.stop();
+    if (connected_)
+        mosquitto_disconnect(mosq_);
 }
 
 void MqttClient::scheduleRetry()
 {
     if (stopping_ || retry_.isActive())
         return;
-    retry_.start(retryMs_);
-    retryMs_ = std::min(retryMs_ * 2, kLongestRetryMs);
+    // Full jitter: anywhere from now to the step.
+    nextRetryMs_ = static_cast<int>(QRandomGenerator::global()->bounded(retryStepMs_ + 1));
+    retry_.start(nextRetryMs_);
+    retryStepMs_ = std::min(retryStepMs_ * 2, kLongestRetryMs);
 }
 
 void MqttClient::say(const QString& text)
@@ -212,6 +298,29 @@ void MqttClient::publish(const MqttMessage& m)
         return;
     }
     send(m);
+}
+
+void MqttClient::subscribe(const QString& filter)
+{
+    if (subscriptions_.contains(filter))
+        return;
+    subscriptions_ << filter;
+    if (connected_)
+        mosquitto_subscribe(mosq_, nullptr, filter.toUtf8().constData(), 1);
+}
+
+void MqttClient::unsubscribe(const QString& filter)
+{
+    if (!subscriptions_.removeAll(filter))
+        return;
+    if (connected_)
+        mosquitto_unsubscribe(mosq_, nullptr, filter.toUtf8().constData());
+}
+
+void MqttClient::sayOnline()
+{
+    if (connected_ && !oneShot_)
+        sendStatus("online");
 }
 
 void MqttClient::send(const MqttMessage& m)

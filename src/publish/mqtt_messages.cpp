@@ -4,6 +4,7 @@
 #include "stick/channel_state.h"
 #include "stick/stick_link.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -36,22 +37,36 @@ QString haUnit(const ChannelRecord& c)
     return unit;
 }
 
-QString stickTopic(const StickLink& link, int stick, const MqttSettings& settings)
-{
-    return settings.nodeTopic() + "/" + mqttStick(link, stick);
-}
-
 QByteArray compact(const QJsonObject& o)
 {
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
+QJsonObject originOf(const QString& version)
+{
+    return QJsonObject{{"name", "Ventiscope"}, {"sw_version", version}};
+}
+
 } // namespace
 
-QString mqttStick(const StickLink& link, int stick)
+QString mqttStick(const StickLink& link, int stick, const MqttSettings& settings)
 {
     const StickRecord* s = link.slot(stick);
-    return s ? topicSafe(QString::fromStdString(stickIdentity(*s, stick))) : QString();
+    if (!s)
+        return {};
+    const std::string serial = stickSerial(*s);
+    const QString id = topicSafe(QString::fromStdString(serial));
+    return !id.isEmpty() ? id : settings.nodeId + "_" + topicSafe(QString::fromStdString(stickIdentity(*s, stick)));
+}
+
+QString stickTopic(const MqttSettings& settings, const QString& stick)
+{
+    return settings.nodeTopic() + "/" + stick;
+}
+
+QString nodeDevice(const MqttSettings& settings)
+{
+    return "ventiscope_node_" + settings.nodeId;
 }
 
 QString channelKey(const ChannelRecord& c, size_t index)
@@ -83,12 +98,40 @@ MqttMessage stateMessage(const StickLink& link, int stick, const MqttSettings& s
             o[key + "_warning"] = known ? QJsonValue(channelWarningState(c)) : QJsonValue();
         }
     }
-    return {stickTopic(link, stick, settings) + "/state", compact(o), true};
+    return {stickTopic(settings, mqttStick(link, stick, settings)) + "/state", compact(o), true};
 }
 
-MqttMessage stickAvailability(const StickLink& link, int stick, const MqttSettings& settings, bool online)
+MqttMessage stickAvailability(const MqttSettings& settings, const QString& stick, bool online)
 {
-    return {stickTopic(link, stick, settings) + "/availability", online ? "online" : "offline", true};
+    return {stickTopic(settings, stick) + "/availability", online ? "online" : "offline", true};
+}
+
+MqttMessage stickSeen(const MqttSettings& settings, const QString& stick, int64_t utcMs)
+{
+    return {stickTopic(settings, stick) + "/seen",
+            QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC).toString(Qt::ISODate).toUtf8(), true};
+}
+
+MqttMessage nodeDiscovery(const MqttSettings& settings, const QString& version)
+{
+    QJsonObject device{{"identifiers", QJsonArray{nodeDevice(settings)}},
+                       {"name", "Ventiscope " + settings.nodeId},
+                       {"model", "Ventiscope"},
+                       {"sw_version", version}};
+    if (!settings.area.isEmpty())
+        device["suggested_area"] = settings.area;
+    QJsonObject config{{"name", "Connectivity"},
+                       {"unique_id", nodeDevice(settings) + "_connectivity"},
+                       {"default_entity_id", "binary_sensor." + nodeDevice(settings).toLower() + "_connectivity"},
+                       {"state_topic", settings.statusTopic()},
+                       {"payload_on", "online"},
+                       {"payload_off", "offline"},
+                       {"device_class", "connectivity"},
+                       {"entity_category", "diagnostic"},
+                       {"device", device},
+                       {"origin", originOf(version)}};
+    return {settings.discoveryPrefix + "/binary_sensor/" + nodeDevice(settings) + "/connectivity/config",
+            compact(config), true};
 }
 
 std::vector<MqttMessage> discoveryMessages(const StickLink& link, int stick, const MqttSettings& settings,
@@ -98,7 +141,7 @@ std::vector<MqttMessage> discoveryMessages(const StickLink& link, int stick, con
     const StickRecord* s = link.slot(stick);
     if (!s)
         return out;
-    const QString id = mqttStick(link, stick);
+    const QString id = mqttStick(link, stick, settings);
     const QString lower = id.toLower();
     // The device as the stick describes itself.
     QJsonObject device;
@@ -115,13 +158,14 @@ std::vector<MqttMessage> discoveryMessages(const StickLink& link, int stick, con
     device["sw_version"] = QString::fromStdString(s->Firmware);
     if (const std::string serial = stickSerial(*s); !serial.empty())
         device["serial_number"] = QString::fromStdString(serial);
-    QJsonObject origin;
-    origin["name"] = "Ventiscope";
-    origin["sw_version"] = version;
-    const QString stateTopic = stickTopic(link, stick, settings) + "/state";
+    device["via_device"] = nodeDevice(settings);
+    if (!settings.area.isEmpty())
+        device["suggested_area"] = settings.area;
+    const QJsonObject origin = originOf(version);
+    const QString stateTopic = stickTopic(settings, id) + "/state";
     // Shown only while this copy runs and the stick's last read worked.
     const QJsonArray availability{QJsonObject{{"topic", settings.statusTopic()}},
-                                  QJsonObject{{"topic", stickTopic(link, stick, settings) + "/availability"}}};
+                                  QJsonObject{{"topic", stickTopic(settings, id) + "/availability"}}};
     auto common = [&](QJsonObject& config) {
         config["state_topic"] = stateTopic;
         config["availability"] = availability;

@@ -23,6 +23,13 @@ bool makeOwnerOnly(const Settings& s)
     return !QFile::exists(file) || (QFile::permissions(file) & others) == 0 || QFile::setPermissions(file, ownerOnly);
 }
 
+QString mqttNodeId(const Settings& s)
+{
+    const QString node = topicSafe(s.text(keys::MqttNodeId).trimmed());
+    const QString host = topicSafe(QSysInfo::machineHostName());
+    return !node.isEmpty() ? node : !host.isEmpty() ? host : QString("ventiscope");
+}
+
 MqttSettings loadMqttSettings(Settings& s)
 {
     MqttSettings m;
@@ -40,9 +47,7 @@ MqttSettings loadMqttSettings(Settings& s)
     // Wildcards and empty levels would make the topics unusable.
     m.topicPrefix = prefix.isEmpty() || prefix.contains('#') || prefix.contains('+') ? QString("ventiscope") : prefix;
     m.discovery = s.number(keys::MqttDiscovery) != 0;
-    const QString node = topicSafe(s.text(keys::MqttNodeId).trimmed());
-    const QString host = topicSafe(QSysInfo::machineHostName());
-    m.nodeId = !node.isEmpty() ? node : !host.isEmpty() ? host : QString("ventiscope");
+    m.nodeId = mqttNodeId(s);
     const QString discoveryPrefix = s.text(keys::MqttDiscoveryPrefix).trimmed();
     if (!discoveryPrefix.isEmpty() && !discoveryPrefix.contains('#') && !discoveryPrefix.contains('+'))
         m.discoveryPrefix = discoveryPrefix;
@@ -52,9 +57,34 @@ MqttSettings loadMqttSettings(Settings& s)
     if (ok && seconds >= 0 && seconds <= 86400)
         m.publishInterval = seconds;
     else if (!interval.isEmpty())
-        s.noteFallback(keys::MqttPublishInterval, 0, interval, "every pass");
+        s.noteFallback(keys::MqttPublishInterval, 0, interval, "10");
     m.networkSticks = s.number(keys::MqttPublishNetworkSticks) == 1;
+    m.area = s.text(keys::MqttArea).trimmed();
+    const QString forget = s.text(keys::MqttForgetAfterDays).trimmed();
+    const int days = forget.toInt(&ok);
+    if (ok && days >= 1 && days <= 36500)
+        m.forgetAfterDays = days;
+    else if (!forget.isEmpty())
+        s.noteFallback(keys::MqttForgetAfterDays, 0, forget, "30");
     m.caFile = s.text(keys::MqttCAFile).trimmed();
+    m.certFile = s.text(keys::MqttCertFile).trimmed();
+    m.keyFile = s.text(keys::MqttKeyFile).trimmed();
+    if (m.certFile.isEmpty() != m.keyFile.isEmpty())
+        s.note("MQTT: CertFile and KeyFile go together; neither is used");
+    if (m.certFile.isEmpty() || m.keyFile.isEmpty())
+        m.certFile.clear(), m.keyFile.clear();
+    if (const QString file = s.text(keys::MqttPasswordFile).trimmed(); !file.isEmpty()) {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly)) {
+            s.note("MQTT: the password file " + file + " cannot be read: " + f.errorString());
+        } else {
+            if (f.permissions() & (QFileDevice::ReadOther | QFileDevice::WriteOther))
+                s.note("MQTT: the password file " + file + " can be read by every user of this machine; "
+                       "make it readable by its owner (and group) only (chmod 640)");
+            m.password = QString::fromUtf8(f.readLine()).trimmed();
+        }
+        return m;
+    }
     if (!m.password.isEmpty() && !makeOwnerOnly(s))
         s.note(s.store().location() + " holds the MQTT password but could not be made readable by its owner only; "
                                       "other users of this machine can read it");

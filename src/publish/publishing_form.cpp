@@ -23,7 +23,9 @@ PublishingForm loadPublishingForm(Settings& s)
     f.nodeId = s.text(keys::MqttNodeId);
     f.discovery = s.number(keys::MqttDiscovery) != 0;
     f.discoveryPrefix = s.text(keys::MqttDiscoveryPrefix);
-    f.publishInterval = std::max(0.0, s.text(keys::MqttPublishInterval).trimmed().toDouble());
+    bool ok = false;
+    const double interval = s.text(keys::MqttPublishInterval).trimmed().toDouble(&ok);
+    f.publishInterval = ok && interval >= 0 ? interval : 10;
     f.mqttNetworkSticks = s.number(keys::MqttPublishNetworkSticks) == 1;
     f.metricsEnabled = s.number(keys::MetricsEnabled) == 1;
     f.listen = s.text(keys::MetricsListen);
@@ -45,7 +47,7 @@ bool savePublishingForm(Settings& s, const PublishingForm& f, QString& error)
               s.save(keys::MqttTopicPrefix, 0, f.topicPrefix.trimmed()) &&
               s.save(keys::MqttNodeId, 0, f.nodeId.trimmed()) && s.save(keys::MqttDiscovery, 0, flag(f.discovery)) &&
               s.save(keys::MqttDiscoveryPrefix, 0, f.discoveryPrefix.trimmed()) &&
-              s.save(keys::MqttPublishInterval, 0, f.publishInterval > 0 ? QString::number(f.publishInterval) : "") &&
+              s.save(keys::MqttPublishInterval, 0, QString::number(f.publishInterval)) &&
               s.save(keys::MqttPublishNetworkSticks, 0, flag(f.mqttNetworkSticks)) &&
               s.save(keys::MetricsEnabled, 0, flag(f.metricsEnabled)) &&
               s.save(keys::MetricsListen, 0, f.listen.trimmed()) &&

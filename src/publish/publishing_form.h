@@ -13,7 +13,7 @@ struct PublishingForm {
     QString host, user, password, caFile, topicPrefix, nodeId, discoveryPrefix;
     int port = 1883;
     bool discovery = true;
-    double publishInterval = 0; // seconds; 0: every sampling pass
+    double publishInterval = 10; // seconds; 0: every sampling pass
     bool mqttNetworkSticks = false;
 
     bool metricsEnabled = false;

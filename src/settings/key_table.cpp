@@ -139,8 +139,14 @@ const KeyDef MqttDiscovery{kMqtt, "Discovery", R::Number16, "1", W::PublishingDi
 const KeyDef MqttCAFile{kMqtt, "CAFile", R::Text, "", W::PublishingDialog};
 const KeyDef MqttNodeId{kMqtt, "NodeId", R::Text, "", W::PublishingDialog};
 const KeyDef MqttDiscoveryPrefix{kMqtt, "DiscoveryPrefix", R::Text, "homeassistant", W::PublishingDialog};
-const KeyDef MqttPublishInterval{kMqtt, "PublishInterval", R::Text, "", W::PublishingDialog};
+const KeyDef MqttPublishInterval{kMqtt, "PublishInterval", R::Text, "10", W::PublishingDialog};
 const KeyDef MqttPublishNetworkSticks{kMqtt, "PublishNetworkSticks", R::Number16, "0", W::PublishingDialog};
+// Edited in the settings file.
+const KeyDef MqttArea{kMqtt, "Area", R::Text, "", W::Never};
+const KeyDef MqttForgetAfterDays{kMqtt, "ForgetAfterDays", R::Text, "30", W::Never};
+const KeyDef MqttCertFile{kMqtt, "CertFile", R::Text, "", W::Never};
+const KeyDef MqttKeyFile{kMqtt, "KeyFile", R::Text, "", W::Never};
+const KeyDef MqttPasswordFile{kMqtt, "PasswordFile", R::Text, "", W::Never};
 // The metrics endpoint; edited in the settings file, off unless enabled.
 const KeyDef MetricsEnabled{kMetrics, "Enabled", R::Number16, "0", W::PublishingDialog};
 const KeyDef MetricsListen{kMetrics, "Listen", R::Text, "127.0.0.1:9464", W::PublishingDialog};
@@ -170,7 +176,8 @@ const std::vector<const KeyDef*>& allKeys()
         &TimeStampFormat, &ReadInterval, &FooterFormat, &QuickButton, &QuickButtonChk, &Logo_Left_Left, &Logo_Left_Top,
         &NetworkOption, &LocalPort, &nServers, &Server, &MqttEnabled, &MqttHost, &MqttPort, &MqttUser,
         &MqttPassword, &MqttTopicPrefix, &MqttDiscovery, &MqttCAFile, &MqttNodeId, &MqttDiscoveryPrefix,
-        &MqttPublishInterval, &MqttPublishNetworkSticks, &MetricsEnabled, &MetricsListen, &MetricsNetworkSticks,
+        &MqttPublishInterval, &MqttPublishNetworkSticks, &MqttArea, &MqttForgetAfterDays, &MqttCertFile,
+        &MqttKeyFile, &MqttPasswordFile, &MetricsEnabled, &MetricsListen, &MetricsNetworkSticks,
         &HistoryEnabled, &HistoryPath, &HistoryRawDays, &HistoryRollupDays, &HistoryHourDays,
     };
     return all;

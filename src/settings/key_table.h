@@ -78,7 +78,8 @@ extern const KeyDef QuickButton, QuickButtonChk, Logo_Left_Left, Logo_Left_Top;
 extern const KeyDef NetworkOption, LocalPort, nServers, Server;
 // Section "MQTT"
 extern const KeyDef MqttEnabled, MqttHost, MqttPort, MqttUser, MqttPassword, MqttTopicPrefix, MqttDiscovery, MqttCAFile,
-    MqttNodeId, MqttDiscoveryPrefix, MqttPublishInterval, MqttPublishNetworkSticks;
+    MqttNodeId, MqttDiscoveryPrefix, MqttPublishInterval, MqttPublishNetworkSticks, MqttArea, MqttForgetAfterDays,
+    MqttCertFile, MqttKeyFile, MqttPasswordFile;
 // Section "Metrics"
 extern const KeyDef MetricsEnabled, MetricsListen, MetricsNetworkSticks;
 // Section "History"

@@ -1,5 +1,6 @@
 // The real program publishing to a real broker: its state messages arrive,
-// and when it is killed the broker announces it offline.
+// when it is killed the broker announces it offline, and --forget-stick
+// removes its stick's entities.
 #include "broker.h"
 #include "program_run.h"
 
@@ -26,6 +27,17 @@ TEST(MqttRun, TheProgramPublishesAndItsLastWillArrivesWhenKilled)
     program.process.kill();
     program.process.waitForFinished(vstest::kHangGuardMs);
     ASSERT_TRUE(sub.pump([&] { return sub.last("ventiscope/lab/status")->payload == "offline"; })) << "the last will";
+
+    const std::string config = "homeassistant/sensor/ventiscope_SIM00000000000000001000/CO2eq/config";
+    vstest::Subscriber configs(broker.port, "homeassistant/#");
+    ASSERT_TRUE(configs.pump([&] { return configs.last(config) != nullptr; }));
+    const auto forgot = program.once({"--forget-stick=SIM00000000000000001000"});
+    EXPECT_EQ(forgot.code, 0) << forgot.err.toStdString();
+    EXPECT_TRUE(forgot.err.contains("Removed 10 discovery configs")) << forgot.err.toStdString();
+    vstest::Subscriber late(broker.port, "#");
+    ASSERT_TRUE(late.pump([&] { return late.last("ventiscope/lab/status") != nullptr; }));
+    EXPECT_EQ(late.last(config), nullptr);
+    EXPECT_EQ(late.last("ventiscope/lab/SIM00000000000000001000/state"), nullptr);
 }
 
 } // namespace

@@ -1,54 +1,13 @@
-#include "broker.h"
-#include "publish/mqtt_publisher.h"
+#include "mqtt_fixture.h"
 #include "settings/settings.h"
-#include "stick/config_read.h"
-#include "stick/sim_stick.h"
-#include "stick/simulate_env.h"
-#include "stick/stick_link.h"
 #include "stick/channel_state.h"
-#include "stick/value_read.h"
 
 #include <QDir>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <gtest/gtest.h>
 
 namespace {
 
-struct Mqtt : ::testing::Test {
-    vs::ManualClock clock{{2026, 12, 7, 8, 0, 0, 0}};
-    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
-    std::vector<std::shared_ptr<vs::SimulatedStick>> sims;
-    const std::string stick = "SIM00000000000000001000";
-
-    void SetUp() override
-    {
-        sims = vs::attachSimulatedSticks(link, {{5, 9}}, clock);
-        ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
-        vs::Nymstick_ReadPV(link, 0);
-    }
-    vs::MqttSettings settingsFor(int port, const QString& node = "lab")
-    {
-        vs::MqttSettings s;
-        s.enabled = true;
-        s.host = "127.0.0.1";
-        s.port = port;
-        s.nodeId = node;
-        return s;
-    }
-    static QJsonObject json(const std::string& payload)
-    {
-        return QJsonDocument::fromJson(QByteArray::fromStdString(payload)).object();
-    }
-    // The newest payload on the topic ("" before any).
-    static std::string newest(const vstest::Subscriber& sub, const std::string& topic)
-    {
-        const auto* m = sub.last(topic);
-        return m ? m->payload : std::string();
-    }
-};
+using vstest::Mqtt;
 
 TEST_F(Mqtt, DiscoveryConfigsAndStateArriveRetainedAsHomeAssistantExpectsThem)
 {
@@ -222,6 +181,20 @@ TEST_F(Mqtt, AWrongPasswordIsSaidOnceWithTheBrokersReason)
     EXPECT_TRUE(said[0].contains("authori", Qt::CaseInsensitive)) << said[0].toStdString();
 }
 
+TEST_F(Mqtt, ABrokerThatAsksForAClientCertificateTakesOursAndNoneWithout)
+{
+    vstest::Broker broker({}, {}, true);
+    vs::MqttSettings s = settingsFor(broker.port);
+    s.caFile = broker.dir.path() + "/ca.crt";
+    auto without = publisher(s);
+    s.certFile = broker.dir.path() + "/client.crt";
+    s.keyFile = broker.dir.path() + "/client.key";
+    s.nodeId = "office";
+    auto with = publisher(s);
+    ASSERT_TRUE(vstest::waitFor([&] { return with->client().isConnected() && without->client().attempts() >= 3; }));
+    EXPECT_FALSE(without->client().isConnected());
+}
+
 TEST(MqttSettings, AStoredPasswordMakesTheSettingsFileTheOwnersAlone)
 {
     QTemporaryDir config;
@@ -246,6 +219,27 @@ TEST(MqttSettings, AStoredPasswordMakesTheSettingsFileTheOwnersAlone)
     const auto perms = QFile::permissions(ini);
     EXPECT_FALSE(perms & (QFileDevice::ReadOther | QFileDevice::ReadGroup));
     EXPECT_TRUE(perms & QFileDevice::ReadOwner);
+    EXPECT_EQ(m.publishInterval, 10) << "the default: Home Assistant's recorder keeps every message";
+
+    // The password from a file of its own, which others must not read.
+    const QString secret = config.path() + "/mqtt-password";
+    QFile p(secret);
+    ASSERT_TRUE(p.open(QIODevice::WriteOnly));
+    p.write("from-file\n");
+    p.close();
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(("[MQTT]\nEnabled=1\nUser=anna\nPasswordFile=" + secret + "\nPublishInterval=0\n").toUtf8());
+    f.close();
+    for (const bool others : {true, false}) {
+        QFile::setPermissions(secret, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          (others ? QFileDevice::ReadOther : QFileDevice::Permissions()));
+        vs::SettingsStore again;
+        vs::Settings read(again);
+        const vs::MqttSettings fromFile = vs::loadMqttSettings(read);
+        EXPECT_EQ(fromFile.password, "from-file");
+        EXPECT_EQ(fromFile.publishInterval, 0) << "0: every pass";
+        EXPECT_EQ(read.takeNotes().join("").contains("can be read by every user"), others);
+    }
 }
 
 } // namespace

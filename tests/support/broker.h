@@ -20,10 +20,19 @@ namespace vstest {
 
 class Broker {
 public:
-    explicit Broker(const QString& user = {}, const QString& password = {}) : port(freePort())
+    // With `clientCertificates`: TLS only, and a client must show a
+    // certificate of the test's own authority (ca.crt, client.crt and
+    // client.key in `dir`).
+    explicit Broker(const QString& user = {}, const QString& password = {}, bool clientCertificates = false)
+        : port(freePort())
     {
         // Run as root (CI), the broker would drop to its own user, who may not read our folder.
         QString conf = QString("listener %1 127.0.0.1\npersistence false\nuser root\n").arg(port);
+        if (clientCertificates) {
+            makeCertificates();
+            conf += "cafile " + dir.path() + "/ca.crt\ncertfile " + dir.path() + "/server.crt\nkeyfile " + dir.path() +
+                    "/server.key\nrequire_certificate true\n";
+        }
         if (user.isEmpty()) {
             conf += "allow_anonymous true\n";
         } else {
@@ -61,6 +70,22 @@ public:
     QTemporaryDir dir;
     int port;
     QProcess process;
+
+private:
+    void makeCertificates()
+    {
+        const QString script = R"(set -e
+openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.crt -subj /CN=TestAuthority -days 2
+for who in server client; do
+  openssl req -newkey rsa:2048 -nodes -keyout $who.key -out $who.csr -subj /CN=127.0.0.1
+  printf 'subjectAltName=IP:127.0.0.1\n' > $who.ext
+  openssl x509 -req -in $who.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out $who.crt -days 2 -extfile $who.ext
+done)";
+        QProcess openssl;
+        openssl.setWorkingDirectory(dir.path());
+        openssl.start("sh", {"-c", script});
+        openssl.waitForFinished(60000);
+    }
 };
 
 struct Received {
@@ -98,6 +123,12 @@ public:
             mosquitto_loop(m_, 0, 1);
             return done();
         });
+    }
+    // Publishes as another client would (Home Assistant, a copy gone before).
+    void publish(const std::string& topic, const std::string& payload, bool retain)
+    {
+        mosquitto_publish(m_, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.data(), 1, retain);
+        mosquitto_loop(m_, 0, 1);
     }
     const Received* last(const std::string& topic) const
     {

@@ -22,7 +22,7 @@ namespace {
 
 TEST(Tone, HasTheAskedFrequencyAndDuration)
 {
-    for (const auto [hz, ms] : {std::pair{1000, 70}, std::pair{2000, 200}, std::pair{440, 500}}) {
+    for (const auto& [hz, ms] : {std::pair{1000, 70}, std::pair{2000, 200}, std::pair{440, 500}}) {
         const QByteArray samples = vs::makeTone(hz, ms, 44100);
         const auto* s = reinterpret_cast<const int16_t*>(samples.constData());
         const int n = static_cast<int>(samples.size() / 2);
