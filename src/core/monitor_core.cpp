@@ -207,6 +207,7 @@ void MonitorCore::updateMetrics()
         return;
     MetricsCounters counters;
     counters.passes = sampling_->passCount();
+    counters.reads = sampling_->readCount();
     counters.failedReads = sampling_->failedReadCount();
     counters.deviceChanges = deviceChanges_;
     counters.lastPassSeconds = sampling_->measuredPassSeconds();
@@ -295,7 +296,7 @@ void MonitorCore::startMetrics()
     if (!settings.enabled)
         return;
     std::string error;
-    metricsOptions_ = MetricsOptions{settings.networkSticks, kProgramVersion};
+    metricsOptions_ = MetricsOptions{settings.networkSticks, kProgramVersion, mqttNodeId(s_.settings).toStdString()};
     metrics_ = MetricsEndpoint::start(settings.listen, error);
     if (!metrics_) {
         metricsProblem_ = error;

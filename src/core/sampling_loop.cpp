@@ -133,6 +133,7 @@ std::string SamplingLoop::readStick(int i)
         Nymstick_ReadFlags(link_, i);
         error = link_.StickErrorText;
     }
+    ++reads_;
     if (!error.empty())
         ++failedReads_;
     StickRecord* s = link_.slot(i);

@@ -81,6 +81,8 @@ public:
     // that failed (each stick whose values or flags could not be read counts).
     long passCount() const { return passes_; }
     long failedReadCount() const { return failedReads_; }
+    // Stick reads in sampling passes, failed or not.
+    long readCount() const { return reads_; }
 
 private:
     void step(const std::string& text);
@@ -108,6 +110,7 @@ private:
     int held_ = 0;
     long passes_ = 0;
     long failedReads_ = 0;
+    long reads_ = 0;
 };
 
 } // namespace vs

@@ -1,14 +1,13 @@
 #include "publish/metrics_endpoint.h"
 
+#include "publish/exposition.h"
 #include "publish/metrics_settings.h"
 
-#include <prometheus/text_serializer.h>
 
 #include <QHostAddress>
 #include <QTcpSocket>
 
 #include <algorithm>
-#include <sstream>
 
 namespace vs {
 
@@ -86,9 +85,7 @@ const QByteArray& MetricsEndpoint::body()
 {
     // Written out only when asked for, and once per pass.
     if (bodyStale_) {
-        std::ostringstream out;
-        prometheus::TextSerializer().Serialize(out, families_);
-        body_ = QByteArray::fromStdString(out.str());
+        body_ = QByteArray::fromStdString(exposition(families_));
         bodyStale_ = false;
     }
     return body_;
@@ -121,7 +118,10 @@ void MetricsEndpoint::onReadable(QTcpSocket* socket)
         return;
     Client& client = it->second;
     client.head += socket->read(kMaxHead + 1 - client.head.size());
-    const qsizetype end = client.head.indexOf("\r\n\r\n");
+    // The head ends with an empty line (CRLF, or a bare LF from a hand-typed request).
+    qsizetype end = client.head.indexOf("\r\n\r\n");
+    if (const qsizetype bare = client.head.indexOf("\n\n"); bare >= 0 && (end < 0 || bare < end))
+        end = bare;
     if (end >= 0) {
         answer(socket, client.head.left(end));
         return;
@@ -137,12 +137,20 @@ void MetricsEndpoint::answer(QTcpSocket* socket, const QByteArray& head)
 {
     Client& client = clients_[socket];
     client.answered = true;
-    const QList<QByteArray> request = head.left(head.indexOf("\r\n")).split(' ');
+    // The request line, with or without header lines after it.
+    const qsizetype lineEnd = head.indexOf('\n');
+    const QList<QByteArray> request = head.left(lineEnd < 0 ? head.size() : lineEnd).trimmed().split(' ');
     const QByteArray method = request.value(0);
     QByteArray path = request.value(1);
     path = path.left(path.indexOf('?') < 0 ? path.size() : path.indexOf('?'));
     if (method != "GET" && method != "HEAD") {
         socket->write(response("405 Method Not Allowed", "text/plain", "GET or HEAD\n", true));
+    } else if (path == "/") {
+        static const QByteArray landing =
+            "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Ventiscope</title></head>\n"
+            "<body><h1>Ventiscope</h1><p>The sticks' readings for Prometheus: <a href=\"/metrics\">/metrics</a></p>"
+            "</body></html>\n";
+        socket->write(response("200 OK", "text/html; charset=utf-8", landing, method == "GET"));
     } else if (path != "/metrics") {
         socket->write(response("404 Not Found", "text/plain", "the metrics are at /metrics\n", method == "GET"));
     } else {

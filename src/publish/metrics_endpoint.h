@@ -15,7 +15,8 @@ class QTcpSocket;
 
 namespace vs {
 
-// The HTTP endpoint "/metrics" for Prometheus, served from the event loop.
+// The HTTP endpoint "/metrics" for Prometheus (and a page at "/" that links
+// to it), served from the event loop.
 // It answers with the series last handed to publish(), whole: a scrape sees
 // one pass's figures or the next one's, never a mix. GET and HEAD are
 // answered; every connection closes after its answer. Idle or slow clients

@@ -2,9 +2,14 @@
 
 #include "stick/channel_state.h"
 #include "stick/stick_link.h"
+#include "publish/process_metrics.h"
 
 #include <QString>
 
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <string>
 
 namespace vs {
@@ -19,6 +24,15 @@ using prometheus::MetricType;
 std::string utf8(const std::string& text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdString();
+}
+
+// A reading as the stick means it: 15 significant digits, so that 46.4 %RH
+// is the ratio 0.464, not 0.46400000000000002 (what 46.4 / 100 gives).
+double reading(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    return std::strtod(text, nullptr);
 }
 
 ClientMetric gauge(std::vector<ClientMetric::Label> labels, double value)
@@ -43,6 +57,23 @@ MetricFamily single(const char* name, const char* help, MetricType type, double 
 
 } // namespace
 
+std::string unitMetricName(const std::string& unit)
+{
+    std::string name;
+    for (const char c : unit) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) && u < 128)
+            name += static_cast<char>(std::tolower(u));
+        else if (c == '%')
+            name += name.empty() || name.back() == '_' ? "percent" : "_percent";
+        else if (!name.empty() && name.back() != '_')
+            name += '_';
+    }
+    while (!name.empty() && name.back() == '_')
+        name.pop_back();
+    return "ventiscope_channel_" + (name.empty() ? std::string("value") : name);
+}
+
 std::vector<MetricFamily> metricFamilies(const StickLink& link, const MetricsCounters& counters,
                                          const MetricsOptions& options)
 {
@@ -52,12 +83,15 @@ std::vector<MetricFamily> metricFamilies(const StickLink& link, const MetricsCou
                              MetricType::Gauge, {}};
     MetricFamily humidity{"ventiscope_relative_humidity_ratio",
                           "Relative humidity measured by a stick, as a ratio from 0 to 1.", MetricType::Gauge, {}};
-    MetricFamily other{"ventiscope_channel_value",
-                       "Last value of a stick's channel of no known quantity, in the unit the label names.",
-                       MetricType::Gauge, {}};
+    MetricFamily resistance{"ventiscope_resistance_ohms", "A resistance a stick's sensor reports, in ohms.",
+                            MetricType::Gauge, {}};
+    // Any other unit: a metric of its own, in the order they come.
+    std::map<std::string, MetricFamily> others;
     MetricFamily warning{"ventiscope_channel_warning_state",
                          "How many of the channel's warning levels its last value reached (0, 1, 2).",
                          MetricType::Gauge, {}};
+    MetricFamily info{"ventiscope_stick_info", "A stick's name and interface (the value is always 1).",
+                      MetricType::Gauge, {}};
     MetricFamily open{"ventiscope_stick_open", "1 while the stick is open, 0 once it is gone.", MetricType::Gauge, {}};
     MetricFamily present{"ventiscope_stick_values_present",
                          "1 when the stick delivered values in the last sampling pass, 0 when it gave none.",
@@ -73,6 +107,9 @@ std::vector<MetricFamily> metricFamilies(const StickLink& link, const MetricsCou
             continue;
         const std::vector<ClientMetric::Label> stickLabels = {{"serial", utf8(stickIdentity(*s, i))},
                                                               {"interface", utf8(s->Interface)}};
+        info.metric.push_back(gauge({stickLabels[0], {"name", utf8(s->Name.empty() ? s->UsbProduct : s->Name)},
+                                     stickLabels[1]},
+                                    1));
         const bool isOpen = link.Nymstick_isOpen(i);
         open.metric.push_back(gauge(stickLabels, isOpen ? 1 : 0));
         if (!isOpen)
@@ -85,30 +122,54 @@ std::vector<MetricFamily> metricFamilies(const StickLink& link, const MetricsCou
             // A channel without a value has no series: a dashboard shows a gap, an alert waits.
             if (!ch.HasValue)
                 continue;
-            std::vector<ClientMetric::Label> labels = {
+            const std::vector<ClientMetric::Label> labels = {
                 stickLabels[0], {"channel", utf8(ch.ChID)}, {"label", utf8(ch.Ylabel)}};
             warning.metric.push_back(gauge(labels, channelWarningState(ch)));
             switch (channelQuantity(ch)) {
-            case Quantity::CarbonDioxidePpm: co2.metric.push_back(gauge(labels, ch.LastValue)); break;
-            case Quantity::TemperatureCelsius: temperature.metric.push_back(gauge(labels, ch.LastValue)); break;
+            case Quantity::CarbonDioxidePpm: co2.metric.push_back(gauge(labels, reading(ch.LastValue))); break;
+            case Quantity::TemperatureCelsius:
+                temperature.metric.push_back(gauge(labels, reading(ch.LastValue)));
+                break;
             case Quantity::RelativeHumidityPercent:
-                humidity.metric.push_back(gauge(labels, ch.LastValue / 100.0));
+                humidity.metric.push_back(gauge(labels, reading(ch.LastValue / 100.0)));
                 break;
-            case Quantity::Unknown:
-                labels.push_back({"unit", utf8(ch.Yunit)});
-                other.metric.push_back(gauge(labels, ch.LastValue));
+            case Quantity::Unknown: {
+                std::string unit = ch.Yunit;
+                for (char& u : unit)
+                    u = static_cast<char>(std::tolower(static_cast<unsigned char>(u)));
+                if (unit == "ohm" || unit == "ohms") {
+                    resistance.metric.push_back(gauge(labels, reading(ch.LastValue)));
+                    break;
+                }
+                const std::string name = unitMetricName(ch.Yunit);
+                auto [it, added] = others.try_emplace(name);
+                if (added)
+                    it->second = MetricFamily{name, "Last value of a stick's channel in " +
+                                                        (ch.Yunit.empty() ? std::string("no unit") : "\"" + utf8(ch.Yunit) + "\""),
+                                              MetricType::Gauge, {}};
+                it->second.metric.push_back(gauge(labels, reading(ch.LastValue)));
                 break;
+            }
             }
         }
     }
     std::vector<MetricFamily> all;
     all.push_back(single("ventiscope_build_info", "The program's version (the value is always 1).", MetricType::Gauge,
                          1, {{"version", options.version}}));
-    for (MetricFamily* f : {&co2, &temperature, &humidity, &other, &warning, &open, &present, &lastRead})
+    all.push_back(single("ventiscope_node_info", "The node this copy is and its version (the value is always 1).",
+                         MetricType::Gauge, 1, {{"node", options.node}, {"version", options.version}}));
+    for (MetricFamily* f : {&co2, &temperature, &humidity, &resistance})
+        if (!f->metric.empty())
+            all.push_back(std::move(*f));
+    for (auto& [name, family] : others)
+        all.push_back(std::move(family));
+    for (MetricFamily* f : {&warning, &info, &open, &present, &lastRead})
         if (!f->metric.empty())
             all.push_back(std::move(*f));
     all.push_back(single("ventiscope_sampling_passes_total", "Sampling passes that read at least one stick.",
                          MetricType::Counter, static_cast<double>(counters.passes)));
+    all.push_back(single("ventiscope_reads_total", "Stick reads in sampling passes, failed or not.",
+                         MetricType::Counter, static_cast<double>(counters.reads)));
     all.push_back(single("ventiscope_failed_reads_total", "Stick reads in sampling passes that failed.",
                          MetricType::Counter, static_cast<double>(counters.failedReads)));
     all.push_back(single("ventiscope_device_changes_total", "Device changes handled (sticks plugged in or out).",
@@ -121,6 +182,8 @@ std::vector<MetricFamily> metricFamilies(const StickLink& link, const MetricsCou
         all.push_back(single("ventiscope_history_write_seconds", "How long the history's last write took.",
                              MetricType::Gauge, counters.historyWriteSeconds));
     }
+    for (MetricFamily& f : processMetrics())
+        all.push_back(std::move(f));
     return all;
 }
 

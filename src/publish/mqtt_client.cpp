@@ -48,7 +48,7 @@ MqttClient::~MqttClient()
     stopping_ = true;
     if (connected_) {
         // Going away on purpose: the status and the claim on the node, then the broker is told.
-        if (instance_) {
+        if (instance_ && !gaveWay_) {
             sendStatus("offline");
             mosquitto_publish(mosq_, nullptr, instanceTopic().toUtf8().constData(), 0, nullptr, 1, true);
         }
@@ -100,6 +100,8 @@ void MqttClient::start()
 
 void MqttClient::connectNow()
 {
+    if (gaveWay_)
+        return;
     dropSocket();
     ++attempts_;
     // The first attempt names the broker; later ones reuse it.
@@ -175,6 +177,11 @@ void MqttClient::onConnect(mosquitto*, void* self, int rc, int, const mosquitto_
         c->refused_ = true;
         c->say("MQTT: the broker " + c->settings_.host + " refused the connection: " + mosquitto_connack_string(rc));
         return; // the broker closes the connection; the retry follows
+    }
+    if (c->gaveWay_) {
+        // An attempt that was under way when this copy gave way: nothing is sent.
+        mosquitto_disconnect(c->mosq_);
+        return;
     }
     c->connected_ = true;
     c->state_ = "connected";

@@ -37,9 +37,7 @@ std::shared_ptr<SimulatedStick> SimulatedBackend::plug(const SimSpec& spec, uint
 {
     const int index = next_++;
     const std::string path = "sim:" + std::to_string(index);
-    auto stick = std::make_shared<SimulatedStick>(spec.protocol, spec.inputReportLength, index, clock_,
-                                                  static_cast<uint32_t>(index + 1));
-    stick->loseEvery(spec.loseEvery);
+    auto stick = simulatedStick(spec, index, clock_);
     entries_[path] = Entry{spec, productId, index, stick, true};
     return stick;
 }
@@ -56,8 +54,7 @@ void SimulatedBackend::replug(const std::string& path)
 {
     if (auto it = entries_.find(path); it != entries_.end()) {
         Entry& e = it->second;
-        e.stick = std::make_shared<SimulatedStick>(e.spec.protocol, e.spec.inputReportLength, e.index, clock_,
-                                                   static_cast<uint32_t>(e.index + 1));
+        e.stick = simulatedStick(e.spec, e.index, clock_);
         e.present = true;
     }
 }
@@ -70,8 +67,7 @@ std::string SimulatedBackend::reenumerate(const std::string& path)
     unplug(path);
     Entry e = it->second;
     const std::string fresh = "sim:" + std::to_string(next_++);
-    e.stick = std::make_shared<SimulatedStick>(e.spec.protocol, e.spec.inputReportLength, e.index, clock_,
-                                               static_cast<uint32_t>(e.index + 1));
+    e.stick = simulatedStick(e.spec, e.index, clock_);
     e.present = true;
     entries_[fresh] = std::move(e);
     return fresh;

@@ -61,6 +61,7 @@ std::vector<uint16_t> makeRecording(size_t length, double phase)
 SimFirmware::SimFirmware(int protocol, int index, int inputReportLength, const Clock& clock, uint32_t seed)
     : protocol_(protocol),
       index_(index),
+      serial_("SIM" + std::string(16, '0') + std::to_string(1000 + index)),
       valuesPerBlock_(std::max(0, (inputReportLength - 3) / 2)),
       clock_(clock),
       startMs_(clock.elapsedMs()),
@@ -103,8 +104,8 @@ std::vector<uint32_t> SimFirmware::currentRaw()
 std::string SimFirmware::identity() const
 {
     std::string s = "Ventiscope simulated stick " + std::to_string(index_) + ";B;2.3p" + std::to_string(protocol_) +
-                    " sim;https://ventiscope.example/sim;MCU=SIM8;Simulated air;S/N:SIM" + std::string(16, '0') +
-                    std::to_string(1000 + index_) + ";";
+                    " sim;https://ventiscope.example/sim;MCU=SIM8;Simulated air;" +
+                    (serial_.empty() ? std::string() : "S/N:" + serial_) + ";";
     if (protocol_ == 1)
         s += "PollHalf=0F;"; // half of a 30 ms poll delay
     return s + ";\n";

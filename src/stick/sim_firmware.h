@@ -34,6 +34,8 @@ public:
     std::vector<uint8_t> binaryReply(const std::string& command);
 
     int protocol() const { return protocol_; }
+    // The serial number its identity reports ("": none).
+    void setSerial(std::string serial) { serial_ = std::move(serial); }
     const std::vector<Knob>& knobs() const { return knobs_; }
     const std::vector<Flag>& flags() const { return flags_; }
     const std::vector<std::vector<uint16_t>>& recordings() const { return recordings_; }
@@ -61,6 +63,7 @@ private:
 
     int protocol_;
     int index_;
+    std::string serial_;
     int valuesPerBlock_;
     const Clock& clock_;
     double startMs_;

@@ -43,6 +43,10 @@ SimParse parseSimulateSpec(std::string_view text)
             continue;
         SimSpec spec;
         std::string_view body = entry;
+        if (const size_t eq = body.find('='); eq != std::string_view::npos) {
+            spec.serial = std::string(trim(body.substr(eq + 1)));
+            body = body.substr(0, eq);
+        }
         if (const size_t tilde = body.find('~'); tilde != std::string_view::npos) {
             const std::string_view every = body.substr(tilde + 1);
             if (!digitsOnly(every) || std::stoi(std::string(every)) < 2) {
@@ -73,14 +77,22 @@ SimParse parseSimulateSpec(std::string_view text)
     return out;
 }
 
+std::shared_ptr<SimulatedStick> simulatedStick(const SimSpec& spec, int index, const Clock& clock)
+{
+    auto sim = std::make_shared<SimulatedStick>(spec.protocol, spec.inputReportLength, index, clock,
+                                                static_cast<uint32_t>(index + 1));
+    sim->loseEvery(spec.loseEvery);
+    if (spec.serial)
+        sim->firmware().setSerial(*spec.serial);
+    return sim;
+}
+
 std::vector<std::shared_ptr<SimulatedStick>> attachSimulatedSticks(StickLink& link, const std::vector<SimSpec>& specs,
                                                                    const Clock& clock)
 {
     std::vector<std::shared_ptr<SimulatedStick>> sticks;
     for (size_t i = 0; i < specs.size(); ++i) {
-        auto sim = std::make_shared<SimulatedStick>(specs[i].protocol, specs[i].inputReportLength, static_cast<int>(i),
-                                                    clock, static_cast<uint32_t>(i + 1));
-        sim->loseEvery(specs[i].loseEvery);
+        auto sim = simulatedStick(specs[i], static_cast<int>(i), clock);
         const int slot = link.Nymstick_AddSlot("sim:" + std::to_string(i));
         link.slot(slot)->Seen = 2;
         Nymstick_AttachDevice(link, slot, sim, sim->inputReportLength(), sim->outputReportLength(),

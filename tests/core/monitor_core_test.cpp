@@ -49,14 +49,30 @@ TEST_F(CoreFixture, MetricsFollowPassesAndAPulledStickShowsAsClosed)
 
     core->sampling().Timer1x_Timer();
     core->sampling().Timer1x_Timer();
+    // Requests as people and tools send them.
+    for (const auto& [request, status] : std::vector<std::pair<QByteArray, QByteArray>>{
+             {"GET / HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 200 OK\r\nContent-Type: text/html"},
+             {"GET /metrics HTTP/1.0\r\n\r\n", "HTTP/1.1 200 OK\r\nContent-Type: text/plain; version=0.0.4"},
+             {"GET /metrics HTTP/1.0\n\n", "HTTP/1.1 200 OK\r\nContent-Type: text/plain; version=0.0.4"},
+             {"POST /metrics HTTP/1.1\r\n\r\n", "HTTP/1.1 405"},
+             {"GET /nope HTTP/1.1\r\n\r\n", "HTTP/1.1 404"}}) {
+        const QByteArray answer = vstest::httpRequest(port, request);
+        EXPECT_TRUE(answer.startsWith(status)) << request.toStdString() << " -> " << answer.left(80).toStdString();
+    }
+    EXPECT_TRUE(vstest::httpRequest(port, "GET / HTTP/1.0\r\n\r\n").contains("href=\"/metrics\""));
     QByteArray reply = httpGet(port);
     ASSERT_TRUE(reply.startsWith("HTTP/1.1 200")) << reply.toStdString();
     EXPECT_TRUE(reply.contains("\nventiscope_sampling_passes_total 2\n"));
     EXPECT_TRUE(reply.contains("\nventiscope_build_info{version=\"2.41.0\"} 1\n")) << reply.toStdString();
     EXPECT_TRUE(reply.contains("\nventiscope_co2_ppm{serial=\"SIM00000000000000001000\",channel=\"0\",label=\"CO2eq\"} "));
     EXPECT_TRUE(reply.contains("\nventiscope_temperature_celsius{serial=\"SIM00000000000000001000\",channel=\"1\""));
-    EXPECT_TRUE(reply.contains("\nventiscope_channel_value{serial=\"SIM00000000000000001000\",channel=\"4\",label=\"Rs\","
-                               "unit=\"ohm\"} "));
+    EXPECT_TRUE(reply.contains("\nventiscope_resistance_ohms{serial=\"SIM00000000000000001000\",channel=\"4\",label=\"Rs\"} "));
+    EXPECT_FALSE(reply.contains("unit=\"")) << "one metric per unit";
+    EXPECT_TRUE(reply.contains("\nventiscope_reads_total 4\n")) << "two sticks, two passes";
+    EXPECT_TRUE(reply.contains("\nventiscope_node_info{node=\"")) << reply.toStdString();
+    for (const char* process : {"process_cpu_seconds_total", "process_start_time_seconds", "process_resident_memory_bytes",
+                                "process_open_fds"})
+        EXPECT_TRUE(reply.contains(QByteArray("\n") + process + " ")) << process;
     EXPECT_TRUE(reply.contains("ventiscope_stick_open{serial=\"SIM00000000000000001000\",interface=\"USB\"} 1"));
     EXPECT_TRUE(reply.contains("ventiscope_stick_last_read_timestamp_seconds{serial=\"SIM00000000000000001000\""));
     EXPECT_FALSE(reply.contains("stick=\"")) << "sticks are named by serial number, never by slot";
@@ -65,8 +81,8 @@ TEST_F(CoreFixture, MetricsFollowPassesAndAPulledStickShowsAsClosed)
     // A humidity of 45 %RH is the ratio 0.45.
     const qsizetype at = reply.indexOf("\nventiscope_relative_humidity_ratio{serial=\"SIM00000000000000001000\"");
     ASSERT_GE(at, 0);
-    const double ratio = reply.mid(reply.indexOf("} ", at) + 2, 12).split('\n').front().toDouble();
-    EXPECT_NEAR(ratio, link.slot(0)->Channels[2].LastValue / 100, 1e-9);
+    const QByteArray ratio = reply.mid(reply.indexOf("} ", at) + 2, 30).split('\n').front();
+    EXPECT_EQ(ratio, QByteArray::number(link.slot(0)->Channels[2].LastValue / 100, 'g', 12)) << "the shortest text";
 
     // A pass in which the second stick gives nothing: its values have no
     // series (never 0, never the last value), and its gauge says so.

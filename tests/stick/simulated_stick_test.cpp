@@ -1,8 +1,11 @@
 #include "script_transport.h"
+#include "stick/channel_state.h"
+#include "stick/config_read.h"
 #include "stick/exchange.h"
 #include "stick/report_io.h"
 #include "stick/sim_stick.h"
 #include "stick/simulate_env.h"
+#include "stick/stick_link.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +34,18 @@ TEST(SimulateSpec, ListsOfGenerationsWithOptionalReportLengths)
         EXPECT_EQ(got, c.specs) << c.text;
         EXPECT_EQ(p.errors.size(), c.errors) << c.text;
     }
+    // A serial number of its own, or none.
+    vs::ManualClock clock;
+    vs::StickLink link(clock, [&](int ms) { clock.advanceMs(ms); });
+    const vs::SimParse p = vs::parseSimulateSpec("5=ROOM7A,1/33=,2");
+    ASSERT_EQ(p.specs.size(), 3u);
+    auto sims = vs::attachSimulatedSticks(link, p.specs, clock);
+    std::vector<std::string> serials;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(vs::Nymstick_GetConfig(link, i), 1);
+        serials.push_back(vs::stickSerial(*link.slot(i)));
+    }
+    EXPECT_EQ(serials, (std::vector<std::string>{"ROOM7A", "", "SIM00000000000000001002"}));
 }
 
 TEST(SimulatedStick, FlashRecorderServesRecordingsInBlocks)
