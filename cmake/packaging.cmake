@@ -4,12 +4,18 @@ include(GNUInstallDirs)
 
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/ventiscope
         PATTERN "debian" EXCLUDE
+        PATTERN "service" EXCLUDE
         PATTERN "*.desktop" EXCLUDE
         PATTERN "*.metainfo.xml" EXCLUDE
         PATTERN "70-ventiscope.rules" EXCLUDE
         PATTERN "ventiscope.service" EXCLUDE)
 install(FILES ${CMAKE_SOURCE_DIR}/data/70-ventiscope.rules DESTINATION lib/udev/rules.d)
 install(FILES ${CMAKE_SOURCE_DIR}/data/ventiscope.service DESTINATION lib/systemd/system)
+# The service's settings and the rotation of its value log: conffiles.
+install(FILES ${CMAKE_SOURCE_DIR}/data/service/Ventiscope.ini DESTINATION /etc/ventiscope)
+install(FILES ${CMAKE_SOURCE_DIR}/data/service/ventiscope.logrotate DESTINATION /etc/logrotate.d RENAME ventiscope)
+install(FILES ${CMAKE_SOURCE_DIR}/data/service/ventiscope-modules.conf DESTINATION lib/modules-load.d
+        RENAME ventiscope.conf)
 install(FILES ${CMAKE_SOURCE_DIR}/data/desktop/ventiscope.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/data/desktop/org.ventiscope.Ventiscope.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -54,7 +60,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/data/debian/postinst ${CMAKE_SOURCE_DIR}/data/debian/prerm
-    ${CMAKE_SOURCE_DIR}/data/debian/postrm)
+    ${CMAKE_SOURCE_DIR}/data/debian/postrm ${CMAKE_SOURCE_DIR}/data/debian/conffiles)
 # The maintainer scripts use deb-systemd-helper and deb-systemd-invoke.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "init-system-helpers (>= 1.54~)")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-multimedia-dev
     libhidapi-dev libudev-dev libmosquitto-dev mosquitto openssl libsqlite3-dev
-    prometheus-cpp-dev prometheus systemd
+    prometheus-cpp-dev prometheus systemd libsystemd-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core
     "$@"

@@ -17,10 +17,16 @@ for want in ./usr/bin/ventiscope ./usr/share/applications/ventiscope.desktop \
     ./usr/lib/udev/rules.d/70-ventiscope.rules ./usr/lib/systemd/system/ventiscope.service \
     ./usr/share/ventiscope/ventiscope.htm \
     ./usr/share/ventiscope/airstate_green.bmp ./usr/share/ventiscope/warning_1.wav \
-    ./usr/share/doc/ventiscope/copyright ./usr/share/man/man1/ventiscope.1.gz; do
+    ./usr/share/doc/ventiscope/copyright ./usr/share/man/man1/ventiscope.1.gz \
+    ./etc/ventiscope/Ventiscope.ini ./etc/logrotate.d/ventiscope ./usr/lib/modules-load.d/ventiscope.conf; do
     grep -qx -- "$want" <<<"$files" || fail "the package lacks $want"
 done
 if grep -E 'CMakeFiles|build|\.o$|\.a$' <<<"$files"; then fail "the package holds build files"; fi
+
+conffiles=$(dpkg-deb -I "$deb" conffiles)
+for want in /etc/ventiscope/Ventiscope.ini /etc/logrotate.d/ventiscope; do
+    grep -qx -- "$want" <<<"$conffiles" || fail "$want is not a conffile"
+done
 
 "${sudo_cmd[@]}" dpkg -i "$deb" >/dev/null
 home=$(mktemp -d)
@@ -57,13 +63,20 @@ enable() { # as "systemctl enable ventiscope" does
     "${sudo_cmd[@]}" ln -sf /usr/lib/systemd/system/ventiscope.service "$wants"
 }
 enable
+# What the service kept (as systemd's DynamicUser keeps it): remove keeps it, purge removes it.
+state=/var/lib/private/ventiscope
+"${sudo_cmd[@]}" mkdir -p "$state/Ventiscope"
+"${sudo_cmd[@]}" touch "$state/values.txt" "$state/Ventiscope/history.sqlite"
 "${sudo_cmd[@]}" dpkg -r ventiscope >/dev/null
 [ ! -e /usr/bin/ventiscope ] || fail "the program is still there after removal"
 [ ! -L "$wants" ] || fail "removal left the service enabled"
+[ -e "$state/Ventiscope/history.sqlite" ] || fail "removal took the service's history"
 "${sudo_cmd[@]}" dpkg -i "$deb" >/dev/null
 enable
 "${sudo_cmd[@]}" dpkg -P ventiscope >/dev/null
 [ ! -L "$wants" ] || fail "purging left the service enabled"
+[ ! -e "$state" ] || fail "purging left the service's state folder $state"
+[ ! -e /etc/ventiscope ] || fail "purging left /etc/ventiscope"
 [ ! -e /var/lib/systemd/deb-systemd-helper-enabled/ventiscope.service.dsh-also ] ||
     fail "purging left the service's state behind"
 echo "install test: the package installs, runs, writes the dump line, disables its service and removes cleanly"

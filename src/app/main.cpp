@@ -49,6 +49,8 @@ int main(int argc, char** argv)
         std::cout << vs::kProgramVersion << std::endl;
         return 0;
     case Mode::Headless:
+        // The service reads its settings and never writes them.
+        vs::SettingsStore::setReadOnly(true);
         return vs::runService(argc, argv);
     case Mode::DownloadFlash:
         return vs::runFlashDownload(argc, argv, a.flashFile, a.endTime);

@@ -90,10 +90,11 @@ MonitorCore::MonitorCore(Services& services, Face& face, QObject* parent)
     net_->face.modeChanged = [this] { face_.networkRoleChanged(); };
     net_->face.later = [this](int ms, std::function<void()> f) { QTimer::singleShot(ms, this, std::move(f)); };
 
-    // While another program holds a stick, look again now and then: it may let go.
+    // While a stick cannot be opened (another program holds it, its node's
+    // permissions are being fixed), look again now and then.
     inUseRetry_.setInterval(kInUseRetryMs);
     connect(&inUseRetry_, &QTimer::timeout, this, [this] {
-        if (s_.scanner.inUseCount() == 0)
+        if (s_.scanner.unopenedCount() == 0)
             inUseRetry_.stop();
         else
             changeHandler_->DeviceWindowProc(DeviceEvent::DevNodesChanged);
@@ -230,7 +231,10 @@ void MonitorCore::findSticks()
         const std::string line = "The sensor stick at " + path + " is " + reason;
         face_.print(QString::fromStdString(line + "\n"));
         s_.trace.LogTrace(line);
-        inUseRetry_.start();
+    };
+    s_.scanner.onUnopened = [this] {
+        if (!inUseRetry_.isActive())
+            inUseRetry_.start();
     };
     // The watch runs before the sticks are configured: a stick pulled or
     // plugged meanwhile is kept and handled once the configuration is over.

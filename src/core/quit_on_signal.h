@@ -7,4 +7,9 @@ namespace vs {
 // SIGTERM, SIGINT or SIGHUP (as at logout or when a service is stopped).
 void quitOnTerminationSignals(std::function<void()> onSignal);
 
+// A daemon's signals: `onEnd` for SIGTERM and SIGINT, `onReload` for SIGHUP
+// (which never ends it), both run from the event loop. SIGPIPE is ignored:
+// a reader of standard output that goes away never stops the program.
+void watchServiceSignals(std::function<void()> onEnd, std::function<void()> onReload);
+
 } // namespace vs

@@ -160,7 +160,9 @@ void SamplingLoop::Timer1x_Timer()
     FlagGuard guard(inPass_);
 
     const auto passStart = std::chrono::steady_clock::now();
-    double readTime = clock_.now().secondsSinceMidnight();
+    // The pass's duration from the clock's elapsed time: never from the
+    // time of day, which jumps at midnight and when the clocks change.
+    const double startMs = clock_.elapsedMs();
     trace_.LogTrace("--MARK--");
     step("Form1:Timer1x_Timer()");
     int valid = 0;
@@ -193,7 +195,7 @@ void SamplingLoop::Timer1x_Timer()
     if (networkSticks)
         steps_.askNetwork();
 
-    readTime = clock_.now().secondsSinceMidnight() - readTime;
+    const double readTime = (clock_.elapsedMs() - startMs) / 1000.0;
     lastPassSeconds_ = readTime;
     measuredPassSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - passStart).count();
     adjustInterval(readTime);
@@ -212,6 +214,7 @@ void SamplingLoop::Timer1x_Timer()
     }
     steps_.logPass(formatDateTime(clock_.now(), "yyyy-mm-dd Hh:Nn:Ss"));
     steps_.passDone();
+    lastPassEndMs_ = clock_.elapsedMs();
     // What a server sends from now on counts for the next pass.
     for (int i = 0; i < link_.SlotsReserved; ++i)
         if (StickRecord* s = link_.slot(i); s && s->Interface == "NW")

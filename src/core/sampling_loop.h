@@ -77,6 +77,8 @@ public:
     void Timer1_Timer();
     void Timer1x_Timer();
     bool passRunning() const { return inPass_; }
+    // When the last pass ended (the clock's elapsed ms; -1: none yet).
+    double lastPassEndMs() const { return lastPassEndMs_; }
     // Since the start: passes that read at least one stick, and stick reads
     // that failed (each stick whose values or flags could not be read counts).
     long passCount() const { return passes_; }
@@ -106,6 +108,7 @@ private:
     int fastPasses_ = 0;
     double lastPassSeconds_ = 0;
     double measuredPassSeconds_ = 0;
+    double lastPassEndMs_ = -1;
     bool inPass_ = false;
     int held_ = 0;
     long passes_ = 0;

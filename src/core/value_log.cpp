@@ -82,6 +82,28 @@ std::string bufferFileText(const PlotRecord& plot, char separator)
     return out;
 }
 
+std::string lastHeaderIn(const QString& fileName)
+{
+    // The end of the file is enough: a header comes again with every change of columns.
+    // Only a regular file is read back: a FIFO or a device would block or never end.
+    if (!QFileInfo(fileName).isFile())
+        return {};
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    constexpr qint64 kTail = 256 * 1024;
+    if (file.size() > kTail)
+        file.seek(file.size() - kTail);
+    const QByteArray tail = file.readAll();
+    const QByteArray mark = "\"Date time[";
+    qsizetype at = tail.lastIndexOf("\n" + mark);
+    at = at >= 0 ? at + 1 : tail.startsWith(mark) && file.size() <= kTail ? 0 : -1;
+    if (at < 0)
+        return {};
+    const qsizetype end = tail.indexOf('\n', at);
+    return QString::fromLocal8Bit(tail.mid(at, end < 0 ? -1 : end - at + 1)).toStdString();
+}
+
 ValueLog::ValueLog(const StickLink& link, const PlotRecord& plot, Settings& settings, Prompts& prompts, Face& face)
     : decimalSeparator(QLocale::system().decimalPoint().at(0).toLatin1()),
       link_(link),
@@ -116,21 +138,30 @@ void ValueLog::Log_TurnOn(const QString& fileName)
 void ValueLog::Log_TurnOff()
 {
     on_ = false;
-    headerPending_ = false;
     face_.loggingChanged("Log to file...", false);
+}
+
+void ValueLog::reopen()
+{
+    lastHeader_ = lastHeaderIn(fileName_);
+    failing_ = false;
 }
 
 void ValueLog::Log_WriteHeaders(const QString& fileName)
 {
-    const QFileInfo info(fileName);
-    headerPending_ = !info.exists() || info.size() == 0;
+    // The header the file's last lines stand under, if any: lines of other
+    // columns get a header of their own.
+    lastHeader_ = lastHeaderIn(fileName);
     // Without curves yet (logging comes on before the sticks are configured)
     // the header waits for the first data line, so that it names the columns.
-    if (!headerPending_ || plot_.nCurves == 0)
+    if (plot_.nCurves == 0)
+        return;
+    const std::string header = logHeaderLine(link_, plot_);
+    if (header == lastHeader_)
         return;
     QString error;
-    if (appendLine(logHeaderLine(link_, plot_), error))
-        headerPending_ = false;
+    if (appendLine(header, error))
+        lastHeader_ = header;
 }
 
 std::optional<QString> ValueLog::Ask4LogFile()
@@ -168,11 +199,16 @@ bool ValueLog::Log_timer_write2file(const std::string& timeText)
     if (!on_)
         return true;
     std::string text = logDataLine(link_, plot_, timeText, decimalSeparator);
-    if (headerPending_)
-        text = logHeaderLine(link_, plot_) + text;
+    // A file that is new (moved away by a rotation, deleted) or columns
+    // that changed: the header first.
+    const std::string header = logHeaderLine(link_, plot_);
+    const QFileInfo file(fileName_);
+    const bool fresh = !file.exists() || file.size() == 0;
+    if (fresh || header != lastHeader_)
+        text = header + text;
     QString error;
     if (appendLine(text, error)) {
-        headerPending_ = false;
+        lastHeader_ = header;
         // A failure is said when it starts and when it is over, not every pass.
         if (std::exchange(failing_, false))
             face_.print("Writing to the log " + QFileInfo(fileName_).fileName() + " works again\n");

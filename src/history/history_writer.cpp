@@ -4,7 +4,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSemaphore>
 #include <QTimer>
+
+#include <sqlite3.h>
 
 #include <sys/stat.h>
 
@@ -30,8 +33,9 @@ HistoryWriter::~HistoryWriter()
 {
     if (!active_)
         return;
-    long left = 0;
-    QMetaObject::invokeMethod(worker_, [this, &left] {
+    std::atomic<long> left{0};
+    QSemaphore done;
+    QMetaObject::invokeMethod(worker_, [this, &left, &done] {
         for (QTimer* timer : worker_->findChildren<QTimer*>())
             timer->stop();
         // The last samples get a short while, never longer: a locked or full
@@ -40,9 +44,25 @@ HistoryWriter::~HistoryWriter()
             store_->db().setBusyTimeout(finalWriteMs);
         write();
         left = static_cast<long>(pending_.size());
-        store_.reset();
+        {
+            const std::lock_guard<std::mutex> lock(storeMutex_);
+            store_.reset();
+        }
         worker_->deleteLater();
-    }, Qt::BlockingQueuedConnection);
+        done.release();
+    });
+    // Whatever the writing thread is busy with (a long prune, a slow disk),
+    // the end comes within finalTotalMs: what runs then is interrupted and
+    // what is not written yet is said.
+    if (!done.tryAcquire(1, finalTotalMs)) {
+        ending_ = true;
+        {
+            const std::lock_guard<std::mutex> lock(storeMutex_);
+            if (store_ && store_->isOpen())
+                sqlite3_interrupt(store_->db().handle());
+        }
+        done.acquire();
+    }
     thread_.quit();
     thread_.wait();
     if (left > 0 && say)
@@ -150,7 +170,7 @@ void HistoryWriter::write()
 {
     if (!store_ || !store_->isOpen())
         return;
-    while (!pending_.empty()) {
+    while (!pending_.empty() && !ending_) {
         const size_t n = std::min(pending_.size(), kWriteBatch);
         const std::vector<HistorySample> batch(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(n));
         QElapsedTimer timer;
@@ -159,6 +179,8 @@ void HistoryWriter::write()
             rows_ += store_->add(batch);
             lastWriteSeconds_ = timer.nsecsElapsed() / 1e9;
         } catch (const SqlError& e) {
+            if (ending_)
+                return; // interrupted at the end: what is left is said then
             if (e.corrupt()) {
                 store_->close();
                 const QString aside = moveAside(settings_.path);
@@ -183,6 +205,8 @@ void HistoryWriter::write()
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(n));
         held_ = static_cast<long>(pending_.size());
     }
+    if (ending_)
+        return;
     troubleOver(trouble_, "History: writing again to " + settings_.path + "; what waited is written.");
     dropping_ = false;
 }

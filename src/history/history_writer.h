@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace vs {
 
@@ -57,6 +58,8 @@ public:
     int retryEveryMs = 60 * 1000;
     // How long the last write may take to end at the shut-down.
     int finalWriteMs = 3000;
+    // How long the shut-down waits for the writing thread in all.
+    int finalTotalMs = 4000;
 
 private:
     // On the writing thread.
@@ -75,6 +78,8 @@ private:
     QObject* worker_ = nullptr; // lives on thread_
     std::unique_ptr<HistoryStore> store_;
     bool active_ = false;
+    std::atomic<bool> ending_{false}; // the shut-down's time is up: write no more
+    std::mutex storeMutex_;           // the store's end against an interrupt from the shut-down
     std::atomic<long> rows_{0};
     std::atomic<double> lastWriteSeconds_{0};
     std::atomic<long> held_{0};

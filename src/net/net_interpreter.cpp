@@ -197,17 +197,46 @@ bool NetInterpreter::lineLoop()
     return more;
 }
 
+bool NetInterpreter::messageShown()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (now - messageSecond_ >= std::chrono::seconds(1)) {
+        messageSecond_ = now;
+        messagesThisSecond_ = 0;
+        sayUnshownMessages();
+    }
+    if (messagesThisSecond_ < kMessagesPerSecond) {
+        ++messagesThisSecond_;
+        return true;
+    }
+    if (unshownMessages_++ == 0)
+        unshownFrom_ = host_.remoteHost();
+    return false;
+}
+
+void NetInterpreter::sayUnshownMessages()
+{
+    if (unshownMessages_ == 0)
+        return;
+    host_.print(std::to_string(unshownMessages_) + " more messages from " + unshownFrom_ + " were not shown (at most " +
+                std::to_string(kMessagesPerSecond) + " a second are)\n");
+    unshownMessages_ = 0;
+}
+
 void NetInterpreter::ParseNetworkCommand(const std::string& line)
 {
     const std::string l = lower(line);
     if (startsWith(l, "m ")) {
         const std::string text = CleanString(line.substr(2));
         if (!text.empty()) {
+            if (!messageShown())
+                return;
             if (++nw_MsgCount > 10) {
                 nw_MsgCount = 0;
                 host_.print("\f");
             }
-            host_.print(text + "\n");
+            // The peer's words, never to be taken for the program's own.
+            host_.print("Message from " + host_.remoteHost() + ": " + text + "\n");
             host_.holdMessage(0);
         } else {
             host_.print("\f");

@@ -1,6 +1,7 @@
 #pragma once
 #include "net/net_host.h"
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -29,6 +30,8 @@ public:
     static constexpr int kMaxNetworkSticks = 64;
     static constexpr int kMaxChannels = 64;
     static constexpr int kMaxCurves = 256;
+    // A peer's "m" lines shown a second; the rest are counted and said once.
+    static constexpr int kMessagesPerSecond = 10;
 
     // `versionLine` is the whole version line without its CR LF.
     NetInterpreter(StickLink& link, NetHost& host, std::string versionLine);
@@ -59,12 +62,20 @@ public:
     bool nw_WaitingPrompt = false;
     int32_t nw_PromptCount = 0;
     int16_t nw_MsgCount = 0;
+    std::chrono::steady_clock::time_point messageSecond_{};
+    int messagesThisSecond_ = 0;
+    long unshownMessages_ = 0;
+    std::string unshownFrom_;
     // The greeting a server sends to a new client.
     void sendGreeting();
     // Empties the received text (the greeting and first prompt a client skips).
     void clearReceived();
 
+    // Says how many of a peer's messages were not shown, if any.
+    void sayUnshownMessages();
+
 private:
+    bool messageShown();
     bool lineLoop();
     int curvesBesides(int slot) const;
     int openNetworkSticks() const;

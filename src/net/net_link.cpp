@@ -2,8 +2,10 @@
 
 #include "stick/stick_link.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <utility>
 
 namespace vs {
 
@@ -181,18 +183,62 @@ void NetLink::Winsock1_Close()
         print("Closing connection for: " + peer + "\n");
         holdMessage(10);
     }
+    interpreter_.sayUnshownMessages();
     const int noted = socket_.state();
+    ++connection_;
     socket_.close();
     // The sticks known through the connection leave with it.
     if (interpreter_.closeNetworkSticks() > 0 && face.deviceChanged) {
         lastPlotUpdate_ = std::chrono::steady_clock::now();
         face.deviceChanged();
     }
-    if (noted == 8 && settings.NetworkMode == 2) {
-        std::string error;
-        if (const int port = portNumber(settings.localPort); port != 0)
-            socket_.listen(port, error);
+    if (noted == 8 && settings.NetworkMode == 2)
+        listenAgain();
+}
+
+void NetLink::listenAgain()
+{
+    if (settings.NetworkMode != 2 || socket_.state() != 0)
+        return;
+    const int port = portNumber(settings.localPort);
+    if (port == 0)
+        return;
+    std::string error;
+    if (socket_.listen(port, error)) {
+        if (std::exchange(listenFailing_, false))
+            print("Listening again on " + socket_.localIp() + ":" + socket_.localPort() + "\n");
+        return;
     }
+    // Said once; tried again until it works.
+    if (!std::exchange(listenFailing_, true))
+        print("Cannot listen again on port " + settings.localPort + ": " + error + "; trying again every " +
+              std::to_string(listenRetryMs / 1000) + " s\n");
+    if (face.later)
+        face.later(listenRetryMs, [this] { listenAgain(); });
+}
+
+void NetLink::watchIdle(long connection)
+{
+    if (!face.later)
+        return;
+    using namespace std::chrono;
+    const auto quiet = steady_clock::now() - lastHeard_;
+    const auto left = duration_cast<milliseconds>(idleLimit - quiet).count();
+    face.later(static_cast<int>(std::max<long long>(left, 0)) + 1, [this, connection] {
+        if (connection != connection_ || socket_.state() != 7)
+            return;
+        if (steady_clock::now() - lastHeard_ < idleLimit) {
+            watchIdle(connection);
+            return;
+        }
+        const long mins = static_cast<long>(duration_cast<minutes>(idleLimit).count());
+        print("Closing the connection of " + socket_.remoteIp() + ": it sent nothing for " +
+              (mins >= 1 ? std::to_string(mins) + " minutes"
+                            : std::to_string(duration_cast<seconds>(idleLimit).count()) + " s") +
+              "\n");
+        Winsock1_Close();
+        listenAgain(); // the slot is free for the next peer
+    });
 }
 
 void NetLink::Winsock1_ConnectionRequest(int request)
@@ -200,6 +246,8 @@ void NetLink::Winsock1_ConnectionRequest(int request)
     if (socket_.state() != 0)
         Winsock1_Close();
     socket_.accept(request);
+    lastHeard_ = std::chrono::steady_clock::now();
+    watchIdle(++connection_);
     print("Accepted connection from: " + socket_.remoteIp() + "\n");
     holdMessage(3);
     interpreter_.sendGreeting();
@@ -211,6 +259,7 @@ void NetLink::Winsock1_ConnectionRequest(int request)
 
 void NetLink::Winsock1_DataArrival()
 {
+    lastHeard_ = std::chrono::steady_clock::now();
     // Lines run in slices between which the program samples; what the peer
     // sends meanwhile waits in the socket (and TCP holds the peer back).
     for (int slice = 0; slice < kSlicesAtOnce; ++slice) {

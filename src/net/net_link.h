@@ -43,6 +43,10 @@ public:
 
     NetSettings settings;
     Face face;
+    // A peer that sends nothing for this long is closed (it holds the only slot).
+    std::chrono::milliseconds idleLimit{std::chrono::minutes(10)};
+    // A server whose return to listening failed tries again after this.
+    int listenRetryMs = 5000;
 
     void Open_Server_or_client();
     void nw_wait4prompt();
@@ -59,6 +63,8 @@ private:
     void report(const std::string& first, const std::string& error);
     // After a failed start: switches to the other role once; false when that was done already.
     bool tryOtherRole(bool& retried, int mode, const std::string& text);
+    void watchIdle(long connection);
+    void listenAgain();
 
     // NetHost
     void send(const std::string& text) override { socket_.send(text); }
@@ -79,6 +85,10 @@ private:
     // "updateplot" runs at most once per second; one asked sooner waits.
     std::chrono::steady_clock::time_point lastPlotUpdate_{};
     bool plotUpdateAsked_ = false;
+    // The accepted connection (counted) and when its peer last sent anything.
+    long connection_ = 0;
+    std::chrono::steady_clock::time_point lastHeard_{};
+    bool listenFailing_ = false;
 };
 
 // "Nym USB server Version 2.41.0 svn:" + the source stamp cut before its first "(".

@@ -73,7 +73,11 @@ MqttSettings loadMqttSettings(Settings& s)
         s.note("MQTT: CertFile and KeyFile go together; neither is used");
     if (m.certFile.isEmpty() || m.keyFile.isEmpty())
         m.certFile.clear(), m.keyFile.clear();
-    if (const QString file = s.text(keys::MqttPasswordFile).trimmed(); !file.isEmpty()) {
+    if (QString file = s.text(keys::MqttPasswordFile).trimmed(); !file.isEmpty()) {
+        // A bare name is one of the credentials systemd hands the service (LoadCredential=).
+        const QByteArray credentials = qgetenv("CREDENTIALS_DIRECTORY");
+        if (!file.contains('/') && !credentials.isEmpty())
+            file = QString::fromLocal8Bit(credentials) + "/" + file;
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly)) {
             s.note("MQTT: the password file " + file + " cannot be read: " + f.errorString());

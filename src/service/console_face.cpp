@@ -31,7 +31,7 @@ ConsoleFace::Priority ConsoleFace::priorityOf(const std::string& text)
     if (starts("Error") || starts("Fatal") || starts("Ending:") || has(" failed") || has("cannot be served"))
         return Error;
     if (starts("Warning:") || has("no values") || has(": removed") || has("cannot") || has("refused") ||
-        has("is full") || has("in use by another program") || has("may not open it") || has("not accepted") ||
+        has("is full") || has("in use by another program") || has("may not open it") || has("refuses to open") || has("not accepted") ||
         has("is damaged") || starts("Settings:") || starts("Metrics: "))
         return Warning;
     return Info;

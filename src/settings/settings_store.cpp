@@ -18,6 +18,12 @@ QString& chosenFile()
     return path;
 }
 
+bool& readOnlyRun()
+{
+    static bool readOnly = false;
+    return readOnly;
+}
+
 QString userIniPath()
 {
     if (!chosenFile().isEmpty())
@@ -35,6 +41,11 @@ void complain(const QString& text)
 void SettingsStore::setUserFile(const QString& path)
 {
     chosenFile() = QFileInfo(path).absoluteFilePath();
+}
+
+void SettingsStore::setReadOnly(bool readOnly)
+{
+    readOnlyRun() = readOnly;
 }
 
 SettingsStore::SettingsStore()
@@ -79,6 +90,8 @@ QString SettingsStore::Get(const QString& section, const QString& key, const QSt
 {
     if (!readable_)
         return fallback;
+    if (const auto kept = thisRunOnly_.constFind(section + "/" + key); kept != thisRunOnly_.constEnd())
+        return *kept;
     const QVariant v = settings_->value(section + "/" + key);
     if (!v.isValid())
         return fallback;
@@ -94,6 +107,10 @@ bool SettingsStore::Save(const QString& section, const QString& key, const QStri
         complain("not saving " + section + "/" + key + ": the settings could not be read");
         return false;
     }
+    if (readOnlyRun()) {
+        thisRunOnly_.insert(section + "/" + key, text);
+        return true;
+    }
     settings_->setValue(section + "/" + key, text);
     settings_->sync();
     if (settings_->status() != QSettings::NoError) {
@@ -105,7 +122,7 @@ bool SettingsStore::Save(const QString& section, const QString& key, const QStri
 
 void SettingsStore::clearAll()
 {
-    if (!readable_)
+    if (!readable_ || readOnlyRun())
         return;
     settings_->clear();
     settings_->sync();

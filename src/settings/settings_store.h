@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 #include <QString>
 
 #include <memory>
@@ -16,6 +17,10 @@ public:
     SettingsStore();                           // the user's store
     // Makes another INI file the user's store for the rest of the run (--config=FILE).
     static void setUserFile(const QString& path);
+    // A store that is read but never written for the rest of the run (the
+    // service: its settings are the administrator's file). What is saved
+    // then holds for this run only.
+    static void setReadOnly(bool readOnly);
     explicit SettingsStore(const QString& iniPath); // a given INI file
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
@@ -36,6 +41,7 @@ private:
     void checkReadable();
 
     std::unique_ptr<QSettings> settings_;
+    QHash<QString, QString> thisRunOnly_; // saved while read-only
     bool readable_ = true;
 };
 

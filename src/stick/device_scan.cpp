@@ -26,15 +26,32 @@ bool isStickProduct(uint16_t vendorId, uint16_t productId)
 std::string udevRuleAdvice(const std::string& path, const std::string& rulePath, bool forService)
 {
     const std::string head = "A sensor stick is connected at " + path + " but this user may not open it. ";
+    const std::string packaged = "/usr/lib/udev/rules.d/70-ventiscope.rules";
+    const std::string apply = "  sudo udevadm control --reload-rules && sudo udevadm trigger --subsystem-match=hidraw "
+                              "--action=change\nThe stick is tried again every 5 s: no restart is needed.";
+    const bool installed = rulePath.rfind("/etc/", 0) == 0 || rulePath.rfind("/usr/lib/", 0) == 0 ||
+                           rulePath.rfind("/lib/", 0) == 0;
+    if (!installed)
+        return head + "Install the udev rule " + rulePath + " (it gives the user at the seat and the group plugdev "
+                      "access) and apply it:\n  sudo cp " + rulePath + " /etc/udev/rules.d/70-ventiscope.rules\n" +
+               apply;
+    // A copy in /etc overrides the package's rule, and may be an old one.
+    if (rulePath.rfind("/etc/", 0) == 0)
+        return head + "The rule " + rulePath + " overrides the package's " + packaged +
+               ", which gives the user at the seat and the group plugdev access; remove the copy (or give it the " +
+               "package's lines) and apply the rules:\n  sudo rm " + rulePath + "\n" + apply;
+    return head + "The udev rule " + rulePath + " gives " +
+           (forService ? "the group plugdev, which the service joins," : "the user at the seat and the group plugdev") +
+           " access; a stick plugged in before the rule came needs it applied:\n" + apply;
+}
+
+std::string refusalAdvice(const std::string& path, const std::string& reason, bool forService)
+{
+    std::string text = "A sensor stick is connected at " + path + " but the system refuses to open it (" + reason + ").";
     if (forService)
-        return head +
-               "A service has no seat: give a group access with the group lines of the udev rule " + rulePath +
-               " and make the service's user a member:\n"
-               "  sudo sed 's/^#SUBSYSTEM/SUBSYSTEM/' " + rulePath + " | sudo tee /etc/udev/rules.d/70-ventiscope.rules\n"
-               "  sudo udevadm control --reload-rules && sudo udevadm trigger --subsystem-match=hidraw";
-    return head + "Install the udev rule " + rulePath + " and plug the stick in again:\n"
-                  "  sudo cp " + rulePath + " /etc/udev/rules.d/\n"
-                  "  sudo udevadm control --reload-rules && sudo udevadm trigger";
+        text += " The service's device policy admits the sticks only when the HID core was loaded before the service "
+                "started (the package loads it at boot):\n  sudo modprobe hid && sudo systemctl restart ventiscope";
+    return text + "\nThe stick is tried again every 5 s.";
 }
 
 int16_t DeviceScanner::Nymstick_Find()
@@ -56,7 +73,7 @@ int16_t DeviceScanner::Nymstick_Find()
             left_.push_back(i);
         }
     }
-    std::set<std::string> inUse;
+    std::set<std::string> inUse, unopened;
 
     for (const std::string& path : paths) {
         link_.DebugOut("  Device pathname: " + path, 50);
@@ -75,6 +92,12 @@ int16_t DeviceScanner::Nymstick_Find()
                 if (onPermissionProblem)
                     onPermissionProblem(udevRuleAdvice(path, rulePath, forService));
             }
+            if (failure == OpenFailure::Refused && !toldAboutRefusal_) {
+                toldAboutRefusal_ = true;
+                if (onPermissionProblem)
+                    onPermissionProblem(refusalAdvice(path, reason, forService));
+            }
+            unopened.insert(path);
             if (failure == OpenFailure::InUse) {
                 inUse.insert(path);
                 if (!inUse_.count(path) && onInUse)
@@ -107,6 +130,9 @@ int16_t DeviceScanner::Nymstick_Find()
         changed_ = true;
     }
     inUse_ = std::move(inUse);
+    unopened_ = std::move(unopened);
+    if (!unopened_.empty() && onUnopened)
+        onUnopened();
 
     int16_t count = 0;
     for (int i = 0; i < link_.SlotsReserved; ++i) {

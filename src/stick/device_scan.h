@@ -28,6 +28,9 @@ public:
     std::function<void(const std::string& advice)> onPermissionProblem;
     // Told once per device node when another program holds the stick.
     std::function<void(const std::string& path, const std::string& reason)> onInUse;
+    // After a scan that left a stick unopened (its node may not be opened,
+    // or another program holds it): the caller looks again later.
+    std::function<void()> onUnopened;
     // The udev rule named in the permission advice, and whether the program
     // runs as a service (which has no seat: the group lines are its way).
     std::string rulePath = "share/ventiscope/70-ventiscope.rules";
@@ -42,6 +45,8 @@ public:
     std::vector<int> takeLeft() { return std::exchange(left_, {}); }
     // Sticks held by another program at the last scan.
     size_t inUseCount() const { return inUse_.size(); }
+    // Sticks the last scan could not open, for whatever reason.
+    size_t unopenedCount() const { return unopened_.size(); }
 
     HidBackend& backend() { return backend_; }
 
@@ -49,12 +54,15 @@ private:
     StickLink& link_;
     HidBackend& backend_;
     bool toldAboutPermissions_ = false;
+    bool toldAboutRefusal_ = false;
     bool changed_ = false;
     std::vector<int> left_;
-    std::set<std::string> inUse_;
+    std::set<std::string> inUse_, unopened_;
 };
 
 // What the user is told when a stick may not be opened.
+// What to do about a stick the system refuses to open (EPERM).
+std::string refusalAdvice(const std::string& path, const std::string& reason, bool forService);
 std::string udevRuleAdvice(const std::string& path, const std::string& rulePath, bool forService);
 
 } // namespace vs

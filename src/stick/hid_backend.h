@@ -31,7 +31,9 @@ public:
 };
 
 // Why an open failed.
-enum class OpenFailure { None, InUse, Permission };
+// Refused: the node's permissions allow it but the system does not (EPERM,
+// a device policy such as a service's DeviceAllow=).
+enum class OpenFailure { None, InUse, Permission, Refused };
 
 // The seam between the scan and the platform: which HID interfaces exist and
 // how one is opened.

@@ -243,7 +243,9 @@ std::unique_ptr<HidDevice> HidapiBackend::open(const std::string& path, OpenFail
         const int code = errno;
         if (lockFd >= 0)
             ::close(lockFd);
-        failure = code == EACCES ? OpenFailure::Permission : OpenFailure::InUse;
+        failure = code == EACCES  ? OpenFailure::Permission
+                  : code == EPERM ? OpenFailure::Refused
+                                  : OpenFailure::InUse;
         reason = systemText(code ? code : EBUSY);
         return nullptr;
     }

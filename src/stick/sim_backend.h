@@ -28,6 +28,7 @@ public:
     std::string reenumerate(const std::string& path);
     // The device stays listed but may not be opened by this user.
     void denyAccess(const std::string& path) { denied_.insert(path); }
+    void allowAccess(const std::string& path) { denied_.erase(path); }
     // Another program holds the stick (its exclusive lock) until released.
     void holdElsewhere(const std::string& path, const std::string& holder) { heldBy_[path] = holder; }
     void release(const std::string& path) { heldBy_.erase(path); }

@@ -50,7 +50,9 @@ bool UdevMonitor::takeEvent()
     if (!dev)
         return false;
     const char* action = udev_device_get_action(dev);
-    const bool nodeChange = action && (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0);
+    // "change" too: a node whose permissions were just fixed can be opened now.
+    const bool nodeChange = action && (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0 ||
+                                       std::strcmp(action, "change") == 0);
     udev_device_unref(dev);
     return nodeChange;
 }

@@ -78,17 +78,33 @@ TEST_F(LogFixture, ANewFileGetsAHeaderOfTheEnabledChannels)
                                      "2011-02-03 14:05:09\t 812\t 0.25\t \r\n");
 }
 
-TEST_F(LogFixture, AnExistingFileGetsNoHeaderAndKeepsItsContent)
+TEST_F(LogFixture, EveryFileAndEveryChangeOfColumnsGetsItsHeader)
 {
     stick({{"A", "u"}});
     curves();
+    const std::string header = "\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"\t \"A[u]\"\t \r\n";
+    // Lines under the same header go on under it; content without one gets it first.
     QFile f(path("old.txt"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("earlier line\r\n");
+    f.write((header + "t0\t 1\t \r\n").c_str());
     f.close();
     log->Log_TurnOn(path("old.txt"));
     log->Log_timer_write2file("t1");
-    EXPECT_EQ(read(path("old.txt")), "earlier line\r\nt1\t 0\t \r\n");
+    EXPECT_EQ(read(path("old.txt")).toStdString(), header + "t0\t 1\t \r\nt1\t 0\t \r\n");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("foreign\r\n");
+    f.close();
+    log->reopen();
+    log->Log_timer_write2file("t2");
+    EXPECT_EQ(read(path("old.txt")).toStdString(), "foreign\r\n" + header + "t2\t 0\t \r\n");
+    // Rotated away (moved, or emptied in place): the new file starts with the header.
+    ASSERT_TRUE(QFile::rename(path("old.txt"), path("old.txt.1")));
+    log->Log_timer_write2file("t3");
+    EXPECT_EQ(read(path("old.txt")).toStdString(), header + "t3\t 0\t \r\n");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.close();
+    log->Log_timer_write2file("t4");
+    EXPECT_EQ(read(path("old.txt")).toStdString(), header + "t4\t 0\t \r\n");
 }
 
 TEST_F(LogFixture, TwoSticksCarryTheirPrefixesAndErrorsEndTheLine)
@@ -100,19 +116,21 @@ TEST_F(LogFixture, TwoSticksCarryTheirPrefixesAndErrorsEndTheLine)
     log->Log_TurnOn(path("two.txt"));
     link.StickErrorText = "NYM_PACKET_MISMATCH";
     log->Log_timer_write2file("t1");
-    // Disabled after logging started: no longer written, the header keeps its column.
+    // Disabled after logging started: no longer written, and a header without it comes first.
     plot.CurveEnabled[1] = false;
     link.StickErrorText.clear();
     log->Log_timer_write2file("t2");
     EXPECT_EQ(read(path("two.txt")), "\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"\t \"0:A[u]\"\t \"0:B[v]\"\t \"1:C[w]\"\t \"1:D[x]\"\t \r\n"
                                      "t1\t 0\t 0\t 0\t -1.5\t NYM_PACKET_MISMATCH\r\n"
+                                     "\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"\t \"0:A[u]\"\t \"1:C[w]\"\t \"1:D[x]\"\t \r\n"
                                      "t2\t 0\t 0\t -1.5\t \r\n");
 
     // The first stick pulled out: the plot's curves are the second's now, and so are the log's values.
     link.slot(0)->HIDHandle = link.slot(0)->ReadHandle = 0;
     curves();
     log->Log_timer_write2file("t3");
-    EXPECT_TRUE(read(path("two.txt")).endsWith("t3\t 0\t -1.5\t \r\n")) << read(path("two.txt")).toStdString();
+    EXPECT_TRUE(read(path("two.txt")).endsWith("\"1:C[w]\"\t \"1:D[x]\"\t \r\nt3\t 0\t -1.5\t \r\n"))
+        << read(path("two.txt")).toStdString();
 }
 
 TEST_F(LogFixture, LoggingSwitchedOnBeforeTheSticksWritesTheHeaderWithTheFirstLine)

@@ -282,3 +282,38 @@ TEST(HeadlessRun, MetricsOnIpv6AndAnUnusableListenEndsTheService)
 }
 
 } // namespace
+
+namespace {
+
+// What a daemon meets: a rotation and SIGHUP, a reader of its output that
+// goes away, SIGPIPE; it samples on through all of them and never writes
+// its settings file.
+TEST(HeadlessRun, ReloadRotationAndAClosedOutputLeaveItSampling)
+{
+    Service service;
+    service.start();
+    QFile settings(service.settingsFile());
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    const QByteArray settingsBefore = settings.readAll();
+    settings.close();
+    ASSERT_TRUE(waitFor([&] { return service.logLines().size() >= 3; })) << service.out().toStdString();
+
+    ASSERT_TRUE(QFile::rename(service.log(), service.log() + ".1"));
+    ::kill(static_cast<pid_t>(service.process.processId()), SIGHUP);
+    ASSERT_TRUE(waitFor([&] { return service.out().contains("Reloaded: the value log " + service.log().toUtf8()); }))
+        << service.out().toStdString();
+    ASSERT_TRUE(waitFor([&] { return service.logLines().size() >= 2; }));
+    EXPECT_TRUE(service.logLines().front().startsWith("\"Date time[")) << "the new file starts with its header";
+
+    service.process.closeReadChannel(QProcess::StandardOutput);
+    ::kill(static_cast<pid_t>(service.process.processId()), SIGPIPE);
+    const qsizetype before = service.logLines().size();
+    ASSERT_TRUE(waitFor([&] { return service.logLines().size() >= before + 3; })) << "sampling goes on";
+    EXPECT_EQ(service.process.state(), QProcess::Running);
+    service.process.terminate();
+    EXPECT_EQ(service.finish(), 0);
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_EQ(settings.readAll(), settingsBefore) << "the service never writes its settings";
+}
+
+} // namespace

@@ -117,6 +117,15 @@ TEST_F(Writing, ALockedFileHoldsTheSamplesAndWritesThemWhenItIsFree)
     ASSERT_TRUE(vstest::waitFor([&] { return w->held() == 0 && count("writing again") == 1; }));
     EXPECT_EQ(stored(path), 7) << "nothing of what waited was lost";
     EXPECT_EQ(count("is locked"), 1) << said.join('\n').toStdString();
+
+    // Locked at the end: the shut-down does not wait for the file and says what is lost.
+    other.exec("BEGIN EXCLUSIVE");
+    for (int i = 0; i < 3; ++i)
+        onePass(*w);
+    w->finalWriteMs = 100;
+    w.reset();
+    EXPECT_EQ(count("3 samples could not be written"), 1) << said.join('\n').toStdString();
+    other.exec("COMMIT");
 }
 
 TEST_F(Writing, AFileDeletedOrDamagedOrAFolderNotWritableYetIsSaidAndANewOneBegun)

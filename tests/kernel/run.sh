@@ -13,24 +13,13 @@ exe=$(realpath "${1:-$top/build/bin/ventiscope}")
 [ -x "$exe" ] || { echo "kernel test: no program at $exe (build first)" >&2; exit 2; }
 bash "$top/scripts/deps.sh" qemu-system-x86 linux-image-amd64 busybox-static cpio kmod udev python3
 
-kernel=$(ls -1 /boot/vmlinuz-* | sort -V | tail -n 1)
-version=${kernel#/boot/vmlinuz-}
+source "$here/vm.sh"
 work=$(mktemp -d /tmp/vs-kernel.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 results=$work/results
-root=$work/initramfs
-mkdir -p "$results" "$root"/{bin,proc,sys,dev,host,modules}
-cp /bin/busybox "$root/bin/busybox"
-cp "$here/init.sh" "$root/init"
-chmod +x "$root/init"
-for m in 9p 9pnet_virtio virtio_pci; do modprobe -S "$version" --show-depends "$m"; done |
-    awk '$1 == "insmod" && !seen[$2]++ { print $2 }' >"$work/modules"
-: >"$root/modules/order"
-while read -r ko; do
-    cp "$ko" "$root/modules/"
-    basename "$ko" >>"$root/modules/order"
-done <"$work/modules"
-(cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) >"$work/initramfs.gz"
+mkdir -p "$results"
+mkdir -p "$work/initramfs/host"
+vm_initramfs "$work/initramfs" "$here/init.sh" 9p 9pnet_virtio virtio_pci
 
 cat >"$results/job.sh" <<JOB
 set -u
@@ -49,13 +38,7 @@ JOB
 
 started=$(date +%s)
 status=0
-timeout 900 qemu-system-x86_64 -machine pc -accel tcg,thread=multi -smp 2 -m 1536 -nographic -no-reboot \
-    -kernel "$kernel" -initrd "$work/initramfs.gz" -append "console=ttyS0 panic=-1 quiet" \
-    -fsdev local,id=host,path=/,security_model=none,readonly=on,multidevs=remap \
-    -device virtio-9p-pci,fsdev=host,mount_tag=hostroot \
-    -fsdev local,id=results,path="$results",security_model=none \
-    -device virtio-9p-pci,fsdev=results,mount_tag=results \
-    >"$work/console.log" 2>&1 || status=$?
+vm_run "$work/initramfs.gz" "$results" "$work/console.log" "" || status=$?
 elapsed=$(( $(date +%s) - started ))
 
 cat "$results/job.log" 2>/dev/null || true
@@ -67,4 +50,4 @@ if [ "$status" -ne 0 ] || [ "$(cat "$results/exit-code" 2>/dev/null)" != 0 ]; th
     done
     exit 1
 fi
-echo "kernel test: passed in ${elapsed} s on kernel $version"
+echo "kernel test: passed in ${elapsed} s on kernel $vm_version"

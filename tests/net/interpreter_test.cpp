@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 struct Interp : ::testing::Test {
@@ -93,16 +95,28 @@ TEST_F(Interp, TheLineLoopDropsShortLinesPromptsAndErrorReplies)
     EXPECT_EQ(host.take(), "");
 }
 
-TEST_F(Interp, MessagesArePrintedAndEveryEleventhClearsTheText)
+TEST_F(Interp, APeersMessagesAreMarkedAsItsOwnAndAFloodIsCountedNotShown)
 {
-    ask("m Hello\x07 there\n");
-    EXPECT_EQ(host.printed, (std::vector<std::string>{"Hello there\n"}));
+    host.host = "10.0.0.5";
+    ask("m Sensor 0: no values: the stick is gone\x07\n");
+    EXPECT_EQ(host.printed, (std::vector<std::string>{"Message from 10.0.0.5: Sensor 0: no values: the stick is gone\n"}));
     EXPECT_EQ(host.holds, std::vector<int>{0});
-    for (int i = 0; i < 10; ++i)
-        ask("m x\n");
-    EXPECT_EQ(host.printed[10], "\f") << "the 11th message starts a fresh text";
     ask("m \x01\x02\n");
-    EXPECT_EQ(host.printed.back(), "\f");
+    EXPECT_EQ(host.printed.back(), "\f") << "an empty message clears the text";
+    host.printed.clear();
+    for (int i = 0; i < 100; ++i)
+        ask("m forged\n");
+    // However slow the machine, a second holds at most ten of them.
+    const long shown = std::count(host.printed.begin(), host.printed.end(), "Message from 10.0.0.5: forged\n");
+    EXPECT_LT(shown, 100);
+    net.sayUnshownMessages();
+    long counted = 0;
+    for (const std::string& line : host.printed)
+        if (const auto at = line.find(" more messages from 10.0.0.5 were not shown (at most 10 a second are)\n");
+            at != std::string::npos)
+            counted += std::stol(line.substr(0, at));
+    EXPECT_EQ(shown + counted, 100) << "every message is shown or counted";
+    EXPECT_GT(counted, 0);
 }
 
 TEST(NetText, Brackets)

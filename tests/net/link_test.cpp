@@ -9,6 +9,7 @@
 #include "sockets.h"
 
 #include <QEventLoop>
+#include <QTcpServer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -64,6 +65,19 @@ struct Side {
             n += p.rfind(start, 0) == 0 ? 1 : 0;
         return n;
     }
+};
+
+// A terminal on the server's port and what it has received.
+struct Terminal {
+    QTcpSocket socket;
+    QByteArray got;
+    explicit Terminal(int port)
+    {
+        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { got += socket.readAll(); });
+        socket.connectToHost("127.0.0.1", static_cast<quint16>(port));
+    }
+    bool prompted() { return waitFor([this] { return got.contains("Nym>"); }); }
+    void write(const QByteArray& text) { socket.write(text); }
 };
 
 TEST(NetLink, AServerGreetsAndAnswersATerminal)
@@ -184,11 +198,9 @@ TEST(NetLink, AStreamOfUpdateplotRebuildsThePlotAtMostOncePerSecond)
     std::vector<std::chrono::steady_clock::time_point> rebuilds;
     server.net.face.deviceChanged = [&] { rebuilds.push_back(std::chrono::steady_clock::now()); };
     server.net.Open_Server_or_client();
-    QTcpSocket peer;
-    QByteArray got;
-    QObject::connect(&peer, &QTcpSocket::readyRead, [&] { got += peer.readAll(); });
-    peer.connectToHost("127.0.0.1", static_cast<quint16>(port));
-    ASSERT_TRUE(waitFor([&] { return got.contains("Nym>"); }));
+    Terminal peer(port);
+    ASSERT_TRUE(peer.prompted());
+    QByteArray& got = peer.got;
     // Thirty at once: one rebuild now, one held back for the end of the second.
     for (int i = 0; i < 30; ++i)
         peer.write("updateplot\n");
@@ -205,17 +217,15 @@ TEST(NetLink, ASilentOrSlowPeerDoesNotHoldTheProgram)
     const int port = freePort();
     Side server(2, port, 0);
     server.net.Open_Server_or_client();
-    QTcpSocket slow;
-    QByteArray got;
-    QObject::connect(&slow, &QTcpSocket::readyRead, [&] { got += slow.readAll(); });
-    slow.connectToHost("127.0.0.1", static_cast<quint16>(port));
-    ASSERT_TRUE(waitFor([&] { return got.contains("Nym>"); }));
+    Terminal slow(port);
+    ASSERT_TRUE(slow.prompted());
+    QByteArray& got = slow.got;
     // One byte at a time, each taken into the line buffer as it comes: the
     // event loop never waits on the peer.
     got.clear();
     std::string taken;
     for (char c : std::string("ver")) {
-        slow.write(&c, 1);
+        slow.write(QByteArray(1, c));
         taken += c;
         ASSERT_TRUE(waitFor([&] { return server.net.interpreter().nw_RxBuf == taken; }));
     }
@@ -224,16 +234,36 @@ TEST(NetLink, ASilentOrSlowPeerDoesNotHoldTheProgram)
     EXPECT_TRUE(got.contains("Version"));
 }
 
+TEST(NetLink, ASilentPeerLosesTheSlotAndAFailedReturnToListeningIsRetried)
+{
+    const int port = freePort();
+    Side server(2, port, 0);
+    server.net.idleLimit = std::chrono::seconds(2);
+    server.net.listenRetryMs = 200;
+    server.net.Open_Server_or_client();
+    Terminal silent(port);
+    ASSERT_TRUE(silent.prompted());
+    // While the peer holds the only slot, another program takes the port.
+    QTcpServer blocker;
+    ASSERT_TRUE(blocker.listen(QHostAddress::LocalHost, static_cast<quint16>(port)));
+    ASSERT_TRUE(waitFor([&] { return server.saw("Cannot listen again on port " + std::to_string(port)); }));
+    EXPECT_TRUE(server.saw("Closing the connection of 127.0.0.1: it sent nothing for 2 s"));
+    EXPECT_TRUE(waitFor([&] { return silent.socket.state() == QAbstractSocket::UnconnectedState; }));
+    blocker.close();
+    ASSERT_TRUE(waitFor([&] { return server.saw("Listening again on"); }));
+    EXPECT_EQ(server.count("Cannot listen again"), 1) << "said once, tried until it works";
+    Terminal next(port);
+    ASSERT_TRUE(next.prompted());
+}
+
 TEST(NetLink, AFloodingPeerLeavesTheServerBoundedAndAnswering)
 {
     const int port = freePort();
     Side server(2, port, 0);
     server.net.Open_Server_or_client();
-    QTcpSocket peer;
-    QByteArray got;
-    QObject::connect(&peer, &QTcpSocket::readyRead, [&] { got += peer.readAll(); });
-    peer.connectToHost("127.0.0.1", static_cast<quint16>(port));
-    ASSERT_TRUE(waitFor([&] { return got.contains("Nym>"); }));
+    Terminal peer(port);
+    ASSERT_TRUE(peer.prompted());
+    QByteArray& got = peer.got;
     got.clear();
 
     peer.write(QByteArray(1 << 20, 'x')); // 1 MiB without a line feed

@@ -106,18 +106,35 @@ TEST_F(ScanFixture, PermissionProblemsAreToldOnceAndTheDeviceSkipped)
     EXPECT_NE(advice[0].find("udevadm control --reload-rules"), std::string::npos);
 }
 
-TEST_F(ScanFixture, TheServiceIsAdvisedTheGroupLinesOfTheInstalledRule)
+TEST_F(ScanFixture, TheAdviceNeverRewritesARuleInPlaceAndAFixedStickIsTakenLater)
 {
-    scanner.rulePath = "/usr/lib/udev/rules.d/70-ventiscope.rules";
-    scanner.forService = true;
+    // Where the rule lives decides the advice; no command reads and writes one file.
+    struct Case {
+        const char* rule;
+        bool service;
+        const char* says;
+    } cases[] = {
+        {"/usr/lib/udev/rules.d/70-ventiscope.rules", true, "the group plugdev, which the service joins"},
+        {"/etc/udev/rules.d/70-ventiscope.rules", true, "sudo rm /etc/udev/rules.d/70-ventiscope.rules"},
+        {"/home/anna/ventiscope/data/70-ventiscope.rules", false, "sudo cp /home/anna/ventiscope/data/70-ventiscope.rules /etc/"},
+    };
+    for (const Case& c : cases) {
+        const std::string advice = vs::udevRuleAdvice("/dev/hidraw3", c.rule, c.service);
+        EXPECT_NE(advice.find(c.says), std::string::npos) << advice;
+        EXPECT_NE(advice.find("--action=change"), std::string::npos) << advice;
+        EXPECT_EQ(advice.find("tee"), std::string::npos) << advice;
+        EXPECT_EQ(advice.find("sed"), std::string::npos) << advice;
+    }
+    int unopened = 0;
+    scanner.onUnopened = [&] { ++unopened; };
     bus.plug({5, 9});
     bus.denyAccess("sim:0");
-    scanner.Nymstick_Find();
-    ASSERT_EQ(advice.size(), 1u);
-    EXPECT_NE(advice[0].find("sed 's/^#SUBSYSTEM/SUBSYSTEM/' /usr/lib/udev/rules.d/70-ventiscope.rules"),
-              std::string::npos)
-        << advice[0];
-    EXPECT_EQ(advice[0].find("sudo cp"), std::string::npos) << "no seat rule for a service";
+    EXPECT_EQ(scanner.Nymstick_Find(), 0);
+    EXPECT_EQ(scanner.unopenedCount(), 1u);
+    EXPECT_EQ(unopened, 1) << "the caller is asked to look again";
+    bus.allowAccess("sim:0");
+    EXPECT_EQ(scanner.Nymstick_Find(), 1) << "once the permissions are fixed";
+    EXPECT_EQ(scanner.unopenedCount(), 0u);
 }
 
 TEST(StickOwner, OneProgramHoldsAStickAndTheOtherIsToldWho)
