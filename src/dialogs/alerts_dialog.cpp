@@ -55,7 +55,11 @@ AlertsDialog::AlertsDialog(StickLink& link, Prompts& prompts, Settings& settings
         connect(levels_[i], &QLineEdit::textEdited, this, [this] { levelsChanged_ = true; });
         levelLabels_[i] = new QLabel(QString("Level %1").arg(i + 1), this);
         levelLabels_[i]->setObjectName(QString("LblWarnLvl%1").arg(i));
-        grid->addWidget(new QLabel(QString("Message %1").arg(i + 1), this), 3 + i, 0);
+        // Each field is named by the label before it (for assistive tools too).
+        auto* messageLabel = new QLabel(QString("Message %1").arg(i + 1), this);
+        messageLabel->setBuddy(messages_[i]);
+        levelLabels_[i]->setBuddy(levels_[i]);
+        grid->addWidget(messageLabel, 3 + i, 0);
         grid->addWidget(messages_[i], 3 + i, 1, 1, 2);
         grid->addWidget(levelLabels_[i], 5 + i, 0, 1, 2);
         grid->addWidget(levels_[i], 5 + i, 2);

@@ -61,12 +61,18 @@ NetworkDialog::NetworkDialog(StickLink& link, Prompts& prompts, NetSettings& net
     connect(remove, &QPushButton::clicked, this, [this] { deleteServer(); });
     remotePort_ = new QLineEdit("5800", network);
     remotePort_->setObjectName("TxtRemotePort");
-    form->addWidget(new QLabel("Local port (listen)", network), 0, 1);
+    // Each field is named by the label before it (for assistive tools too).
+    const auto label = [network](const char* text, QWidget* field) {
+        auto* l = new QLabel(text, network);
+        l->setBuddy(field);
+        return l;
+    };
+    form->addWidget(label("Local port (listen)", localListen_), 0, 1);
     form->addWidget(localListen_, 0, 2);
-    form->addWidget(new QLabel("Server to connect to", network), 1, 1);
+    form->addWidget(label("Server to connect to", servers_), 1, 1);
     form->addWidget(servers_, 1, 2);
     form->addWidget(remove, 1, 3);
-    form->addWidget(new QLabel("Remote port (talk)", network), 2, 1);
+    form->addWidget(label("Remote port (talk)", remotePort_), 2, 1);
     form->addWidget(remotePort_, 2, 2);
     layout->addWidget(network);
 
@@ -77,6 +83,7 @@ NetworkDialog::NetworkDialog(StickLink& link, Prompts& prompts, NetSettings& net
         auto* boxLayout = new QVBoxLayout(box);
         auto* grid = new QTableWidget(1, static_cast<int>(headers[g].size()), box);
         grid->setObjectName(QString("MSFlexGrid1_%1").arg(g));
+        grid->setAccessibleName(g == 0 ? "Knobs of the stick" : "Flags of the stick");
         grid->setHorizontalHeaderLabels(headers[g]);
         grid->verticalHeader()->hide();
         grid->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -31,6 +31,14 @@ namespace vs {
 
 namespace {
 
+// A label that names `field`, for the eye and for assistive tools.
+QLabel* labelFor(const QString& text, QWidget* field)
+{
+    auto* label = new QLabel(text, field->parentWidget());
+    label->setBuddy(field);
+    return label;
+}
+
 QLineEdit* box(QWidget* parent, const QString& name, const QString& tip)
 {
     auto* e = new QLineEdit(parent);
@@ -59,6 +67,7 @@ PlotSettingsDialog::PlotSettingsDialog(StickLink& link, Prompts& prompts, Settin
     auto* cl = new QGridLayout(curve);
     curves_ = new QComboBox(curve);
     curves_->setObjectName("CmbChannelList");
+    curves_->setAccessibleName("Curve to change");
     curves_->setToolTip("Select curve to change color for or enable/disable");
     enable_ = new QCheckBox("Enable curve", curve);
     enable_->setObjectName("ChkEnableChannel");
@@ -76,7 +85,7 @@ PlotSettingsDialog::PlotSettingsDialog(StickLink& link, Prompts& prompts, Settin
     cl->addWidget(enable_, 1, 0);
     cl->addWidget(pick, 1, 1);
     cl->addWidget(colourBox_, 1, 2);
-    cl->addWidget(new QLabel("Pen width", curve), 2, 0);
+    cl->addWidget(labelFor("Pen width", penWidth_), 2, 0);
     cl->addWidget(penWidth_, 2, 1, 1, 2);
     layout->addWidget(curve, 0, 0);
 
@@ -94,6 +103,7 @@ PlotSettingsDialog::PlotSettingsDialog(StickLink& link, Prompts& prompts, Settin
             if (changed)
                 changed();
         });
+        titles_[i]->setAccessibleName(QString(buttons[i]) + " text");
         tl->addWidget(b, i, 0);
         tl->addWidget(titles_[i], i, 1);
     }
@@ -124,7 +134,7 @@ PlotSettingsDialog::PlotSettingsDialog(StickLink& link, Prompts& prompts, Settin
     connect(minus, &QPushButton::clicked, this, [this] { lighter(-10); });
     connect(blue_, &QLineEdit::textChanged, this, [this] { blueEdited(); });
     auto* blueRow = new QHBoxLayout;
-    blueRow->addWidget(new QLabel("Gradient Color Intensity", texts));
+    blueRow->addWidget(labelFor("Gradient Color Intensity", blue_));
     blueRow->addWidget(blue_);
     blueRow->addWidget(plus);
     blueRow->addWidget(minus);
@@ -143,6 +153,7 @@ PlotSettingsDialog::PlotSettingsDialog(StickLink& link, Prompts& prompts, Settin
             if (changed)
                 changed();
         });
+        margins_[i]->setAccessibleName(QString(sides[i]) + " margin");
         ml->addWidget(new QLabel(sides[i], marginsBox), i / 2, (i % 2) * 2);
         ml->addWidget(margins_[i], i / 2, (i % 2) * 2 + 1);
     }
@@ -171,10 +182,10 @@ PlotSettingsDialog::PlotSettingsDialog(StickLink& link, Prompts& prompts, Settin
     range_->setObjectName("LblTrange");
     recordLength_ = box(samplingBox, "tRecLen", "The number of data points shown in the graph");
     connect(recordLength_, &QLineEdit::textEdited, this, [this] { recordLengthEdited_ = true; });
-    sl->addWidget(new QLabel("Sample Interval (s)", samplingBox), 0, 0);
+    sl->addWidget(labelFor("Sample Interval (s)", interval_), 0, 0);
     sl->addWidget(interval_, 0, 1);
     sl->addWidget(range_, 0, 2);
-    sl->addWidget(new QLabel("Record Length", samplingBox), 1, 0);
+    sl->addWidget(labelFor("Record Length", recordLength_), 1, 0);
     sl->addWidget(recordLength_, 1, 1);
     layout->addWidget(samplingBox, 2, 1);
 

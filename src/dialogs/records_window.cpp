@@ -100,10 +100,12 @@ RecordsWindow::RecordsWindow(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     list_ = new QListWidget(this);
     list_->setObjectName("ListView1");
+    list_->setAccessibleName("Recordings");
     list_->setIconSize(kThumbnail);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     report_ = new QTreeWidget(this);
     report_->setObjectName("ListView1Report");
+    report_->setAccessibleName("Recordings");
     report_->setColumnCount(2);
     report_->setHeaderLabels({"Record", "Length"});
     report_->setRootIsDecorated(false);

@@ -38,6 +38,9 @@ SensorInfoWindow::SensorInfoWindow(const Settings& settings, const Clock& clock,
     lblAverage_->setObjectName("LblAverage");
     txtAverage_ = new QLineEdit("0", this);
     txtAverage_->setObjectName("TxtAverage");
+    // Names for assistive tools: the question above the answer changes, the answer's name does not.
+    lblAverage_->setBuddy(txtAverage_);
+    text1_->setAccessibleName("Answer");
     for (QWidget* w : {static_cast<QWidget*>(txtInfo_), static_cast<QWidget*>(picture1_),
                        static_cast<QWidget*>(hint_), static_cast<QWidget*>(text1_), static_cast<QWidget*>(lblAverage_),
                        static_cast<QWidget*>(txtAverage_)})

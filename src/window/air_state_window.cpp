@@ -16,14 +16,16 @@
 namespace vs {
 
 namespace {
+// Each state's picture, icon and what its colour says, for those who do not see it.
 struct StateFiles {
     const char* picture;
     const char* icon;
+    const char* name;
 };
-const StateFiles kStates[4] = {{"airstate_null.bmp", "icon_null.ico"},
-                               {"airstate_green.bmp", "icon_green.ico"},
-                               {"airstate_yellow.bmp", "icon_yellow.ico"},
-                               {"airstate_red.bmp", "icon_red.ico"}};
+const StateFiles kStates[4] = {{"airstate_null.bmp", "icon_null.ico", "Air state: no value"},
+                               {"airstate_green.bmp", "icon_green.ico", "Air state: good (green)"},
+                               {"airstate_yellow.bmp", "icon_yellow.ico", "Air state: getting bad (yellow)"},
+                               {"airstate_red.bmp", "icon_red.ico", "Air state: bad (red)"}};
 } // namespace
 
 AirStateWindow::AirStateWindow(const QString& folder, QWidget* parent)
@@ -84,8 +86,10 @@ void AirStateWindow::AirState_set(int state)
         UpdateWinZPos();
     if (state == -1)
         hide();
-    else if (state >= 0 && state <= 3)
-        StatePicture_Load(kStates[state].picture, kStates[state].icon);
+    else if (state >= 0 && state <= 3 && StatePicture_Load(kStates[state].picture, kStates[state].icon)) {
+        picture_->setAccessibleName(kStates[state].name);
+        picture_->setToolTip(kStates[state].name);
+    }
     lastState_ = state + 1;
 }
 

@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QShortcut>
 #include <QSplitter>
 #include <QThreadPool>
 #include <QVBoxLayout>
@@ -53,13 +54,18 @@ HistoryWindow::HistoryWindow(QString databasePath, ColorOverride colours, QWidge
     auto* log = new QPushButton("Export as &log...", this);
     auto* summary = new QPushButton("S&ummary...", this);
     summary->setObjectName("cmdSummary");
-    bar->addWidget(new QLabel("&Range:", this));
-    bar->addWidget(presets_);
+    // Each field is named by its label, for the keyboard (Alt+R) and for assistive tools.
+    const auto labelled = [this, bar](const QString& text, QWidget* field) {
+        auto* label = new QLabel(text, this);
+        label->setBuddy(field);
+        field->setAccessibleName(QString(text).remove('&').remove(':'));
+        bar->addWidget(label);
+        bar->addWidget(field);
+    };
+    labelled("&Range:", presets_);
     bar->addSpacing(12);
-    bar->addWidget(new QLabel("From", this));
-    bar->addWidget(from_);
-    bar->addWidget(new QLabel("to", this));
-    bar->addWidget(to_);
+    labelled("&From", from_);
+    labelled("&to", to_);
     bar->addWidget(show);
     bar->addStretch(1);
     bar->addWidget(summary);
@@ -70,6 +76,7 @@ HistoryWindow::HistoryWindow(QString databasePath, ColorOverride colours, QWidge
     auto* split = new QSplitter(this);
     channels_ = new QListWidget(split);
     channels_->setObjectName("lstChannels");
+    channels_->setAccessibleName("Channels");
     plot_ = new HistoryPlot(split);
     split->addWidget(channels_);
     split->addWidget(plot_);
@@ -98,6 +105,9 @@ HistoryWindow::HistoryWindow(QString databasePath, ColorOverride colours, QWidge
     plot_->rangeChanged = [this](int64_t from, int64_t to) { showRange(from, to); };
     plot_->presetAsked = [this] { showPreset(static_cast<Preset>(presets_->currentIndex())); };
     plot_->readout = [this](int64_t t) { return readout(t); };
+    // Closed as a window of its own is: Escape or Ctrl+W.
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
     resize(1100, 600);
 }
 

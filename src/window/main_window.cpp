@@ -35,6 +35,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QSaveFile>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -285,6 +286,28 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::mPauseStart_Click()
 {
     core_->pauseOrStart();
+}
+
+void MainWindow::mSavePicture_Click()
+{
+    FileDialogSpec spec;
+    spec.title = "Save the plot as a picture";
+    spec.filter = "PNG pictures (*.png)|*.png|All files (*.*)|*.*";
+    spec.defaultExtension = ".png";
+    spec.proposedName = "ventiscope-" + formatDateTime(s_.clock.now(), "yyyy-mm-dd-HhNnSs") + ".png";
+    const auto chosen = s_.prompts.saveFile(spec);
+    if (!chosen || chosen->empty())
+        return;
+    const QString file = QString::fromStdString(*chosen);
+    // Written whole or not at all: a failed save leaves no half picture.
+    QSaveFile out(file);
+    const QImage image = view_->drawForOutput();
+    view_->redraw();
+    if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit())
+        face_->print("The picture could not be saved to " + file + ": " +
+                     (out.errorString().isEmpty() ? QString("the PNG could not be made") : out.errorString()) + "\n");
+    else
+        face_->print("Picture saved to " + file + "\n");
 }
 
 void MainWindow::mCopyGraph_Click()

@@ -54,6 +54,8 @@ public:
 
     void mPauseStart_Click();
     void mCopyGraph_Click();
+    // File > Save picture...: the plot as shown, to a PNG file.
+    void mSavePicture_Click();
     void mKnobs_Click();
     void mDownloadFlash_Click();
     void mEraseFlash_Click();

@@ -1,6 +1,7 @@
 // The main window's menus and the commands only a window has: the manual,
 // the about box, sensor information, updates, the history window.
 #include "window/main_window.h"
+#include "window/window_face.h"
 
 #include "common/version.h"
 #include "core/data_folder.h"
@@ -50,6 +51,7 @@ void MainWindow::buildMenus()
         mLog_->setChecked(core_->valueLog().on()); // a cancelled dialog leaves logging off
     });
     mLog_->setCheckable(true);
+    item(0, "Save p&icture...", "mSavePicture", [this] { mSavePicture_Click(); });
     item(0, "&History...", "mHistory", [this] { mHistory_Click(); });
     mPauseStart_ = item(0, "&Pause", "mPauseStart", [this] { mPauseStart_Click(); });
     item(0, "E&xit", "mExit", [this] { endProgram(); })->setShortcut(QKeySequence::Quit);
@@ -113,13 +115,16 @@ void MainWindow::mSearchUpdates_Click()
 void MainWindow::mHelpContents_Click()
 {
     // The manual beside the program's data: a PDF first, else the HTML page.
+    // Said over the plot when it cannot be shown: where it is, or that it is missing.
     const QString base = dataFolder() + "/" + applicationTitle().toLower();
     for (const char* ending : {".pdf", ".htm"}) {
         if (QFileInfo::exists(base + ending)) {
-            openUrl(QUrl::fromLocalFile(base + ending));
+            if (!openUrl(QUrl::fromLocalFile(base + ending)))
+                face_->print("No program is set up to open the manual; it is at " + base + ending + "\n");
             return;
         }
     }
+    face_->print("The manual is not installed (" + base + ".htm is missing)\n");
 }
 
 void MainWindow::mAbout_Click()

@@ -5,6 +5,7 @@
 #include "core/monitor_core.h"
 #include "dialogs/network_dialog.h"
 #include "dialogs/plot_settings_dialog.h"
+#include "plot/plot_picture.h"
 #include "settings/settings.h"
 #include "window/air_state_window.h"
 #include "window/app_icon.h"
@@ -54,6 +55,10 @@ void WindowFace::setHoldCount(int redraws)
 void WindowFace::setTip(const QString& tip)
 {
     w_.tray_->ToolbarIcon_SetTip(tip);
+    // The plot says the current values to assistive tools, each pass.
+    QString values = tip;
+    values.replace("\r\n", "; ");
+    w_.view_->picture()->setAccessibleDescription("Current values: " + values);
 }
 
 void WindowFace::balloon(const QString& text, const QString& title, int timeoutMs)

@@ -84,6 +84,7 @@ TEST(AirState, StatesPicturesAndRepeats)
     EXPECT_EQ(window.zOrderCalls(), calls);
     window.AirState_set(3);
     EXPECT_EQ(window.pictureFile(), "airstate_red.bmp");
+    EXPECT_EQ(window.findChild<QLabel*>("PicState")->accessibleName(), "Air state: bad (red)") << "the colour, said";
     window.AirState_set(4); // beyond the table: the picture stays
     EXPECT_EQ(window.pictureFile(), "airstate_red.bmp");
     EXPECT_EQ(window.lastState(), 5);

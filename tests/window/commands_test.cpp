@@ -4,6 +4,7 @@
 #include "window/plot_view.h"
 #include "core/sampling_loop.h"
 #include "info/sensor_info_window.h"
+#include "plot/plot_picture.h"
 #include "script_prompts.h"
 #include "settings/settings.h"
 #include "stick/device_scan.h"
@@ -23,6 +24,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -74,13 +76,16 @@ TEST_F(Commands, SearchForUpdatesOpensTheSticksAddressOrOurs)
     EXPECT_EQ(opened[2].toString(), QString(vs::kProjectWebAddress));
 }
 
-TEST_F(Commands, HelpTakesThePdfBeforeThePageAndNothingFailsWithoutEither)
+TEST_F(Commands, HelpTakesThePdfBeforeThePageAndSaysWhenItCannotShowIt)
 {
     QTemporaryDir data;
     qputenv("VENTISCOPE_DATA_DIR", data.path().toUtf8());
     start(1);
+    const auto said = [this] { return window->plotView().textBox().TextBuffer; };
     window->mHelpContents_Click();
     EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(said().contains("The manual is not installed (" + data.path() + "/ventiscope.htm is missing)"))
+        << said().toStdString();
     for (const char* name : {"/ventiscope.htm", "/ventiscope.pdf"}) {
         QFile f(data.path() + name);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -91,6 +96,26 @@ TEST_F(Commands, HelpTakesThePdfBeforeThePageAndNothingFailsWithoutEither)
     QFile::remove(data.path() + "/ventiscope.pdf");
     window->mHelpContents_Click();
     EXPECT_TRUE(opened[1].toLocalFile().endsWith("ventiscope.htm"));
+    // A desktop without a program for the page: where the manual is, said.
+    window->openUrl = [](const QUrl&) { return false; };
+    window->mHelpContents_Click();
+    EXPECT_TRUE(said().contains("No program is set up to open the manual; it is at " + data.path() + "/ventiscope.htm"))
+        << said().toStdString();
+}
+
+TEST_F(Commands, SavePictureWritesThePlotAsShownOrSaysWhyNot)
+{
+    start(1);
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/plot.png";
+    prompts.files = {file.toStdString(), dir.path().toStdString() + "/missing/plot.png"};
+    window->mSavePicture_Click();
+    const QImage saved(file);
+    ASSERT_FALSE(saved.isNull()) << window->plotView().textBox().TextBuffer.toStdString();
+    EXPECT_EQ(saved.size(), window->plotView().picture()->size());
+    window->mSavePicture_Click();
+    EXPECT_TRUE(window->plotView().textBox().TextBuffer.contains("The picture could not be saved to " + dir.path() +
+                                                                 "/missing/plot.png"));
 }
 
 TEST_F(Commands, ControlThenDoubleClickOnTheIconTurnsOnEngineeringMode)

@@ -14,12 +14,14 @@
 #include <QDateTime>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QDialog>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -200,6 +202,22 @@ TEST_F(GeneratedHistory, TheWheelZoomsAroundThePointerDraggingPansAndADoubleClic
     waitFor(window);
     EXPECT_NEAR(plot.toMs() - plot.fromMs(), kHour, 1000);
     EXPECT_NEAR(plot.toMs(), QDateTime::currentMSecsSinceEpoch(), 5000);
+
+    // Every label with a mnemonic leads to its field, every field has a name,
+    // and the window closes as windows do.
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        if (label->text().contains('&')) {
+            ASSERT_NE(label->buddy(), nullptr) << label->text().toStdString() << " is shown with its '&'";
+            EXPECT_FALSE(label->buddy()->accessibleName().isEmpty()) << label->text().toStdString();
+        }
+    EXPECT_EQ(window.findChild<QListWidget*>("lstChannels")->accessibleName(), "Channels");
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTest::keySequence(&window, keys);
+        EXPECT_FALSE(window.isVisible()) << keys.toString().toStdString();
+    }
 }
 
 // What the running program samples is in the history, under each stick's

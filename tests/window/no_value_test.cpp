@@ -47,6 +47,7 @@ TEST_F(NoValues, AStickThatDoesNotAnswerLeavesAGapAndADashAndNoData)
     passes(1, false);
     EXPECT_EQ(window->airState().pictureFile(), "airstate_null.bmp") << "nothing is known yet";
     EXPECT_EQ(window->tray().tip(), "CO2eq=-");
+    EXPECT_EQ(window->plotView().picture()->accessibleDescription(), "Current values: CO2eq=-");
     passes(30, true);
     passes(20, false);
     passes(30, true);
