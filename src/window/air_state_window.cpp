@@ -55,7 +55,7 @@ AirStateWindow::AirStateWindow(const QString& folder, QWidget* parent)
     menu_->addAction("Reset picture", this, [this] { resetPicture(); });
 }
 
-bool AirStateWindow::load(std::optional<QPoint> stored, const QRect& keepClear)
+bool AirStateWindow::load(std::optional<QPoint> stored, const std::vector<QRect>& keepClear)
 {
     available_ = QFileInfo(QDir(folder_).filePath(kStates[0].picture)).isFile();
     if (!available_)

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <optional>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -22,7 +23,7 @@ public:
 
     // Shows the window when its pictures exist: at its stored place (kept on
     // screen) or at the top-right corner of the screen, never over `keepClear`.
-    bool load(std::optional<QPoint> stored = std::nullopt, const QRect& keepClear = {});
+    bool load(std::optional<QPoint> stored = std::nullopt, const std::vector<QRect>& keepClear = {});
     bool picturesAvailable() const { return available_; }
     // -1 hidden, 0 no data, 1 good, 2 first level, 3 second level; other
     // states change nothing.

@@ -22,6 +22,11 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), menu_(std::make_unique<QM
     connect(&timeout_, &QTimer::timeout, this, [this] { balloonTimedOut(); });
 }
 
+QRect TrayIcon::geometry() const
+{
+    return icon_ ? icon_->geometry() : QRect();
+}
+
 TrayIcon::~TrayIcon() = default;
 
 bool TrayIcon::shown() const

@@ -1,6 +1,7 @@
 #pragma once
 #include <QIcon>
 #include <QObject>
+#include <QRect>
 #include <QString>
 #include <QTimer>
 
@@ -20,6 +21,8 @@ class TrayIcon : public QObject {
 public:
     explicit TrayIcon(QObject* parent = nullptr);
     ~TrayIcon() override;
+    // Where the icon is on the screen; empty where the tray does not say.
+    QRect geometry() const;
 
     std::function<void()> restoreWindow; // double-click, balloon click
     std::function<void()> openSettings;  // "Settings..."

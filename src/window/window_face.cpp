@@ -156,7 +156,10 @@ void WindowFace::showWindow()
         screen = QGuiApplication::primaryScreen();
     if (screen)
         place = keptOnScreen(place, screen->availableGeometry());
-    w_.move(place.topLeft());
+    // At the first start the window manager places the window; a stored place wins afterwards.
+    if (!w_.s_.settings.text(keys::MainGraphLeft).trimmed().isEmpty() &&
+        !w_.s_.settings.text(keys::MainGraphTop).trimmed().isEmpty())
+        w_.move(place.topLeft());
     w_.resize(place.size());
     if (const QIcon icon = appIcon(); !icon.isNull())
         w_.setWindowIcon(icon);
@@ -194,10 +197,12 @@ void WindowFace::showPlot(bool oneShot)
 void WindowFace::showAirState()
 {
     w_.quickButtons_->QuickButton_Enable();
-    // The light stays clear of the menu bar (and the title above it).
+    // The light stays clear of the menu bar (and the title above it, with its
+    // buttons) and of the tray icon.
     const QRect frame = w_.frameGeometry();
     const int menuBottom = w_.menuBar()->mapToGlobal(QPoint(0, w_.menuBar()->height())).y();
-    w_.airState_->load(storedAirStatePosition(w_.s_.settings), QRect(frame.topLeft(), QPoint(frame.right(), menuBottom)));
+    w_.airState_->load(storedAirStatePosition(w_.s_.settings),
+                       {QRect(frame.topLeft(), QPoint(frame.right(), menuBottom)), w_.tray_->geometry()});
     w_.activateWindow();
 }
 

@@ -43,15 +43,37 @@ QRect keptOnScreen(QRect r, const QRect& available)
     return r;
 }
 
-QPoint cornerPosition(QSize size, const QRect& available, std::optional<QPoint> stored, const QRect& keepClear)
+QPoint cornerPosition(QSize size, const QRect& available, std::optional<QPoint> stored,
+                      const std::vector<QRect>& keepClear)
 {
-    QRect r(stored.value_or(QPoint(available.right() - size.width() + 1, available.top())), size);
-    r = keptOnScreen(r, available);
-    if (r.intersects(keepClear)) {
-        r.moveTop(keepClear.bottom() + 1);
-        r = keptOnScreen(r, available);
+    const QRect first = keptOnScreen(
+        QRect(stored.value_or(QPoint(available.right() - size.width() + 1, available.top())), size), available);
+    const auto clear = [&keepClear](const QRect& r) {
+        return std::none_of(keepClear.begin(), keepClear.end(),
+                            [&r](const QRect& k) { return k.isValid() && r.intersects(k); });
+    };
+    // Below what it would cover, as far as needed; else beside it.
+    QRect r = first;
+    for (size_t i = 0; i <= keepClear.size(); ++i) {
+        if (clear(r))
+            return r.topLeft();
+        const auto hit = std::find_if(keepClear.begin(), keepClear.end(),
+                                      [&r](const QRect& k) { return k.isValid() && r.intersects(k); });
+        QRect below = r;
+        below.moveTop(hit->bottom() + 1);
+        below = keptOnScreen(below, available);
+        if (below == r)
+            break; // no room below
+        r = below;
     }
-    return r.topLeft();
+    for (const QRect& k : keepClear) {
+        QRect left = first;
+        left.moveRight(k.left() - 1);
+        left = keptOnScreen(left, available);
+        if (k.isValid() && clear(left))
+            return left.topLeft();
+    }
+    return first.topLeft();
 }
 
 std::optional<QPoint> storedAirStatePosition(const Settings& s)

@@ -2,6 +2,7 @@
 #include <QRect>
 
 #include <optional>
+#include <vector>
 
 namespace vs {
 
@@ -19,9 +20,11 @@ void saveMainGeometry(Settings& settings, QRectF twips);
 // `r` moved, and shrunk where it must, to lie wholly within `available`.
 QRect keptOnScreen(QRect r, const QRect& available);
 // Where a window of `size` goes: at its stored top-left when it has one
-// (kept on `available`), else at the top-right corner of `available`; moved
-// below `keepClear` (the main window's menu bar) when it would cover it.
-QPoint cornerPosition(QSize size, const QRect& available, std::optional<QPoint> stored, const QRect& keepClear);
+// (kept on `available`), else at the top-right corner of `available`; when
+// it would cover one of `keepClear` (the main window's title and menu bar,
+// the tray icon) it goes below it, else beside it, wherever it covers none.
+QPoint cornerPosition(QSize size, const QRect& available, std::optional<QPoint> stored,
+                      const std::vector<QRect>& keepClear);
 // The air state window's stored top-left, when there is one.
 std::optional<QPoint> storedAirStatePosition(const Settings& settings);
 void saveAirStatePosition(Settings& settings, QPoint topLeft);

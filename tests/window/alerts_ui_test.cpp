@@ -4,6 +4,7 @@
 #include "window/quick_buttons.h"
 #include "window/sound.h"
 #include "window/tray_icon.h"
+#include "window/window_geometry.h"
 
 #include <QApplication>
 #include <QDir>
@@ -90,6 +91,28 @@ TEST(AirState, StatesPicturesAndRepeats)
     EXPECT_EQ(window.lastState(), 5);
     window.AirState_set(-1);
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST(AirState, ItStartsClearOfTheTrayAndOfTheMainWindowsTitle)
+{
+    const QRect screen(0, 0, 2560, 1440);
+    const QSize light(100, 150);
+    struct Case {
+        std::vector<QRect> clear;
+        QPoint expected;
+    } cases[] = {
+        {{}, {2460, 0}},                                                   // the corner
+        {{QRect(2500, 0, 60, 30)}, {2460, 30}},                            // below a tray at the top right
+        {{QRect(1800, 0, 760, 60), QRect(2500, 60, 60, 30)}, {2460, 90}}, // below the title, then the tray
+        {{QRect(0, 0, 2560, 1400)}, {2460, 0}},                            // no room: the corner stays
+    };
+    for (const Case& c : cases) {
+        const QPoint at = vs::cornerPosition(light, screen, std::nullopt, c.clear);
+        EXPECT_EQ(at, c.expected) << c.clear.size();
+        if (at != QPoint(2460, 0) || c.clear.empty())
+            for (const QRect& k : c.clear)
+                EXPECT_FALSE(QRect(at, light).intersects(k));
+    }
 }
 
 TEST(AirState, WithoutItsPicturesTheWindowStaysAway)

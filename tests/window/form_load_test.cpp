@@ -47,6 +47,7 @@ TEST_F(StartFixture, SticksAreFoundConfiguredPlottedAndSampled)
     bus.plug({1, 33});
     start();
     EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_FALSE(window->testAttribute(Qt::WA_Moved)) << "at the first start the window manager places the window";
     ASSERT_EQ(link.SlotsReserved, 2);
     EXPECT_EQ(link.slot(0)->nChannels, 5);
     EXPECT_EQ(link.slot(1)->nChannels, 5);
@@ -154,6 +155,7 @@ TEST_F(StartFixture, GeometryIsKeptOnScreenAndLargeEnough)
     EXPECT_NEAR(vs::pixelsToTwips(window->width(), dpi), 8000, 20);
     EXPECT_NEAR(vs::pixelsToTwips(window->height(), dpi), 4000, 20);
     EXPECT_EQ(window->x(), 0);
+    EXPECT_TRUE(window->testAttribute(Qt::WA_Moved)) << "a stored place wins";
 
     // Shut-down stores the geometry.
     window->core().shutdown();
