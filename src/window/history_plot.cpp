@@ -1,7 +1,10 @@
 #include "window/history_plot.h"
 
+#include "plot/plot_ticks.h"
+
 #include <QDateTime>
 #include <QMouseEvent>
+#include <QLocale>
 #include <QPainter>
 #include <QWheelEvent>
 
@@ -108,17 +111,24 @@ void HistoryPlot::paintEvent(QPaintEvent*)
     const auto [lo, hi] = valueRange();
     const auto yOf = [&, lo = lo, hi = hi](double v) { return a.bottom() - (v - lo) / (hi - lo) * (a.height() - 1); };
 
-    // Value and time grid with labels.
+    // Value and time grid with labels: round values, and the units of the curves at the axis.
     const QFontMetrics fm(font());
-    for (int i = 0; i <= 4; ++i) {
-        const double v = lo + (hi - lo) * i / 4;
+    const int most = std::max(2, a.height() / (2 * fm.height()));
+    const double step = roundStep(lo, hi, std::min(most, 8));
+    const int decimals = step > 0 && step < 1 ? static_cast<int>(std::ceil(-std::log10(step) - 1e-9)) : 0;
+    for (const double v : roundTicks(lo, hi, std::min(most, 8))) {
         const int y = static_cast<int>(yOf(v));
         p.setPen(QColor(230, 230, 230));
         p.drawLine(a.left() + 1, y, a.right() - 1, y);
         p.setPen(Qt::black);
         p.drawText(QRect(0, y - fm.height() / 2, kLeft - 6, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
-                   QString::number(v, 'g', 5));
+                   QLocale().toString(v, 'f', decimals));
     }
+    QStringList units;
+    for (const HistoryCurve& c : curves_)
+        if (!c.unit.isEmpty() && !units.contains(c.unit))
+            units << c.unit;
+    p.drawText(QRect(0, 0, kLeft + 200, a.top()), Qt::AlignLeft | Qt::AlignVCenter, units.join(", "));
     const int64_t span = to_ - from_;
     for (int i = 0; i <= 5; ++i) {
         const int x = a.left() + a.width() * i / 5;

@@ -15,6 +15,7 @@ struct HistoryCurve {
     int channel = 0;
     QString label;
     QColor colour;
+    QString unit;
 };
 
 // Draws a history range: per pixel column the mean as a line and, where a

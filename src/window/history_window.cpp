@@ -148,8 +148,15 @@ void HistoryWindow::refresh()
         const SeriesInfo& s = series_[k];
         for (int c = 0; c < s.who.channels(); ++c, ++index) {
             const QString key = s.who.serial + '\t' + s.who.labels[c] + '\t' + s.who.units.value(c);
-            auto* item = new QListWidgetItem(s.who.serial + ":" + s.who.labels[c] + " [" + s.who.units.value(c) + "]",
-                                             channels_);
+            // The stick's name and its serial, cut in the middle when long (whole in the tooltip).
+            const QString serial =
+                s.who.serial.size() > 14 ? s.who.serial.left(4) + QChar(0x2026) + s.who.serial.right(8) : s.who.serial;
+            const QString channel = s.who.labels[c] + " [" + s.who.units.value(c) + "]";
+            auto* item = new QListWidgetItem(
+                (s.who.name.isEmpty() ? serial : s.who.name + " (" + serial + ")") + ": " + channel, channels_);
+            item->setToolTip((s.who.name.isEmpty() ? QString() : s.who.name + "\n") + s.who.serial + "\n" + channel);
+            item->setData(Qt::UserRole + 3, s.who.serial + ":" + channel);
+            item->setData(Qt::UserRole + 4, s.who.units.value(c));
             item->setData(Qt::UserRole, key);
             item->setData(Qt::UserRole + 1, static_cast<int>(k));
             item->setData(Qt::UserRole + 2, c);
@@ -200,8 +207,9 @@ std::vector<HistoryCurve> HistoryWindow::shownCurves() const
         const QListWidgetItem* item = channels_->item(i);
         if (item->checkState() != Qt::Checked)
             continue;
-        out.push_back({item->data(Qt::UserRole + 1).toInt(), item->data(Qt::UserRole + 2).toInt(), item->text(),
-                       item->data(Qt::DecorationRole).value<QColor>()});
+        out.push_back({item->data(Qt::UserRole + 1).toInt(), item->data(Qt::UserRole + 2).toInt(),
+                       item->data(Qt::UserRole + 3).toString(), item->data(Qt::DecorationRole).value<QColor>(),
+                       item->data(Qt::UserRole + 4).toString()});
     }
     return out;
 }

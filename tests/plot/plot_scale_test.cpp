@@ -1,4 +1,5 @@
 #include "plot/plot_renderer.h"
+#include "plot/plot_ticks.h"
 #include "plot_fixture.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,31 @@ TEST(PlotScale, AutoscaleCases)
     vs::plot_AutoScale(f.plot, f.settings);
     EXPECT_EQ(f.plot.MaxValue, 500);
     EXPECT_EQ(f.plot.Range, 500);
+}
+
+} // namespace
+
+namespace {
+
+TEST(PlotScale, AxisTicksAreRoundAndInsideTheRange)
+{
+    struct Case {
+        double lo, hi;
+        int most;
+        std::vector<double> ticks;
+    } cases[] = {
+        {807.35, 2066.3, 4, {1000, 1500, 2000}},
+        {21.93, 22.41, 5, {22.0, 22.1, 22.2, 22.3, 22.4}},
+        {-3, 7, 5, {-2, 0, 2, 4, 6}},
+        {0, 1, 2, {0, 0.5, 1}},
+        {5, 5, 4, {}}, // no range, no ticks
+    };
+    for (const Case& c : cases) {
+        const std::vector<double> got = vs::roundTicks(c.lo, c.hi, c.most);
+        ASSERT_EQ(got.size(), c.ticks.size()) << c.lo << ".." << c.hi;
+        for (size_t i = 0; i < got.size(); ++i)
+            EXPECT_NEAR(got[i], c.ticks[i], 1e-9) << c.lo << ".." << c.hi;
+    }
 }
 
 } // namespace

@@ -98,7 +98,8 @@ TEST_F(GeneratedHistory, PresetsGapsAndTheCursorShowWhatIsStored)
         if (window.channelList().item(i)->checkState() == Qt::Checked)
             checked << window.channelList().item(i)->text();
     checked.sort();
-    EXPECT_EQ(checked, (QStringList{"A1B2C3:CO2eq [ppm]", "OLD1:CO2eq [ppm]"}));
+    EXPECT_EQ(checked, (QStringList{"Cellar (OLD1): CO2eq [ppm]", "Office (A1B2C3): CO2eq [ppm]"}))
+        << "each stick by its name and serial";
 
     HistoryPlot& plot = window.plot();
     window.showPreset(HistoryWindow::LastHour);
@@ -114,7 +115,7 @@ TEST_F(GeneratedHistory, PresetsGapsAndTheCursorShowWhatIsStored)
     waitFor(window);
     const QImage picture = plot.grab().toImage();
     const QColor colour = window.channelList()
-                              .findItems("A1B2C3:CO2eq [ppm]", Qt::MatchExactly)
+                              .findItems("Office (A1B2C3): CO2eq [ppm]", Qt::MatchExactly)
                               .at(0)
                               ->data(Qt::DecorationRole)
                               .value<QColor>();
