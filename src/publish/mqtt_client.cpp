@@ -46,7 +46,9 @@ MqttClient::MqttClient(MqttSettings settings, QObject* parent)
 MqttClient::~MqttClient()
 {
     stopping_ = true;
-    if (connected_) {
+    // A copy that gave way may still hold its socket: it too ends with a
+    // DISCONNECT, so that its last will is not sent over the other copy's status.
+    if (connected_ || (gaveWay_ && mosq_ && mosquitto_socket(mosq_) >= 0)) {
         // Going away on purpose: the status and the claim on the node, then the broker is told.
         if (instance_ && !gaveWay_) {
             sendStatus("offline");
@@ -181,6 +183,7 @@ void MqttClient::onConnect(mosquitto*, void* self, int rc, int, const mosquitto_
     if (c->gaveWay_) {
         // An attempt that was under way when this copy gave way: nothing is sent.
         mosquitto_disconnect(c->mosq_);
+        mosquitto_loop_write(c->mosq_, 1);
         return;
     }
     c->connected_ = true;
@@ -266,8 +269,10 @@ void MqttClient::claimCame(const QByteArray& payload)
     gaveWay_ = true;
     state_ = "stopped: another copy publishes as node " + settings_.nodeId;
     retry_.stop();
-    if (connected_)
-        mosquitto_disconnect(mosq_);
+    // Written now, not at the next turn of the loop: a socket closed before
+    // the DISCONNECT would make the broker send this copy's last will.
+    mosquitto_disconnect(mosq_);
+    mosquitto_loop_write(mosq_, 1);
 }
 
 void MqttClient::scheduleRetry()

@@ -139,7 +139,11 @@ TEST_F(Mqtt, TwoCopiesWithOneNodeIdBothSaySoAndOneGivesWay)
     b.reset();
     a->afterPass();
     ASSERT_TRUE(sub.pump([&] { return newest(sub, "ventiscope/lab/" + stick + "/availability") == "online"; }));
-    EXPECT_EQ(newest(sub, "ventiscope/lab/status"), "online") << "the copy that gave way says nothing at its end";
+    // The other copy's last connection attempt may still have taken the
+    // shared client id over once (the first copy then reconnects); its end
+    // itself leaves the node "online", which a last will of it would not.
+    EXPECT_TRUE(sub.pump([&] { return newest(sub, "ventiscope/lab/status") == "online" && a->client().isConnected(); }))
+        << "the copy that gave way says nothing at its end";
 }
 
 TEST_F(Mqtt, AStateMessageOncePerIntervalOnTheScheduleWhateverTheTimersJitter)

@@ -51,22 +51,22 @@ step "the service is ready: $(systemctl show -p StatusText --value ventiscope)"
 modprobe uhid
 modprobe hid-generic
 python3 "$firmware" --serial SVC0001 --ready /run/stick-ready --log /run/stick.log &
-wait_for 30 test -e /run/stick-ready || fail "no virtual stick"
+wait_for 180 test -e /run/stick-ready || fail "no virtual stick"
 udevadm settle --timeout=30
 node=$(ls /dev/hidraw* | head -n 1)
 step "a stick at $node, $(stat -c '%G %a' "$node")"
 [ "$(stat -c '%G %a' "$node")" = "plugdev 660" ] || fail "the shipped rule did not give $node to plugdev"
-wait_for 60 stick_in_metrics || fail "the stick never appeared in the metrics: $(metrics | grep stick_open)"
+wait_for 300 stick_in_metrics || fail "the stick never appeared in the metrics: $(metrics | grep stick_open)"
 step "the stick is sampled and in the metrics"
-wait_for 30 test -s "$log" || fail "no value log at $log"
+wait_for 180 test -s "$log" || fail "no value log at $log"
 head -n 1 "$log" | grep -q '^"Date time' || fail "the value log does not start with its header"
 
 pid=$(main_pid)
 kill -9 "$pid"
-wait_for 30 bash -c "[ \"\$(systemctl show -p MainPID --value ventiscope)\" != $pid ] && \
+wait_for 180 bash -c "[ \"\$(systemctl show -p MainPID --value ventiscope)\" != $pid ] && \
     [ \"\$(systemctl show -p MainPID --value ventiscope)\" != 0 ] && systemctl is-active -q ventiscope" ||
     fail "the killed service was not restarted"
-wait_for 60 stick_in_metrics || fail "the restarted service does not sample the stick"
+wait_for 300 stick_in_metrics || fail "the restarted service does not sample the stick"
 step "killed with SIGKILL, restarted as $(main_pid)"
 
 # A rotation: logrotate moves the log away and reloads the service.
@@ -74,7 +74,7 @@ pid=$(main_pid)
 lines_before=$(wc -l <"$log")
 logrotate -f /etc/logrotate.d/ventiscope || fail "logrotate failed"
 [ -e "$log.1" ] || fail "logrotate did not rotate $log"
-wait_for 30 test -s "$log" || fail "no new value log after the rotation"
+wait_for 180 test -s "$log" || fail "no new value log after the rotation"
 head -n 1 "$log" | grep -q '^"Date time' || fail "the rotated-to value log has no header"
 [ "$(main_pid)" = "$pid" ] && systemctl is-active -q ventiscope || fail "the reload ended the service"
 journalctl -u ventiscope --no-pager | grep -q "Reloaded: the value log" || fail "the reload was not said"
