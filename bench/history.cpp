@@ -9,6 +9,8 @@
 #include "history/log_import.h"
 #include "window/history_plot.h"
 
+#include "history_views.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QDateTime>
@@ -41,12 +43,6 @@ std::vector<double> values(int64_t second, int n)
     const double d = second / 86400.0 * 2 * M_PI;
     return {std::round(800 + 400 * std::sin(d) + n * 50), std::round(2100 + 150 * std::sin(d / 3)) / 100,
             std::round(450 + 50 * std::cos(d)) / 10, 89.5 + (second % 50) / 100.0, 48000.0 + second % 997};
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace
@@ -102,19 +98,9 @@ int main(int argc, char** argv)
     std::vector<HistoryCurve> curves{{0, 0, "BENCH0:CO2eq", Qt::darkBlue}, {1, 0, "BENCH1:CO2eq", Qt::darkRed}};
     QImage picture(plot.size(), QImage::Format_RGB32);
     const auto view = [&](int64_t from, int64_t to, const char* what, int goal) {
-        std::vector<double> t;
-        bool rollups = false;
-        for (int i = 0; i < 5; ++i) {
-            timer.restart();
-            HistoryColumns c = readColumns(db, series, from, to, 1920);
-            rollups = c.fromRollups;
-            plot.setRange(from, to);
-            plot.setData(std::move(c), curves);
-            plot.render(&picture);
-            t.push_back(timer.nsecsElapsed() / 1e6);
-        }
+        const TimedView v = timeView(db, series, curves, plot, picture, from, to, 5);
         std::printf("%s at 1920 columns (%s), query to drawn picture: median %.1f ms (goal < %d)\n", what,
-                    rollups ? "rollups" : "raw samples", median(t), goal);
+                    v.fromRollups ? "rollups" : "raw samples", median(v.ms), goal);
     };
     view(start, end, "30-day view", 100);
     view(end - 3600 * 1000, end, "1-hour view", 30);

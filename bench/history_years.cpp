@@ -11,6 +11,8 @@
 #include "history/minute_block.h"
 #include "window/history_plot.h"
 
+#include "history_views.h"
+
 #include <QBuffer>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -51,12 +53,6 @@ double valueAt(int64_t ms, int stick, int channel)
     case 3: return 89.5 + stick;
     default: return 48000.0 + static_cast<double>(ms / 1000 % 997);
     }
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // Minutes and hours of every stick from `fromMs` to `toMs`, straight into the tables.
@@ -139,17 +135,9 @@ void benchYears(const QString& dir)
         for (int c = 0; c < 2; ++c)
             curves.push_back({n, c, series[n].who.serial + ":" + series[n].who.labels[c], QColor::fromHsv(n * 80, 200, 160)});
     QImage picture(plot.size(), QImage::Format_RGB32);
-    std::vector<double> t;
-    Level level = Level::Raw;
-    for (int i = 0; i < 7; ++i) {
-        timer.restart();
-        HistoryColumns c = readColumns(db, series, start, end, 1920);
-        level = c.coarsest;
-        plot.setRange(start, end);
-        plot.setData(std::move(c), curves);
-        plot.render(&picture);
-        t.push_back(timer.nsecsElapsed() / 1e6);
-    }
+    const TimedView everything = timeView(db, series, curves, plot, picture, start, end, 7);
+    const std::vector<double>& t = everything.ms;
+    const Level level = everything.coarsest;
     picture.save(qEnvironmentVariable("VS_BENCH_PICTURES", dir) + "/years.png");
     std::printf("\"Everything\" view of two years at 1920 columns (%s), query to drawn picture: median %.1f ms, "
                 "worst %.1f ms (goal < 100)\n",

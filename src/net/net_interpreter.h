@@ -62,10 +62,6 @@ public:
     bool nw_WaitingPrompt = false;
     int32_t nw_PromptCount = 0;
     int16_t nw_MsgCount = 0;
-    std::chrono::steady_clock::time_point messageSecond_{};
-    int messagesThisSecond_ = 0;
-    long unshownMessages_ = 0;
-    std::string unshownFrom_;
     // The greeting a server sends to a new client.
     void sendGreeting();
     // Empties the received text (the greeting and first prompt a client skips).
@@ -75,6 +71,11 @@ public:
     void sayUnshownMessages();
 
 private:
+    // A peer's messages in the current second, and those not shown.
+    std::chrono::steady_clock::time_point messageSecond_{};
+    int messagesThisSecond_ = 0;
+    long unshownMessages_ = 0;
+    std::string unshownFrom_;
     bool messageShown();
     bool lineLoop();
     int curvesBesides(int slot) const;

@@ -76,4 +76,16 @@ std::string exposition(const std::vector<prometheus::MetricFamily>& families)
     return out;
 }
 
+prometheus::MetricFamily singleMetric(const char* name, const char* help, prometheus::MetricType type, double value,
+                                      std::vector<prometheus::ClientMetric::Label> labels)
+{
+    prometheus::ClientMetric m;
+    m.label = std::move(labels);
+    if (type == prometheus::MetricType::Counter)
+        m.counter.value = value;
+    else
+        m.gauge.value = value;
+    return prometheus::MetricFamily{name, help, type, {m}};
+}
+
 } // namespace vs

@@ -11,6 +11,10 @@ namespace vs {
 // that reads back as the same double ("0.464", not "0.4640000000000001").
 std::string exposition(const std::vector<prometheus::MetricFamily>& families);
 
+// A family of one series: a counter or a gauge with its value and labels.
+prometheus::MetricFamily singleMetric(const char* name, const char* help, prometheus::MetricType type, double value,
+                                      std::vector<prometheus::ClientMetric::Label> labels = {});
+
 // The shortest text of a double that reads back as it ("NaN", "+Inf", "-Inf").
 std::string shortestNumber(double value);
 

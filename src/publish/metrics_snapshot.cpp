@@ -2,6 +2,7 @@
 
 #include "stick/channel_state.h"
 #include "stick/stick_link.h"
+#include "publish/exposition.h"
 #include "publish/process_metrics.h"
 
 #include <QString>
@@ -41,18 +42,6 @@ ClientMetric gauge(std::vector<ClientMetric::Label> labels, double value)
     m.label = std::move(labels);
     m.gauge.value = value;
     return m;
-}
-
-MetricFamily single(const char* name, const char* help, MetricType type, double value,
-                    std::vector<ClientMetric::Label> labels = {})
-{
-    ClientMetric m;
-    m.label = std::move(labels);
-    if (type == MetricType::Counter)
-        m.counter.value = value;
-    else
-        m.gauge.value = value;
-    return MetricFamily{name, help, type, {m}};
 }
 
 } // namespace
@@ -154,9 +143,9 @@ std::vector<MetricFamily> metricFamilies(const StickLink& link, const MetricsCou
         }
     }
     std::vector<MetricFamily> all;
-    all.push_back(single("ventiscope_build_info", "The program's version (the value is always 1).", MetricType::Gauge,
+    all.push_back(singleMetric("ventiscope_build_info", "The program's version (the value is always 1).", MetricType::Gauge,
                          1, {{"version", options.version}}));
-    all.push_back(single("ventiscope_node_info", "The node this copy is and its version (the value is always 1).",
+    all.push_back(singleMetric("ventiscope_node_info", "The node this copy is and its version (the value is always 1).",
                          MetricType::Gauge, 1, {{"node", options.node}, {"version", options.version}}));
     for (MetricFamily* f : {&co2, &temperature, &humidity, &resistance})
         if (!f->metric.empty())
@@ -166,20 +155,20 @@ std::vector<MetricFamily> metricFamilies(const StickLink& link, const MetricsCou
     for (MetricFamily* f : {&warning, &info, &open, &present, &lastRead})
         if (!f->metric.empty())
             all.push_back(std::move(*f));
-    all.push_back(single("ventiscope_sampling_passes_total", "Sampling passes that read at least one stick.",
+    all.push_back(singleMetric("ventiscope_sampling_passes_total", "Sampling passes that read at least one stick.",
                          MetricType::Counter, static_cast<double>(counters.passes)));
-    all.push_back(single("ventiscope_reads_total", "Stick reads in sampling passes, failed or not.",
+    all.push_back(singleMetric("ventiscope_reads_total", "Stick reads in sampling passes, failed or not.",
                          MetricType::Counter, static_cast<double>(counters.reads)));
-    all.push_back(single("ventiscope_failed_reads_total", "Stick reads in sampling passes that failed.",
+    all.push_back(singleMetric("ventiscope_failed_reads_total", "Stick reads in sampling passes that failed.",
                          MetricType::Counter, static_cast<double>(counters.failedReads)));
-    all.push_back(single("ventiscope_device_changes_total", "Device changes handled (sticks plugged in or out).",
+    all.push_back(singleMetric("ventiscope_device_changes_total", "Device changes handled (sticks plugged in or out).",
                          MetricType::Counter, static_cast<double>(counters.deviceChanges)));
-    all.push_back(single("ventiscope_last_pass_duration_seconds", "How long the last sampling pass's stick reads took.",
+    all.push_back(singleMetric("ventiscope_last_pass_duration_seconds", "How long the last sampling pass's stick reads took.",
                          MetricType::Gauge, counters.lastPassSeconds));
     if (counters.historyRows >= 0) {
-        all.push_back(single("ventiscope_history_rows_total", "Samples (one stick, one time) written to the history.",
+        all.push_back(singleMetric("ventiscope_history_rows_total", "Samples (one stick, one time) written to the history.",
                              MetricType::Counter, static_cast<double>(counters.historyRows)));
-        all.push_back(single("ventiscope_history_write_seconds", "How long the history's last write took.",
+        all.push_back(singleMetric("ventiscope_history_write_seconds", "How long the history's last write took.",
                              MetricType::Gauge, counters.historyWriteSeconds));
     }
     for (MetricFamily& f : processMetrics())

@@ -34,8 +34,7 @@ void keepWatchdog(MonitorCore& core, const Clock& clock, ConsoleFace& face)
         return;
     auto* timer = new QTimer(QCoreApplication::instance());
     const double startMs = clock.elapsedMs();
-    QObject::connect(timer, &QTimer::timeout, timer, [&core, &clock, &face, startMs, watchdogMs] {
-        static bool said = false;
+    QObject::connect(timer, &QTimer::timeout, timer, [&core, &clock, &face, startMs, watchdogMs, said = false]() mutable {
         SamplingLoop& loop = core.sampling();
         const double last = loop.lastPassEndMs() < 0 ? startMs : loop.lastPassEndMs();
         const double limitMs = std::max(3000.0 * loop.readInterval() + 10000.0, static_cast<double>(watchdogMs));
