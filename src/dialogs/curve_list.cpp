@@ -20,7 +20,7 @@ std::vector<CurveEntry> curveEntries(const StickLink& link)
             continue;
         for (int c = 0; c < r->nChannels && c < static_cast<int>(r->Channels.size()); ++c) {
             const ChannelRecord& ch = r->Channels[static_cast<size_t>(c)];
-            out.push_back({(valid >= 2 ? std::to_string(s) + ":" : std::string()) + ch.ChID + ":" + ch.Ylabel, curve++});
+            out.push_back({(valid >= 2 ? std::to_string(s) + ":" : std::string()) + ch.ChID + ":" + ch.Ylabel, curve++, s});
         }
     }
     return out;

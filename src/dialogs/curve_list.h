@@ -13,6 +13,7 @@ class StickLink;
 struct CurveEntry {
     std::string text;
     int curve = 0;
+    int stick = 0; // the slot
 };
 std::vector<CurveEntry> curveEntries(const StickLink& link);
 

@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -87,6 +88,29 @@ PlotSettingsDialog::PlotSettingsDialog(StickLink& link, Prompts& prompts, Settin
     cl->addWidget(colourBox_, 1, 2);
     cl->addWidget(labelFor("Pen width", penWidth_), 2, 0);
     cl->addWidget(penWidth_, 2, 1, 1, 2);
+    shown_ = new QListWidget(curve);
+    shown_->setObjectName("LstShownCurves");
+    shown_->setToolTip("Check the curves to show");
+    shown_->setAccessibleName("Curves shown");
+    shown_->setMaximumHeight(110);
+    auto* all = new QPushButton("All of this stick", curve);
+    all->setObjectName("CmdAllOfStick");
+    all->setToolTip("Show every curve of the selected curve's stick (hide them when all are shown)");
+    connect(all, &QPushButton::clicked, this, [this] { allOfThisStick(); });
+    cl->addWidget(labelFor("Curves shown", shown_), 3, 0, 1, 3);
+    cl->addWidget(shown_, 4, 0, 1, 3);
+    cl->addWidget(all, 5, 0, 1, 3);
+    connect(shown_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        if (loading_)
+            return;
+        const int row = shown_->row(item);
+        if (row >= 0 && row < static_cast<int>(curveOf_.size()))
+            setEnabled(curveOf_[static_cast<size_t>(row)], item->checkState() == Qt::Checked);
+    });
+    connect(shown_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!loading_ && row >= 0)
+            curves_->setCurrentIndex(row);
+    });
     layout->addWidget(curve, 0, 0);
 
     auto* texts = new QGroupBox("Plot", this);
@@ -108,23 +132,34 @@ PlotSettingsDialog::PlotSettingsDialog(StickLink& link, Prompts& prompts, Settin
         tl->addWidget(titles_[i], i, 1);
     }
     titles_[0]->setText("Air quality trend");
-    const char* checks[] = {"Grid", "Auto scale", "Gradient Background", "Scroll", "Show Y values"};
-    const char* names[] = {"ChkGrid", "ChkAutoScale", "ChkGradientBackground", "ChkScroll", "Chk_ShowY"};
+    const char* checks[] = {"Grid", "Auto scale", "Gradient Background", "Scroll", "Show Y values", "Lanes by unit"};
+    const char* names[] = {"ChkGrid", "ChkAutoScale", "ChkGradientBackground", "ChkScroll", "Chk_ShowY", "ChkLanes"};
     auto* checkGrid = new QGridLayout;
     tl->addLayout(checkGrid, 4, 0, 1, 2);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         checks_[i] = new QCheckBox(checks[i], texts);
         checks_[i]->setObjectName(names[i]);
         checkGrid->addWidget(checks_[i], i / 3, i % 3, Qt::AlignLeft);
         connect(checks_[i], &QCheckBox::toggled, this, [this, i](bool on) {
             bool* fields[] = {&ps_.PlotGrid, &ps_.PlotAutoScale, &ps_.PlotBkgGradient, &ps_.PlotScroll,
-                              &ps_.ShowYvalues};
+                              &ps_.ShowYvalues, &ps_.PlotLanes};
             *fields[i] = on;
             if (!loading_ && changed)
                 changed();
         });
     }
     checks_[3]->hide(); // engineering mode only
+    checks_[5]->setToolTip("One lane per unit, each with its own scale");
+    light_ = new QCheckBox("Light plot on a dark desktop", texts);
+    light_->setObjectName("ChkLightPlot");
+    checkGrid->addWidget(light_, 2, 0, 1, 3, Qt::AlignLeft);
+    connect(light_, &QCheckBox::toggled, this, [this](bool on) {
+        if (loading_)
+            return;
+        store(settings_.save(keys::LightPlot, 0, on ? "1" : "0"));
+        if (lightChanged)
+            lightChanged(on);
+    });
     blue_ = box(texts, "TxtBlueComponent", "The \"Blue component\", 0-255");
     auto* plus = new QPushButton("+10", texts);
     plus->setObjectName("CmdLight0");
@@ -190,15 +225,7 @@ PlotSettingsDialog::PlotSettingsDialog(StickLink& link, Prompts& prompts, Settin
     layout->addWidget(samplingBox, 2, 1);
 
     connect(curves_, &QComboBox::currentIndexChanged, this, [this] { showCurve(); });
-    connect(enable_, &QCheckBox::clicked, this, [this](bool on) {
-        const int c = currentCurve();
-        if (c < 0 || c >= plot_.nCurves)
-            return;
-        plot_.CurveEnabled[static_cast<size_t>(c)] = on;
-        store(settings_.save(keys::ChEnable, c, on ? "1" : "0"));
-        if (changed)
-            changed();
-    });
+    connect(enable_, &QCheckBox::clicked, this, [this](bool on) { setEnabled(currentCurve(), on); });
     connect(pick, &QPushButton::clicked, this, [this] { pickColour(); });
     for (QLineEdit* e : {penWidth_, blue_, interval_, recordLength_, margins_[0], margins_[1], margins_[2], margins_[3],
                          titles_[0], titles_[1], titles_[2], titles_[3]})
@@ -210,9 +237,11 @@ PlotSettingsDialog::PlotSettingsDialog(StickLink& link, Prompts& prompts, Settin
 void PlotSettingsDialog::load()
 {
     loading_ = true;
-    const bool values[] = {ps_.PlotGrid, ps_.PlotAutoScale, ps_.PlotBkgGradient, ps_.PlotScroll, ps_.ShowYvalues};
-    for (int i = 0; i < 5; ++i)
+    const bool values[] = {ps_.PlotGrid,   ps_.PlotAutoScale, ps_.PlotBkgGradient,
+                           ps_.PlotScroll, ps_.ShowYvalues,   ps_.PlotLanes};
+    for (int i = 0; i < 6; ++i)
         checks_[i]->setChecked(values[i]);
+    light_->setChecked(settings_.number(keys::LightPlot) == 1);
     for (int i = 0; i < 4; ++i) {
         margins_[i]->setText(QString::number(ps_.Margin[i]));
         titles_[i]->setText(ps_.TitleLines[i]);
@@ -233,13 +262,65 @@ void PlotSettingsDialog::FillChannelList()
 {
     const bool wasLoading = std::exchange(loading_, true);
     curves_->clear();
+    shown_->clear();
     curveOf_.clear();
+    stickOf_.clear();
     for (const CurveEntry& e : curveEntries(link_)) {
         curves_->addItem(QString::fromStdString(e.text));
+        auto* item = new QListWidgetItem(QString::fromStdString(e.text), shown_);
+        item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        item->setCheckState(Qt::Unchecked);
         curveOf_.push_back(e.curve);
+        stickOf_.push_back(e.stick);
     }
     loading_ = wasLoading;
+    showEnables();
     showCurve();
+}
+
+void PlotSettingsDialog::showEnables()
+{
+    const bool wasLoading = std::exchange(loading_, true);
+    for (int row = 0; row < shown_->count() && row < static_cast<int>(curveOf_.size()); ++row) {
+        const int c = curveOf_[static_cast<size_t>(row)];
+        const bool on = c >= 0 && c < plot_.nCurves && plot_.CurveEnabled[static_cast<size_t>(c)];
+        shown_->item(row)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    }
+    const int c = currentCurve();
+    if (c >= 0 && c < plot_.nCurves)
+        enable_->setChecked(plot_.CurveEnabled[static_cast<size_t>(c)]);
+    loading_ = wasLoading;
+}
+
+void PlotSettingsDialog::setEnabled(int c, bool on)
+{
+    if (c < 0 || c >= plot_.nCurves)
+        return;
+    plot_.CurveEnabled[static_cast<size_t>(c)] = on;
+    store(settings_.save(keys::ChEnable, c, on ? "1" : "0"));
+    showEnables();
+    if (changed)
+        changed();
+}
+
+void PlotSettingsDialog::allOfThisStick()
+{
+    const int row = curves_->currentIndex();
+    if (row < 0 || row >= static_cast<int>(stickOf_.size()))
+        return;
+    const int stick = stickOf_[static_cast<size_t>(row)];
+    bool allOn = true;
+    for (size_t i = 0; i < curveOf_.size(); ++i)
+        if (stickOf_[i] == stick && curveOf_[i] < plot_.nCurves)
+            allOn = allOn && plot_.CurveEnabled[static_cast<size_t>(curveOf_[i])];
+    for (size_t i = 0; i < curveOf_.size(); ++i)
+        if (stickOf_[i] == stick && curveOf_[i] < plot_.nCurves) {
+            plot_.CurveEnabled[static_cast<size_t>(curveOf_[i])] = !allOn;
+            store(settings_.save(keys::ChEnable, curveOf_[i], allOn ? "0" : "1"));
+        }
+    showEnables();
+    if (changed)
+        changed();
 }
 
 void PlotSettingsDialog::setScrollShown(bool shown)
@@ -255,6 +336,9 @@ int PlotSettingsDialog::currentCurve() const
 
 void PlotSettingsDialog::showCurve()
 {
+    const bool wasLoading = std::exchange(loading_, true);
+    shown_->setCurrentRow(curves_->currentIndex());
+    loading_ = wasLoading;
     const int c = currentCurve();
     if (c < 0 || c >= plot_.nCurves)
         return;

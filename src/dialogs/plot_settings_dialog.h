@@ -8,6 +8,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 
 namespace vs {
@@ -33,6 +34,7 @@ public:
     std::function<void()> changed;                 // redraw the plot
     std::function<void()> storeResized;            // the record length changed: new store
     std::function<void(const QString&)> saveFailed; // a setting could not be written
+    std::function<void(bool)> lightChanged;         // the light look on a dark desktop
 
     // Controls from the plot settings and the stick table.
     void load();
@@ -46,7 +48,14 @@ public:
     QCheckBox* enable() const { return enable_; }
     QLineEdit* penWidth() const { return penWidth_; }
     QLineEdit* title(int i) const { return titles_[i]; }
-    QCheckBox* check(int i) const { return checks_[i]; } // grid, auto scale, gradient, scroll, show Y
+    QCheckBox* check(int i) const { return checks_[i]; } // grid, auto scale, gradient, scroll, show Y, lanes
+    QCheckBox* lightPlot() const { return light_; }
+    // Every curve with a check: shown or not.
+    QListWidget* shownCurves() const { return shown_; }
+    // Checks every curve of the selected curve's stick (unchecks them when all are checked).
+    void allOfThisStick();
+    // The enables changed elsewhere (a click on the legend).
+    void showEnables();
     QLineEdit* blue() const { return blue_; }
     QLineEdit* margin(int i) const { return margins_[i]; }
     QLineEdit* interval() const { return interval_; }
@@ -69,6 +78,7 @@ private:
     void blueEdited();
     void UpdateFont(int i);
     void store(bool ok);
+    void setEnabled(int curve, bool on);
 
     StickLink& link_;
     Prompts& prompts_;
@@ -81,7 +91,9 @@ private:
     QLabel* colourBox_;
     QLineEdit* penWidth_;
     QLineEdit* titles_[4] = {};
-    QCheckBox* checks_[5] = {};
+    QCheckBox* checks_[6] = {};
+    QCheckBox* light_;
+    QListWidget* shown_;
     QLineEdit* blue_;
     QLineEdit* margins_[4] = {};
     QLabel* fontLabels_[2] = {};
@@ -89,6 +101,7 @@ private:
     QLineEdit* recordLength_;
     QLabel* range_;
     std::vector<int> curveOf_;
+    std::vector<int> stickOf_;
     bool loading_ = false;
     bool recordLengthEdited_ = false;
 };

@@ -128,6 +128,12 @@ void InitWarningLevels(PlotRecord& plot, const StickLink& link, int channel, int
     if (c.nWarn <= 0)
         return;
     plot.WarnLevels.assign(c.WarnLevels.begin(), c.WarnLevels.begin() + std::min<size_t>(c.WarnLevels.size(), c.nWarn));
+    // The curves are every channel of every open slot in order.
+    int curve = channel;
+    for (int i = 0; i < stick; ++i)
+        if (link.Nymstick_isOpen(i))
+            curve += std::min<int>(link.slot(i)->nChannels, static_cast<int>(link.slot(i)->Channels.size()));
+    plot.WarnCurve = curve;
 }
 
 } // namespace vs

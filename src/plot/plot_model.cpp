@@ -9,6 +9,23 @@ int PlotRecord::enabledCount() const
     return static_cast<int>(std::count(CurveEnabled.begin(), CurveEnabled.end(), true));
 }
 
+PlotInk lightInk()
+{
+    return {};
+}
+
+PlotInk darkInk()
+{
+    PlotInk ink;
+    ink.dark = true;
+    ink.back = rgb(30, 32, 36);
+    ink.text = rgb(230, 230, 230);
+    ink.axis = rgb(160, 160, 160);
+    ink.grid = rgb(70, 72, 78);
+    ink.pale = rgb(110, 110, 110);
+    return ink;
+}
+
 int clampRecordLength(int n)
 {
     return std::clamp(n, kMinRecordLength, kMaxRecordLength);

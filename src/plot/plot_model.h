@@ -45,6 +45,9 @@ struct PlotRecord {
     int nMarkers = 0;
     std::vector<int16_t> Markers{0};
     std::vector<double> WarnLevels;
+    // The curve the warning levels belong to (-1: none known); lanes draw
+    // the levels and the gradient in that curve's lane.
+    int WarnCurve = -1;
 
     bool hasStore() const
     {
@@ -56,14 +59,44 @@ struct PlotRecord {
     int enabledCount() const;
 };
 
-// What the last drawing left for the cursor and the quick buttons.
+// A legend entry as drawn: the curve and its rectangle in the picture.
+struct LegendSpot {
+    int curve = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// What the last drawing left for the cursor, the quick buttons and the legend.
 struct PlotGeometry {
     int MarginTop = 0, MarginLeft = 0, MarginBottom = 0, MarginRight = 0;
     int Graph_LastZeroLine = 0;
     int Graph_LastYmax = 0;
     double Graph_LastXscale = 0;
+    // Where display position 0 lies (left of the plot when zoomed in).
     int Graph_LastMarginL = 0;
+    std::vector<LegendSpot> Legend;
 };
+
+// The display positions shown: `count` positions from `first`; a count of 0
+// shows the whole record and follows new samples.
+struct PlotSpan {
+    int first = 0;
+    int count = 0;
+    bool following() const { return count <= 0; }
+};
+
+// The colours of everything that is not a curve. Dark: the counterparts for
+// a dark desktop, and every curve is lightened until it reads on the
+// background.
+struct PlotInk {
+    bool dark = false;
+    Rgb back = rgb(255, 255, 255); // used only when dark; else the plot's BackColor
+    Rgb text = rgb(0, 0, 0);
+    Rgb axis = rgb(128, 128, 128);
+    Rgb grid = rgb(224, 224, 224);
+    Rgb pale = rgb(192, 192, 192);
+};
+PlotInk lightInk();
+PlotInk darkInk();
 
 struct FontSpec {
     QString name = "MS Sans Serif";
@@ -86,6 +119,10 @@ struct PlotSettings {
     QString PlotTimeStampFormat = "Hh:Nn:Ss";
     QString FooterFormat = "Short Date";
     FontSpec FontSet[2] = {FontSpec{}, FontSpec{"MS Sans Serif", 12}};
+    // One lane per unit, each with its own scale ("Plot" "Lanes").
+    bool PlotLanes = false;
+    PlotSpan View;
+    PlotInk Ink;
 };
 
 constexpr int kMinRecordLength = 100;

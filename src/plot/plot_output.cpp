@@ -4,7 +4,9 @@
 #include "common/numformat.h"
 #include "common/prompts.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QMimeData>
@@ -35,6 +37,39 @@ std::string plot_DataText(const PlotRecord& plot)
         out += line + "\r\n";
     }
     return out;
+}
+
+QString writePictureFile(const QImage& image, const QString& file)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return "the PNG could not be made";
+    QByteArray bytes = png;
+    if (file.endsWith(".svg", Qt::CaseInsensitive))
+        bytes = QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" "
+                        "viewBox=\"0 0 %1 %2\">\n<image width=\"%1\" height=\"%2\" href=\"data:image/png;base64,")
+                    .arg(image.width())
+                    .arg(image.height())
+                    .toUtf8() +
+                png.toBase64() + "\"/>\n</svg>\n";
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+        return out.errorString().isEmpty() ? QString("it could not be written") : out.errorString();
+    return {};
+}
+
+std::optional<QSize> pictureSize(const QString& text)
+{
+    static const QRegularExpression form(R"(^\s*(\d{1,5})\s*[xX\x{00D7}*]\s*(\d{1,5})\s*$)");
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const int w = m.captured(1).toInt(), h = m.captured(2).toInt();
+    if (w < 16 || h < 16 || w > 10000 || h > 10000)
+        return std::nullopt;
+    return QSize(w, h);
 }
 
 QString defaultViewFolder()

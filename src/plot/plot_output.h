@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class QMimeData;
@@ -35,6 +36,14 @@ private:
     QString folder_;
     bool saved_ = false;
 };
+
+// Writes a picture whole or not at all: PNG, or SVG (the picture carried
+// in it as PNG, at its size) for a name ending in ".svg". "" when written,
+// else why not.
+QString writePictureFile(const QImage& image, const QString& file);
+// A picture size as a person writes it ("1920x1080", "1920 x 1080",
+// "1920×1080"), each side 16 .. 10000 pixels.
+std::optional<QSize> pictureSize(const QString& text);
 
 // The default folder for snapshots: "Ventiscope" in the user's pictures folder.
 QString defaultViewFolder();

@@ -43,6 +43,17 @@ void PlotPicture::mouseReleaseEvent(QMouseEvent* e)
     emit mouseReleased(e->button(), e->position());
 }
 
+void PlotPicture::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    emit doubleClicked(e->position());
+}
+
+void PlotPicture::wheelEvent(QWheelEvent* e)
+{
+    emit wheeled(e->angleDelta().y(), e->position());
+    e->accept();
+}
+
 std::optional<QSize> plotAreaForWindow(QSize window, double dpi, bool menuShown, bool minimised)
 {
     if (minimised || dpi <= 0)

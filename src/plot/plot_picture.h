@@ -21,12 +21,17 @@ signals:
     void mousePressed(Qt::MouseButton button, QPointF position);
     void mouseMoved(QPointF position);
     void mouseReleased(Qt::MouseButton button, QPointF position);
+    void doubleClicked(QPointF position);
+    // Wheel steps (120 a notch; up is positive) at a position.
+    void wheeled(int angle, QPointF position);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     QImage image_;

@@ -28,6 +28,33 @@ Raster::Raster(QImage& image)
     stride_ = image.bytesPerLine() / 4;
     w_ = image.width();
     h_ = image.height();
+    clip1_ = w_ - 1;
+}
+
+void Raster::clipColumns(int x0, int x1)
+{
+    clip0_ = std::max(0, x0);
+    clip1_ = std::min(w_ - 1, x1);
+}
+
+void Raster::blend(int x1, int y1, int x2, int y2, QRgb toward, int keep)
+{
+    if (x1 > x2)
+        std::swap(x1, x2);
+    if (y1 > y2)
+        std::swap(y1, y2);
+    x1 = std::max(x1, clip0_);
+    y1 = std::max(y1, 0);
+    x2 = std::min(x2, clip1_);
+    y2 = std::min(y2, h_ - 1);
+    const int give = 256 - keep;
+    const uint32_t tr = qRed(toward) * give, tg = qGreen(toward) * give, tb = qBlue(toward) * give;
+    for (int y = y1; y <= y2; ++y)
+        for (uint32_t *p = bits_ + y * stride_ + x1, *e = bits_ + y * stride_ + x2; p <= e; ++p) {
+            const uint32_t c = *p;
+            *p = 0xFF000000u | (((qRed(c) * keep + tr) >> 8) << 16) | (((qGreen(c) * keep + tg) >> 8) << 8) |
+                 ((qBlue(c) * keep + tb) >> 8);
+        }
 }
 
 void Raster::fillRect(int x1, int y1, int x2, int y2, QRgb colour)
@@ -36,9 +63,9 @@ void Raster::fillRect(int x1, int y1, int x2, int y2, QRgb colour)
         std::swap(x1, x2);
     if (y1 > y2)
         std::swap(y1, y2);
-    x1 = std::max(x1, 0);
+    x1 = std::max(x1, clip0_);
     y1 = std::max(y1, 0);
-    x2 = std::min(x2, w_ - 1);
+    x2 = std::min(x2, clip1_);
     y2 = std::min(y2, h_ - 1);
     if (x1 > x2 || y1 > y2)
         return;
@@ -51,7 +78,7 @@ void Raster::fillRect(int x1, int y1, int x2, int y2, QRgb colour)
 void Raster::stamp(int x, int y, int penWidth, QRgb colour)
 {
     if (penWidth <= 1) {
-        if (static_cast<unsigned>(x) < static_cast<unsigned>(w_) && static_cast<unsigned>(y) < static_cast<unsigned>(h_))
+        if (x >= clip0_ && x <= clip1_ && static_cast<unsigned>(y) < static_cast<unsigned>(h_))
             bits_[y * stride_ + x] = colour | 0xFF000000u;
         return;
     }
@@ -64,7 +91,7 @@ void Raster::span(int x, int y0, int y1, int penWidth, QRgb colour)
     if (y0 > y1)
         std::swap(y0, y1);
     if (penWidth <= 1) {
-        if (static_cast<unsigned>(x) >= static_cast<unsigned>(w_))
+        if (x < clip0_ || x > clip1_)
             return;
         y0 = std::max(y0, 0);
         y1 = std::min(y1, h_ - 1);
@@ -83,7 +110,8 @@ void Raster::line(int x0, int y0, int x1, int y1, int penWidth, QRgb colour)
         span(x0, y0, y1, penWidth, colour);
         return;
     }
-    const bool inside = std::min(x0, x1) >= 0 && std::max(x0, x1) < w_ && std::min(y0, y1) >= 0 && std::max(y0, y1) < h_;
+    const bool inside =
+        std::min(x0, x1) >= clip0_ && std::max(x0, x1) <= clip1_ && std::min(y0, y1) >= 0 && std::max(y0, y1) < h_;
     if (penWidth <= 1 && inside) {
         // A thin line wholly inside the image writes straight into the rows.
         const uint32_t pixel = colour | 0xFF000000u;

@@ -24,6 +24,11 @@ public:
     void line(int x0, int y0, int x1, int y1, int penWidth, QRgb colour);
     // A vertical run from y0 to y1 at x, stamped like line().
     void span(int x, int y0, int y1, int penWidth, QRgb colour);
+    // Drawing is kept to the columns x0 .. x1 (both included) until changed.
+    void clipColumns(int x0, int x1);
+    // Every pixel of the rectangle moved toward `toward`: keep / 256 of each
+    // colour stays (both corners included).
+    void blend(int x1, int y1, int x2, int y2, QRgb toward, int keep);
 
 private:
     void stamp(int x, int y, int penWidth, QRgb colour);
@@ -55,6 +60,7 @@ private:
     uint32_t* bits_;
     qsizetype stride_; // in pixels
     int w_, h_;
+    int clip0_ = 0, clip1_ = 0;
 };
 
 // One curve as display positions: the pen starts at (startX, startY) and

@@ -1,9 +1,11 @@
 #include "plot/plot_renderer.h"
 
 #include "common/numformat.h"
+#include "plot/plot_frame.h"
+#include "plot/plot_ink.h"
+#include "plot/plot_lanes.h"
 #include "plot/plot_markers.h"
-#include "plot/plot_bands.h"
-#include "plot/plot_raster.h"
+#include "plot/plot_span.h"
 #include "plot/plot_text.h"
 
 #include <QFontMetrics>
@@ -12,67 +14,9 @@
 #include <algorithm>
 #include <cmath>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace vs {
 
 namespace {
-
-const QColor kGrey(128, 128, 128);
-const QColor kLightGrey(224, 224, 224);
-
-int roundi(double v)
-{
-    return static_cast<int>(std::nearbyint(v));
-}
-
-// Nearest whole number, halves to even, without a library call: this runs
-// once per stored value on every redraw.
-inline int roundToInt(double v)
-{
-#ifdef __SSE2__
-    return _mm_cvtsd_si32(_mm_set_sd(v));
-#else
-    return static_cast<int>(std::nearbyint(v));
-#endif
-}
-
-// One drawing's derived values.
-struct Frame {
-    const PlotRecord& plot;
-    const PlotSettings& s;
-    int W = 0, H = 0;
-    int top = 0, left = 0, bottom = 0, right = 0;
-    double ys = 0, xs = 0;
-    int yL0 = 0, yL1 = 0;
-    int b = 0;
-    int h = 0;
-    int nEnabled = 0;
-    bool levelBar = false;
-
-    int Y(double stored) const
-    {
-        const double y = plot.MaxValue * ys + top - stored * ys;
-        return roundToInt(std::clamp(y, -2.0 * H, 3.0 * H));
-    }
-    int X(double position) const { return roundi(position * xs + left); }
-    int plotRight() const { return W - right; }
-    int plotBottom() const { return H - bottom; }
-    int slotAt(int position) const
-    {
-        return s.PlotScroll ? (plot.WriteIndex + position) % plot.RecordLength : position;
-    }
-    bool fullColour(int slot) const { return s.PlotScroll || slot < plot.WriteIndex; }
-};
-
-void threeBands(Raster& r, const Frame& f, int x1, int x2, int blue)
-{
-    plot_GradientGreenYellow(r, x1, f.yL0, x2, f.plotBottom(), blue);
-    plot_GradientYellowRed(r, x1, f.yL1, x2, f.yL0, blue);
-    plot_RedBox(r, x1, f.top, x2, f.yL1, blue);
-}
 
 void drawLevelBarAndZones(QPainter& p, Raster& r, const Frame& f)
 {
@@ -82,12 +26,13 @@ void drawLevelBarAndZones(QPainter& p, Raster& r, const Frame& f)
         if (!f.s.PlotBkgGradient) {
             xe = xb + 15;
             threeBands(r, f, xb, xe, f.b);
-            p.setPen(kGrey);
+            dimBands(r, f, xb, xe);
+            p.setPen(f.axis);
             p.drawRect(QRect(QPoint(xb, f.yL1), QPoint(xe, f.yL0)).normalized().adjusted(0, 0, -1, -1));
-            p.setPen(Qt::black);
+            p.setPen(f.text);
             p.drawRect(QRect(QPoint(xb, f.top), QPoint(xe, f.plotBottom())).adjusted(0, 0, -1, -1));
         }
-        p.setPen(Qt::black);
+        p.setPen(f.text);
         if (f.s.ShowYvalues)
             for (int i = 0; i < 2; ++i) {
                 const double level = f.plot.WarnLevels[static_cast<size_t>(i)];
@@ -96,7 +41,7 @@ void drawLevelBarAndZones(QPainter& p, Raster& r, const Frame& f)
             }
     }
     // Zone labels: good, medium and bad air, each in the middle of its zone.
-    p.setPen(Qt::black);
+    p.setPen(f.text);
     const int zoneMid[4] = {0, (f.yL0 + f.plotBottom()) / 2, (f.yL1 + f.yL0) / 2, (f.top + f.yL1) / 2};
     for (int i = 1; i <= 3; ++i) {
         if (f.s.TitleLines[i].isEmpty())
@@ -106,61 +51,10 @@ void drawLevelBarAndZones(QPainter& p, Raster& r, const Frame& f)
         if (y > 0)
             drawTextAt(p, xe + 5, y, line);
     }
-    p.setPen(kLightGrey);
+    p.setPen(f.grid);
     for (int y : {f.yL0, f.yL1})
         if (f.top < y && y <= f.plotBottom())
             p.drawLine(f.left, y, f.plotRight(), y);
-}
-
-// Legend and title; returns nothing, draws in grey.
-void drawLegendAndTitle(QPainter& p, const Frame& f)
-{
-    const PlotRecord& plot = f.plot;
-    p.setPen(kGrey);
-    std::vector<QString> entries;
-    QString legend;
-    for (int k = 0; k < plot.nCurves; ++k) {
-        if (!plot.CurveEnabled[static_cast<size_t>(k)])
-            continue;
-        const std::string& label = plot.CurveLabel[static_cast<size_t>(k)];
-        const QString entry = QString::fromStdString((label.empty() ? "" : label + ":") +
-                                                     plot.CurveName[static_cast<size_t>(k)] + " [" +
-                                                     plot.CurveUnit[static_cast<size_t>(k)] + "]  ");
-        entries.push_back(entry);
-        legend += entry;
-    }
-    const QFontMetrics fm = p.fontMetrics();
-    const int legendY = f.top - fm.height() - 10;
-    if (f.nEnabled >= 2) {
-        int x = roundi((f.W - f.left - f.right) / 2.0 + f.left -
-                       (fm.horizontalAdvance(legend) + (f.nEnabled - 1) * 10) / 2.0);
-        size_t e = 0;
-        for (int k = 0; k < plot.nCurves; ++k) {
-            if (!plot.CurveEnabled[static_cast<size_t>(k)])
-                continue;
-            p.fillRect(QRect(QPoint(x, legendY + 4), QPoint(x + 8, legendY + 7)), toQColor(plot.CurveColor[static_cast<size_t>(k)]));
-            drawTextAt(p, x + 10, legendY, entries[e]);
-            x += 10 + fm.horizontalAdvance(entries[e]);
-            ++e;
-        }
-    }
-    if (!f.s.TitleLines[0].isEmpty()) {
-        const QFont previous = p.font();
-        p.setFont(fontFor(f.s.FontSet[1]));
-        const QString title = displayLine(f.s.TitleLines[0]);
-        const QFontMetrics tm = p.fontMetrics();
-        const int t = tm.height();
-        const int y = f.nEnabled < 2 ? (f.top - t) / 2 : legendY - t - 5;
-        const int x = roundi((f.W - f.left - f.right) / 2.0 + f.left - tm.horizontalAdvance(title) / 2.0);
-        drawTextAt(p, x, y, title);
-        p.setFont(previous);
-    }
-    if (!plot.FooterText.empty()) {
-        const QString footer = QString::fromStdString(plot.FooterText);
-        const int y = f.H - fm.height() - f.bottom + 40;
-        const int x = roundi((f.W - f.left - f.right) / 2.0 + f.left - fm.horizontalAdvance(footer) / 2.0);
-        drawTextAt(p, x, y, footer);
-    }
 }
 
 void drawGrid(QPainter& p, const Frame& f)
@@ -169,7 +63,7 @@ void drawGrid(QPainter& p, const Frame& f)
         const double value = f.plot.MaxValue - (y - f.top) / f.ys;
         return std::floor(value / 1000) * 10;
     };
-    QPen pen(kLightGrey);
+    QPen pen(f.grid);
     pen.setStyle(Qt::DashLine);
     double values[5];
     int ys[5];
@@ -188,53 +82,136 @@ void drawGrid(QPainter& p, const Frame& f)
     for (int i = 0; i < 5; ++i) {
         p.setPen(pen);
         p.drawLine(f.left - 10, ys[i], f.plotRight(), ys[i]);
-        p.setPen(kGrey);
+        p.setPen(f.axis);
         const QString label = QString::fromStdString(formatNumber(values[i], "###0"));
         drawTextAt(p, f.left - fm.horizontalAdvance(label) - 12, ys[i] - fm.height() / 2, label);
     }
 }
 
-void drawTimeLabels(QPainter& p, const Frame& f)
+// The one shared scale: zero line, axis title, warning bands and zones,
+// curve labels, markers, grid, curves, the maximum and the sweep point.
+void drawSingleScale(QPainter& p, Raster& raster, Frame& f, PlotGeometry& g, CurveDrawing how)
 {
+    const PlotRecord& plot = f.plot;
+    const PlotSettings& s = f.s;
     const QFontMetrics fm = p.fontMetrics();
-    int lastX = 0;
-    int lastWidth = 0;
-    for (int s = 0; s < f.plot.RecordLength; ++s) {
-        const int x = f.X(s);
-        if (x - lastX <= lastWidth + 10)
-            continue;
-        const int i = f.slotAt(s);
-        const std::string& text = f.plot.SampleText[static_cast<size_t>(i)];
-        lastWidth = fm.horizontalAdvance(QString::fromStdString(plot_TextField(text, 1, '\n')));
-        p.setPen(kLightGrey);
-        p.drawLine(x, f.top, x, f.plotBottom() + 8);
-        p.setPen(f.fullColour(i) ? QColor(Qt::black) : QColor(192, 192, 192));
-        int y = f.plotBottom() + 8;
-        for (int n = 1;; ++n) {
-            const std::string line = plot_TextField(text, n, '\n');
-            if (line.empty())
-                break;
-            drawTextAt(p, x - lastWidth / 2, y, QString::fromStdString(line));
-            y += fm.height();
+    // Zero line.
+    const double z = plot.MaxValue * f.ys;
+    if (z > 0 && z < f.H) {
+        g.Graph_LastZeroLine = roundi(z + f.top);
+        if (g.Graph_LastZeroLine <= f.plotBottom()) {
+            QPen dotted(f.axis);
+            dotted.setStyle(Qt::DotLine);
+            p.setPen(dotted);
+            p.drawLine(f.left - 10, g.Graph_LastZeroLine, f.plotRight(), g.Graph_LastZeroLine);
         }
-        lastX = x;
+    } else {
+        g.Graph_LastZeroLine = f.plotBottom();
     }
-}
+    if (!s.gYaxisTitle.isEmpty()) {
+        const int w = fm.horizontalAdvance(s.gYaxisTitle);
+        const int y = g.Graph_LastZeroLine - ((g.Graph_LastZeroLine - f.top) - w) / 2;
+        p.save();
+        QFont axis("MSSansSerif");
+        axis.setStyleHint(QFont::SansSerif);
+        axis.setPixelSize(14);
+        p.setFont(axis);
+        p.setPen(f.axis);
+        p.translate(f.left - 20, y);
+        p.rotate(-90);
+        drawTextAt(p, 0, 0, s.gYaxisTitle);
+        p.restore();
+    }
 
-void drawCurveWithPainter(QPainter& p, const CurvePath& path)
-{
-    QPoint previous(path.startX, path.startY);
-    int currentPale = -1;
-    for (size_t s = 0; s < path.x.size(); ++s) {
-        if (path.pale[s] != currentPale) {
-            currentPale = path.pale[s];
-            p.setPen(QPen(QColor::fromRgb(currentPale ? path.paleColour : path.colour), path.penWidth));
-        }
-        const QPoint next(path.x[s], path.y[s]);
-        if (next.y() != kGapY)
-            p.drawLine(previous.y() == kGapY ? next : previous, next);
-        previous = next;
+    if (plot.WarnLevels.size() >= 2) {
+        f.yL0 = std::clamp(f.Y(plot.WarnLevels[0] * 100), f.top, f.plotBottom());
+        f.yL1 = std::clamp(f.Y(plot.WarnLevels[1] * 100), f.top, f.plotBottom());
+    } else {
+        f.yL0 = f.yL1 = f.top;
     }
+    if (s.PlotBkgGradient)
+        threeBands(raster, f, f.left, f.plotRight(), f.b);
+    drawLevelBarAndZones(p, raster, f);
+
+    const Positions at = positionsOf(f);
+    // Curve labels at the left edge, where each curve starts.
+    if (f.nEnabled >= 2)
+        for (int k = 0; k < plot.nCurves; ++k) {
+            const int32_t v = plot.at(at.slot.front(), k);
+            if (!plot.CurveEnabled[static_cast<size_t>(k)] || v == kNoValue)
+                continue;
+            p.setPen(QColor::fromRgb(f.curveColour(k)));
+            const QString label = QString::fromStdString(plot.CurveLabel[static_cast<size_t>(k)]);
+            drawTextAt(p, f.left - fm.horizontalAdvance(label) - 8, f.Y(v) - f.h, label);
+        }
+
+    if (plot.nMarkers >= 1) {
+        raster.clipColumns(f.left, f.plotRight());
+        drawMarkers(raster, markerGeometry(plot, s, f.xs, f.X(0), f.top, f.plotBottom(), f.yL0, f.yL1, f.b));
+        raster.clipColumns(0, f.W - 1);
+    }
+    if (s.PlotBkgGradient || plot.nMarkers >= 1)
+        dimBands(raster, f, f.left, f.plotRight());
+    if (s.PlotGrid)
+        drawGrid(p, f);
+    drawTimeLabels(p, f);
+
+    // Curves, drawn column by column; the first shown position holding the
+    // maximum is marked.
+    const int n = static_cast<int>(at.x.size());
+    int maxPosition = -1, maxCurve = -1;
+    std::vector<int> lastY(static_cast<size_t>(plot.nCurves), kGapY);
+    std::vector<int> shown;
+    for (int k = 0; k < plot.nCurves; ++k) {
+        if (!plot.CurveEnabled[static_cast<size_t>(k)])
+            continue;
+        shown.push_back(k);
+        const int limit = maxPosition < 0 ? n : maxPosition;
+        for (int j = 0; j < limit; ++j)
+            if (plot.at(at.slot[static_cast<size_t>(j)], k) == plot.MaxValue) {
+                maxPosition = j;
+                maxCurve = k;
+                break;
+            }
+        lastY[static_cast<size_t>(k)] = drawCurve(raster, p, f, at, k, how);
+    }
+
+    if (maxPosition >= 0) {
+        const int x = at.x[static_cast<size_t>(maxPosition)];
+        const int y = f.Y(plot.MaxValue);
+        const QString text = QString::fromStdString(formatNumber(plot.MaxValue / 100.0, "##0.0#"));
+        // Above the point, unless that is above the plot (over the legend): then below it.
+        int tagTop = roundi(y - 2.5 * f.h);
+        if (tagTop < f.top)
+            tagTop = roundi(y + 0.5 * f.h);
+        p.fillRect(QRect(QPoint(x, tagTop), QPoint(x + fm.horizontalAdvance(text) + 10, roundi(tagTop + 1.5 * f.h))),
+                   f.back);
+        p.setPen(f.s.Ink.dark ? QColor(255, 140, 140) : QColor(128, 0, 0));
+        if (s.ShowYvalues)
+            drawTextAt(p, x, tagTop, text);
+        p.setPen(QPen(QColor::fromRgb(f.curveColour(maxCurve)), 4, Qt::SolidLine, Qt::RoundCap));
+        p.drawPoint(x, y);
+    }
+
+    // The sweep point and the tags of a non-scrolling plot.
+    const int newest = plot.WriteIndex == 0 ? plot.RecordLength - 1 : plot.WriteIndex - 1;
+    const int sweep = s.PlotScroll ? -1 : newest - f.span.first;
+    for (int k : shown) {
+        if (sweep < 0 || sweep >= n || plot.at(newest, k) == kNoValue)
+            continue;
+        const QColor colour = QColor::fromRgb(f.curveColour(k));
+        const int sx = at.x[static_cast<size_t>(sweep)];
+        const int sy = f.Y(plot.at(newest, k));
+        p.setPen(QPen(colour, 1));
+        p.drawLine(sx - 5, sy - 5, sx + 5, sy + 5);
+        p.drawLine(sx + 5, sy - 5, sx - 5, sy + 5);
+        const QString tag = QString::fromStdString(plot.CurveName[static_cast<size_t>(k)] + "=" +
+                                                   formatNumber(plot.at(newest, k) / 100.0, "##0.0#"));
+        p.fillRect(QRect(QPoint(sx + 7, sy - f.h), QPoint(sx + fm.horizontalAdvance(tag) + 10, sy + f.h)), f.back);
+        p.setPen(f.text);
+        drawTextAt(p, sx + 7, sy - f.h, tag);
+    }
+    drawEndValues(p, f, at, shown, lastY);
 }
 
 } // namespace
@@ -255,184 +232,54 @@ bool plot_Draw(const PlotRecord& plot, const PlotSettings& s, QImage& image, Plo
     Frame f{plot, s};
     f.W = image.width();
     f.H = image.height();
-    f.levelBar = !s.PlotAutoScale && plot.WarnLevels.size() >= 2;
+    f.levelBar = !s.PlotLanes && !s.PlotAutoScale && plot.WarnLevels.size() >= 2;
     f.top = s.Margin[0] + plot.BaseMargin[2];
     f.left = s.Margin[1] + plot.BaseMargin[0];
     f.bottom = s.Margin[2] + plot.BaseMargin[3];
     f.right = s.Margin[3] + plot.BaseMargin[1] + (f.levelBar ? 50 : 0);
+    f.span = shownSpan(s.View, plot.RecordLength);
+    f.back = QColor::fromRgb(toQRgb(backgroundOf(plot, s.Ink)));
+    f.text = toQColor(s.Ink.text);
+    f.axis = toQColor(s.Ink.axis);
+    f.grid = toQColor(s.Ink.grid);
+    f.pale = toQColor(s.Ink.pale);
+    const QFont font = fontFor(s.FontSet[0]);
+    // The legend's rows beyond the first push the plot down.
+    const LegendLayout legend = legendLayout(plot, QFontMetrics(font, &image), f);
+    if (legend.rows > 1)
+        f.top += (legend.rows - 1) * legend.rowHeight;
+    // Lanes: their tick labels and units widen the left margin as needed.
+    std::vector<Lane> lanes;
+    if (s.PlotLanes) {
+        lanes = plot_Lanes(plot, s, f.top, f.plotBottom());
+        f.left = std::max(f.left, laneAxisWidth(lanes, QFontMetrics(font, &image)));
+    }
+    f.ys = static_cast<double>(f.H - f.top - f.bottom) / (plot.Range == 0 ? 1 : plot.Range);
+    f.xs = f.span.count > 0 ? static_cast<double>(f.W - f.left - f.right) / f.span.count : 0;
+    f.maxValue = plot.MaxValue;
     g.MarginTop = f.top;
     g.MarginLeft = f.left;
     g.MarginBottom = f.bottom;
     g.MarginRight = f.right;
-    f.ys = static_cast<double>(f.H - f.top - f.bottom) / (plot.Range == 0 ? 1 : plot.Range);
-    f.xs = plot.RecordLength > 0 ? static_cast<double>(f.W - f.left - f.right) / plot.RecordLength : 0;
     if (f.ys <= 0 || f.xs <= 0 || !plot.hasStore())
         return false;
     f.b = std::clamp(s.GradientBcomponent, 0, 255);
     f.nEnabled = plot.enabledCount();
 
-    image.fill(toQRgb(plot.BackColor));
+    image.fill(f.back.rgb());
     Raster raster(image);
     QPainter p(&image);
-    p.setFont(fontFor(s.FontSet[0]));
-    const QFontMetrics fm = p.fontMetrics();
-    f.h = roundi(fm.height() / 2.0);
-
-    // Zero line.
-    const double z = plot.MaxValue * f.ys;
-    if (z > 0 && z < f.H) {
-        g.Graph_LastZeroLine = roundi(z + f.top);
-        if (g.Graph_LastZeroLine <= f.plotBottom()) {
-            QPen dotted(kGrey);
-            dotted.setStyle(Qt::DotLine);
-            p.setPen(dotted);
-            p.drawLine(f.left - 10, g.Graph_LastZeroLine, f.plotRight(), g.Graph_LastZeroLine);
-        }
-    } else {
-        g.Graph_LastZeroLine = f.plotBottom();
-    }
-    if (!s.gYaxisTitle.isEmpty()) {
-        const int w = fm.horizontalAdvance(s.gYaxisTitle);
-        const int y = g.Graph_LastZeroLine - ((g.Graph_LastZeroLine - f.top) - w) / 2;
-        p.save();
-        QFont axis("MSSansSerif");
-        axis.setStyleHint(QFont::SansSerif);
-        axis.setPixelSize(14);
-        p.setFont(axis);
-        p.setPen(kGrey);
-        p.translate(f.left - 20, y);
-        p.rotate(-90);
-        drawTextAt(p, 0, 0, s.gYaxisTitle);
-        p.restore();
-    }
+    p.setFont(font);
+    f.h = roundi(p.fontMetrics().height() / 2.0);
     g.Graph_LastYmax = f.top;
     g.Graph_LastXscale = f.xs;
-    g.Graph_LastMarginL = f.left;
-
-    if (plot.WarnLevels.size() >= 2) {
-        f.yL0 = std::clamp(f.Y(plot.WarnLevels[0] * 100), f.top, f.plotBottom());
-        f.yL1 = std::clamp(f.Y(plot.WarnLevels[1] * 100), f.top, f.plotBottom());
-    } else {
-        f.yL0 = f.yL1 = f.top;
-    }
-    if (s.PlotBkgGradient)
-        threeBands(raster, f, f.left, f.plotRight(), f.b);
-    drawLevelBarAndZones(p, raster, f);
-    drawLegendAndTitle(p, f);
-
-    // Curve labels at the left edge, where each curve starts.
-    const int s0 = s.PlotScroll ? plot.WriteIndex : 0;
-    std::vector<int> startY(static_cast<size_t>(plot.nCurves));
-    auto yOf = [&f](int32_t v) { return v == kNoValue ? kGapY : f.Y(v); };
-    for (int k = 0; k < plot.nCurves; ++k) {
-        startY[static_cast<size_t>(k)] = yOf(plot.at(s0, k));
-        if (f.nEnabled >= 2 && plot.CurveEnabled[static_cast<size_t>(k)] && startY[static_cast<size_t>(k)] != kGapY) {
-            p.setPen(toQColor(plot.CurveColor[static_cast<size_t>(k)]));
-            const QString label = QString::fromStdString(plot.CurveLabel[static_cast<size_t>(k)]);
-            drawTextAt(p, f.left - fm.horizontalAdvance(label) - 8, startY[static_cast<size_t>(k)] - f.h, label);
-        }
-    }
-
-    if (plot.nMarkers >= 1)
-        drawMarkers(raster, markerGeometry(f.plot, f.s, f.xs, f.left, f.top, f.plotBottom(), f.yL0, f.yL1, f.b));
-    if (s.PlotGrid)
-        drawGrid(p, f);
-    drawTimeLabels(p, f);
-
-    // Curves, drawn column by column; the first position holding the
-    // maximum is found on the way.
-    const int newest = plot.WriteIndex == 0 ? plot.RecordLength - 1 : plot.WriteIndex - 1;
-    const int sweepPosition = s.PlotScroll ? -1 : newest;
-    const int n = plot.RecordLength;
-    std::vector<int> xOf(static_cast<size_t>(n));
-    std::vector<int> slotOf(static_cast<size_t>(n));
-    for (int pos = 0, i = f.slotAt(0); pos < n; ++pos) {
-        xOf[static_cast<size_t>(pos)] = f.X(pos);
-        slotOf[static_cast<size_t>(pos)] = i;
-        if (++i == n)
-            i = 0;
-    }
-    int maxPosition = -1, maxCurve = -1;
-    std::vector<int> lastY = startY;
-    for (int k = 0; k < plot.nCurves; ++k) {
-        if (!plot.CurveEnabled[static_cast<size_t>(k)])
-            continue;
-        const int32_t* data = plot.Data.data() + k;
-        const int stride = plot.nCurves;
-        for (int pos = 0; pos < n && (maxPosition < 0 || pos < maxPosition); ++pos)
-            if (data[static_cast<size_t>(slotOf[static_cast<size_t>(pos)]) * stride] == plot.MaxValue) {
-                maxPosition = pos;
-                maxCurve = k;
-                break;
-            }
-        const Rgb c = plot.CurveColor[static_cast<size_t>(k)];
-        const int pen = std::max<int>(1, plot.CurvePenWidth[static_cast<size_t>(k)]);
-        auto yAt = [&](int pos) { return yOf(data[static_cast<size_t>(slotOf[static_cast<size_t>(pos)]) * stride]); };
-        auto paleAt = [&](int pos) { return !f.fullColour(slotOf[static_cast<size_t>(pos)]); };
-        if (how == CurveDrawing::Decimated) {
-            drawColumns(raster, f.left, startY[static_cast<size_t>(k)], xOf.data(), n, yAt, paleAt, pen, toQRgb(c),
-                        toQRgb(c | rgb(128, 128, 128)));
-        } else {
-            CurvePath path;
-            path.startX = f.left;
-            path.startY = startY[static_cast<size_t>(k)];
-            path.x = xOf;
-            for (int pos = 0; pos < n; ++pos) {
-                path.y.push_back(yAt(pos));
-                path.pale.push_back(paleAt(pos) ? 1 : 0);
-            }
-            path.colour = toQRgb(c);
-            path.paleColour = toQRgb(c | rgb(128, 128, 128));
-            path.penWidth = pen;
-            drawCurveWithPainter(p, path);
-        }
-        lastY[static_cast<size_t>(k)] = yAt(n - 1);
-    }
-
-    // The maximum, marked once per drawing.
-    if (maxPosition >= 0) {
-        const int x = xOf[static_cast<size_t>(maxPosition)];
-        const int y = f.Y(plot.MaxValue);
-        const QString text = QString::fromStdString(formatNumber(plot.MaxValue / 100.0, "##0.0#"));
-        // Above the point, unless that is above the plot (over the legend): then below it.
-        int tagTop = roundi(y - 2.5 * f.h);
-        if (tagTop < f.top)
-            tagTop = roundi(y + 0.5 * f.h);
-        p.fillRect(QRect(QPoint(x, tagTop), QPoint(x + fm.horizontalAdvance(text) + 10, roundi(tagTop + 1.5 * f.h))),
-                   toQColor(plot.BackColor));
-        p.setPen(QColor(128, 0, 0));
-        if (s.ShowYvalues)
-            drawTextAt(p, x, tagTop, text);
-        p.setPen(QPen(toQColor(plot.CurveColor[static_cast<size_t>(maxCurve)]), 4, Qt::SolidLine, Qt::RoundCap));
-        p.drawPoint(x, y);
-    }
-
-    // The sweep point and the tags of a non-scrolling plot.
-    for (int k = 0; k < plot.nCurves; ++k) {
-        if (!plot.CurveEnabled[static_cast<size_t>(k)])
-            continue;
-        const QColor colour = toQColor(plot.CurveColor[static_cast<size_t>(k)]);
-        if (sweepPosition >= 0 && plot.at(newest, k) != kNoValue) {
-            const int sx = xOf[static_cast<size_t>(sweepPosition)];
-            const int sy = f.Y(plot.at(newest, k));
-            p.setPen(QPen(colour, 1));
-            p.drawLine(sx - 5, sy - 5, sx + 5, sy + 5);
-            p.drawLine(sx + 5, sy - 5, sx - 5, sy + 5);
-            const QString tag = QString::fromStdString(plot.CurveName[static_cast<size_t>(k)] + "=" +
-                                                       formatNumber(plot.at(newest, k) / 100.0, "##0.0#"));
-            p.fillRect(QRect(QPoint(sx + 7, sy - f.h), QPoint(sx + fm.horizontalAdvance(tag) + 10, sy + f.h)),
-                       toQColor(plot.BackColor));
-            p.setPen(Qt::black);
-            drawTextAt(p, sx + 7, sy - f.h, tag);
-        }
-        // The value at the curve's right end: the newest when scrolling, else the last slot's own.
-        const int slot = s.PlotScroll ? newest : plot.RecordLength - 1;
-        if (s.ShowYvalues && plot.at(slot, k) != kNoValue) {
-            p.setPen(colour);
-            drawTextAt(p, xOf.back(), lastY[static_cast<size_t>(k)] - f.h - 1,
-                       QString::fromStdString(formatNumber(plot.at(slot, k) / 100.0, "##0.0#")));
-        }
-    }
+    g.Graph_LastMarginL = f.X(0);
+    drawLegendAndTitle(p, f, legend, g);
+    if (s.PlotLanes)
+        drawLanes(p, raster, f, g, how, lanes);
+    else
+        drawSingleScale(p, raster, f, g, how);
+    drawPausedNote(p, f);
     return true;
 }
 

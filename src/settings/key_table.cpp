@@ -127,6 +127,10 @@ const KeyDef QuickButton{kPlot, "QuickButton%", R::Text, "", W::Never};
 const KeyDef QuickButtonChk{kPlot, "QuickButtonChk%", R::Text, "", W::Never};
 const KeyDef Logo_Left_Left{kPlot, "Logo_Left_Left", R::Strict32, "0", W::Never};
 const KeyDef Logo_Left_Top{kPlot, "Logo_Left_Top", R::Strict32, "0", W::Never};
+// One lane per unit, each with its own scale.
+const KeyDef PlotLanes{kPlot, "Lanes", R::Number16, "0", W::ClosingPlotSettings};
+// The light plot even on a dark desktop.
+const KeyDef LightPlot{kPlot, "LightPlot", R::Number16, "0", W::ClosingPlotSettings};
 
 // Publishing over MQTT; edited in the settings file, off unless enabled.
 const KeyDef MqttEnabled{kMqtt, "Enabled", R::Number16, "0", W::PublishingDialog};
@@ -173,7 +177,7 @@ const std::vector<const KeyDef*>& allKeys()
         &MainFontSize1, &MainFontBold, &MainFontUL, &MainFontItalic, &MainFontBold1, &MainFontUL1,
         &MainFontItalic1, &ShowYvalues, &PlotAutoScale, &PlotBkgGradient, &PlotScroll, &PlotGrid, &Margin,
         &GradientBcomponent, &PlotPenWidth, &RequestString1, &YaxisTitle, &Label, &RecordLength,
-        &TimeStampFormat, &ReadInterval, &FooterFormat, &QuickButton, &QuickButtonChk, &Logo_Left_Left, &Logo_Left_Top,
+        &TimeStampFormat, &ReadInterval, &FooterFormat, &QuickButton, &QuickButtonChk, &Logo_Left_Left, &Logo_Left_Top, &PlotLanes, &LightPlot,
         &NetworkOption, &LocalPort, &nServers, &Server, &MqttEnabled, &MqttHost, &MqttPort, &MqttUser,
         &MqttPassword, &MqttTopicPrefix, &MqttDiscovery, &MqttCAFile, &MqttNodeId, &MqttDiscoveryPrefix,
         &MqttPublishInterval, &MqttPublishNetworkSticks, &MqttArea, &MqttForgetAfterDays, &MqttCertFile,

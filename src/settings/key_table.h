@@ -73,7 +73,7 @@ extern const KeyDef ShowYvalues, PlotAutoScale, PlotBkgGradient, PlotScroll, Plo
 extern const KeyDef GradientBcomponent, PlotPenWidth, RequestString1;
 // Section "Plot"
 extern const KeyDef YaxisTitle, Label, RecordLength, TimeStampFormat, FooterFormat, ReadInterval;
-extern const KeyDef QuickButton, QuickButtonChk, Logo_Left_Left, Logo_Left_Top;
+extern const KeyDef QuickButton, QuickButtonChk, Logo_Left_Left, Logo_Left_Top, PlotLanes, LightPlot;
 // Section "NetworkSettings"
 extern const KeyDef NetworkOption, LocalPort, nServers, Server;
 // Section "MQTT"

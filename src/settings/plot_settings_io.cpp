@@ -32,6 +32,7 @@ PlotSettings loadPlotSettings(const Settings& s)
     p.PlotScroll = s.number(k::PlotScroll) == 1;
     p.PlotGrid = s.number(k::PlotGrid) == 1;
     p.PlotGradientWarnings = s.number(k::PlotGradientWarnings) == 1;
+    p.PlotLanes = s.number(k::PlotLanes) == 1;
     for (int i = 0; i < 4; ++i)
         p.Margin[i] = static_cast<int>(leadingInteger(s.text(k::Margin, i), 16));
     p.GradientBcomponent = std::clamp(static_cast<int>(leadingInteger(s.text(k::GradientBcomponent), 32)), 0, 255);
@@ -67,6 +68,7 @@ bool savePlotSettings(const PlotSettings& p, Settings& s)
     put(k::PlotBkgGradient, 0, bit(p.PlotBkgGradient));
     put(k::PlotScroll, 0, bit(p.PlotScroll));
     put(k::ShowYvalues, 0, bit(p.ShowYvalues));
+    put(k::PlotLanes, 0, bit(p.PlotLanes));
     for (int i = 0; i < 4; ++i)
         put(k::Label, i, bytesSettingFromEdit(p.TitleLines[i]));
     for (int i = 0; i < 4; ++i)

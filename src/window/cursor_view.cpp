@@ -31,7 +31,7 @@ CursorView::CursorView(PlotView& view, StickLink& link) : view_(view), link_(lin
 
 void CursorView::press(QPointF at)
 {
-    if (link_.SticksConnected < 1)
+    if (link_.SticksConnected < 1 || view_.takesPress(at))
         return;
     view_.textBox().TextVisible = false;
     drawing_ = true;

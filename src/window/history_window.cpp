@@ -20,6 +20,7 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QThreadPool>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -103,6 +104,13 @@ HistoryWindow::HistoryWindow(QString databasePath, ColorOverride colours, QWidge
     connect(summary, &QPushButton::clicked, this, [this] { showSummary(); });
     connect(log, &QPushButton::clicked, this, [exportAs] { exportAs(false); });
     plot_->rangeChanged = [this](int64_t from, int64_t to) { showRange(from, to); };
+    auto* follow = new QTimer(this);
+    follow->setInterval(5000);
+    connect(follow, &QTimer::timeout, this, [this] {
+        if (isVisible() && !busy())
+            followNewSamples();
+    });
+    follow->start();
     plot_->presetAsked = [this] { showPreset(static_cast<Preset>(presets_->currentIndex())); };
     plot_->readout = [this](int64_t t) { return readout(t); };
     // Closed as a window of its own is: Escape or Ctrl+W.
@@ -191,8 +199,20 @@ void HistoryWindow::showPreset(Preset preset)
     showRange(from, now);
 }
 
+void HistoryWindow::followNewSamples()
+{
+    if (!following_)
+        return;
+    const int64_t now = QDateTime::currentMSecsSinceEpoch();
+    const int64_t span = plot_->toMs() - plot_->fromMs();
+    showRange(now - span, now);
+}
+
 void HistoryWindow::showRange(int64_t fromMs, int64_t toMs)
 {
+    // Ending now (within a pixel column, or two seconds): follows new samples.
+    const int64_t now = QDateTime::currentMSecsSinceEpoch();
+    following_ = toMs >= now - std::max<int64_t>(2000, (toMs - fromMs) / std::max(1, plot_->columnsWanted()));
     plot_->setRange(fromMs, toMs);
     QSignalBlocker a(from_), b(to_);
     from_->setDateTime(QDateTime::fromMSecsSinceEpoch(plot_->fromMs()));

@@ -45,6 +45,10 @@ public:
     void say(const QString& text);
     // True while a query is on its way (tests wait for it).
     bool busy() const { return pending_ > 0; }
+    // A range that ends now follows new samples: it moves on to end now
+    // again, its length kept (every few seconds while shown).
+    bool following() const { return following_; }
+    void followNewSamples();
 
 private:
     void query();
@@ -63,6 +67,7 @@ private:
     int requestId_ = 0;
     int pending_ = 0;
     int rawDays_ = 30;
+    bool following_ = false;
     Level shownLevel_ = Level::Raw;
     class HistorySummaryView* summaryView_ = nullptr;
 };

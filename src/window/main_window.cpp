@@ -30,12 +30,12 @@
 #include "window/window_flash_face.h"
 #include "window/window_geometry.h"
 #include "settings/key_table.h"
+#include "settings/settings.h"
 #include "stick/stick_link.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QSaveFile>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -150,6 +150,19 @@ void MainWindow::wireDialogs()
     plotDialog_->changed = [this] { view_->redraw(); };
     plotDialog_->storeResized = [this] { core_->clearData(); };
     plotDialog_->saveFailed = alerts_->saveFailed;
+    plotDialog_->lightChanged = [this](bool) { applyInk(); };
+    // A click on a legend entry does what "Enable curve" does, stored.
+    view_->legendClicked = [this](int curve) {
+        if (curve < 0 || curve >= s_.plot.nCurves)
+            return;
+        const bool on = !s_.plot.CurveEnabled[static_cast<size_t>(curve)];
+        s_.plot.CurveEnabled[static_cast<size_t>(curve)] = on;
+        if (!s_.settings.save(keys::ChEnable, curve, on ? "1" : "0"))
+            alerts_->saveFailed("Settings could not be saved: the settings file is not writable.");
+        plotDialog_->showEnables();
+        view_->replot();
+    };
+    applyInk();
     sensorInfo_ = new SensorInfoWindow(s_.settings, s_.clock, this);
     records_ = new RecordsWindow(this);
     flashFace_ = std::make_unique<WindowFlashFace>(s_.link, s_.prompts, *view_, core_->sampling(), core_->valueLog(),
@@ -269,11 +282,53 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 
 void MainWindow::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Pause)
+    const int width = view_->picture()->width();
+    switch (event->key()) {
+    case Qt::Key_Pause:
         mPauseStart_Click();
-    if (event->key() == Qt::Key_Escape)
+        break;
+    case Qt::Key_Escape:
         flashFace_->escape = true; // ends a running flash download
+        view_->follow();
+        break;
+    // The plot's time by keyboard: + and - zoom around the middle, the
+    // arrows pan a zoomed view by a tenth.
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        view_->zoomAt(width / 2.0, 120);
+        break;
+    case Qt::Key_Minus:
+        view_->zoomAt(width / 2.0, -120);
+        break;
+    case Qt::Key_Left:
+        view_->panBy(-width / 10.0);
+        break;
+    case Qt::Key_Right:
+        view_->panBy(width / 10.0);
+        break;
+    default:
+        break;
+    }
     QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        applyInk();
+}
+
+void MainWindow::applyInk()
+{
+    // A dark desktop darkens the plot while its colours are the defaults,
+    // unless the light look is asked for.
+    const bool darkDesktop = QApplication::palette().color(QPalette::Window).lightness() < 128;
+    const bool dark = darkDesktop && s_.plot.BackColor == rgb(255, 255, 255) && s_.settings.number(keys::LightPlot) != 1;
+    if (dark == s_.plotSettings.Ink.dark)
+        return;
+    s_.plotSettings.Ink = dark ? darkInk() : lightInk();
+    view_->redraw();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -292,20 +347,30 @@ void MainWindow::mSavePicture_Click()
 {
     FileDialogSpec spec;
     spec.title = "Save the plot as a picture";
-    spec.filter = "PNG pictures (*.png)|*.png|All files (*.*)|*.*";
+    spec.filter = "PNG pictures (*.png)|*.png|SVG pictures (*.svg)|*.svg|All files (*.*)|*.*";
     spec.defaultExtension = ".png";
     spec.proposedName = "ventiscope-" + formatDateTime(s_.clock.now(), "yyyy-mm-dd-HhNnSs") + ".png";
     const auto chosen = s_.prompts.saveFile(spec);
     if (!chosen || chosen->empty())
         return;
     const QString file = QString::fromStdString(*chosen);
-    // Written whole or not at all: a failed save leaves no half picture.
-    QSaveFile out(file);
-    const QImage image = view_->drawForOutput();
+    const QSize shown = view_->picture()->size();
+    const auto answer = s_.prompts.inputText("Size of the picture in pixels (width x height):", "Save picture",
+                                             QString("%1x%2").arg(shown.width()).arg(shown.height()).toStdString());
+    if (!answer)
+        return;
+    const QString sizeText = QString::fromStdString(*answer).trimmed();
+    const auto size = sizeText.isEmpty() ? std::optional<QSize>(shown) : pictureSize(sizeText);
+    if (!size) {
+        face_->print("The picture was not saved: \"" + sizeText +
+                     "\" is not a size (write it as 1920x1080, 16 to 10000 pixels each way)\n");
+        return;
+    }
+    const QImage image = view_->drawForOutput(*size);
     view_->redraw();
-    if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit())
-        face_->print("The picture could not be saved to " + file + ": " +
-                     (out.errorString().isEmpty() ? QString("the PNG could not be made") : out.errorString()) + "\n");
+    const QString error = writePictureFile(image, file);
+    if (!error.isEmpty())
+        face_->print("The picture could not be saved to " + file + ": " + error + "\n");
     else
         face_->print("Picture saved to " + file + "\n");
 }

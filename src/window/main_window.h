@@ -104,6 +104,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     friend class WindowFace;
@@ -114,6 +115,8 @@ private:
     void wireDialogs();
     void wireCommands();
     void placePlot();
+    // The plot's ink: dark counterparts on a dark desktop.
+    void applyInk();
     // A menu handler: an unexpected error goes to the error requester.
     void guarded(const char* procedure, const std::function<void()>& body);
     double dpi() const;

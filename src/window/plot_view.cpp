@@ -1,9 +1,11 @@
 #include "window/plot_view.h"
 
+#include "plot/plot_span.h"
 #include "plot/plot_text.h"
 
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
 
 #include <cmath>
@@ -14,6 +16,87 @@ PlotView::PlotView(PlotRecord& plot, PlotSettings& settings, QWidget* picturePar
     : QObject(pictureParent), plot_(plot), settings_(settings), picture_(new PlotPicture(pictureParent))
 {
     textBox_.Winprint_init();
+    connect(picture_, &PlotPicture::wheeled, this, [this](int angle, QPointF at) { zoomAt(at.x(), angle); });
+    connect(picture_, &PlotPicture::doubleClicked, this, [this] { follow(); });
+    connect(picture_, &PlotPicture::mousePressed, this, [this](Qt::MouseButton b, QPointF at) {
+        if (b != Qt::LeftButton || !takesPress(at))
+            return;
+        if (const auto curve = legendCurveAt(at)) {
+            if (legendClicked)
+                legendClicked(*curve);
+            return;
+        }
+        dragFrom_ = at.x();
+        dragFirst_ = settings_.View.first;
+        picture_->setCursor(Qt::ClosedHandCursor);
+    });
+    connect(picture_, &PlotPicture::mouseMoved, this, [this](QPointF at) {
+        if (!dragFrom_ || following() || geometry_.Graph_LastXscale <= 0)
+            return;
+        PlotSpan from = settings_.View;
+        from.first = dragFirst_;
+        settings_.View = panSpan(from, plot_.RecordLength,
+                                 static_cast<int>(std::lround((*dragFrom_ - at.x()) / geometry_.Graph_LastXscale)));
+        redraw();
+    });
+    connect(picture_, &PlotPicture::mouseReleased, this, [this](Qt::MouseButton b, QPointF) {
+        if (b != Qt::LeftButton || !dragFrom_)
+            return;
+        dragFrom_.reset();
+        picture_->unsetCursor();
+    });
+}
+
+double PlotView::positionAt(double x) const
+{
+    return geometry_.Graph_LastXscale > 0 ? (x - geometry_.Graph_LastMarginL) / geometry_.Graph_LastXscale : 0;
+}
+
+void PlotView::follow()
+{
+    if (following())
+        return;
+    settings_.View = {};
+    replot();
+}
+
+void PlotView::zoomAt(double x, int angle)
+{
+    if (angle == 0 || !plot_.hasStore())
+        return;
+    // Each notch up shows 0.8 times as many samples; down 1.25 times.
+    const double factor = std::pow(0.8, angle / 120.0);
+    settings_.View = zoomSpan(settings_.View, plot_.RecordLength, positionAt(x), factor);
+    replot();
+}
+
+void PlotView::panBy(double pixels)
+{
+    if (geometry_.Graph_LastXscale <= 0)
+        return;
+    settings_.View = panSpan(settings_.View, plot_.RecordLength,
+                             static_cast<int>(std::lround(pixels / geometry_.Graph_LastXscale)));
+    redraw();
+}
+
+void PlotView::samplesAdded()
+{
+    settings_.View = spanAfterSamples(settings_.View, plot_.RecordLength, settings_.PlotScroll, 1);
+}
+
+std::optional<int> PlotView::legendCurveAt(QPointF at) const
+{
+    for (const LegendSpot& e : geometry_.Legend)
+        if (QRect(e.x, e.y, e.width, e.height).contains(at.toPoint()))
+            return e.curve;
+    return std::nullopt;
+}
+
+bool PlotView::takesPress(QPointF at) const
+{
+    if (legendCurveAt(at))
+        return true;
+    return !following() && !(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier);
 }
 
 QFont PlotView::plotFont() const
@@ -86,11 +169,13 @@ void PlotView::WinNote(const QString& text, long number, int row)
     picture_->showImage();
 }
 
-QImage PlotView::drawForOutput()
+QImage PlotView::drawForOutput(QSize size)
 {
     picture_->matchImageToSize();
     PlotGeometry g;
-    QImage image = makePlotImage(picture_->width(), picture_->height());
+    if (!size.isValid())
+        size = picture_->size();
+    QImage image = makePlotImage(size.width(), size.height());
     plot_Draw(plot_, settings_, image, g);
     return image;
 }

@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 namespace vs {
 
@@ -38,19 +39,40 @@ public:
     void WinPrint(const QString& text);
     // A note box in the given row, drawn straight onto the picture.
     void WinNote(const QString& text, long number, int row);
-    // The plot drawn afresh for a snapshot or the clipboard.
-    QImage drawForOutput();
+    // The plot drawn afresh for a snapshot or the clipboard, at the size
+    // shown or the one given.
+    QImage drawForOutput(QSize size = {});
 
     Rgb noteColour = rgb(255, 224, 224);
 
+    // Looking back without stopping: the wheel zooms the time around the
+    // pointer, dragging a zoomed view pans it within the record, a double
+    // click (or follow()) shows the whole record again and follows it.
+    bool following() const { return settings_.View.following(); }
+    void follow();
+    void zoomAt(double x, int angle);
+    void panBy(double pixels);
+    // New samples: a zoomed view keeps showing the samples it showed.
+    void samplesAdded();
+    // The curve whose legend entry is at a point of the picture.
+    std::optional<int> legendCurveAt(QPointF at) const;
+    // A left press the view takes for itself (the legend, or dragging a
+    // zoomed view without Shift) rather than for the cursor.
+    bool takesPress(QPointF at) const;
+    // A click on a legend entry.
+    std::function<void(int curve)> legendClicked;
+
 private:
     PlotOverlays overlays();
+    double positionAt(double x) const;
 
     PlotRecord& plot_;
     PlotSettings& settings_;
     PlotPicture* picture_;
     PlotTextBox textBox_;
     PlotGeometry geometry_;
+    std::optional<double> dragFrom_;
+    int dragFirst_ = 0;
 };
 
 } // namespace vs

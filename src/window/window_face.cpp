@@ -98,11 +98,13 @@ void WindowFace::playWave(int level)
 
 void WindowFace::storeReset()
 {
+    w_.view_->follow();
     w_.view_->replot();
 }
 
 void WindowFace::samplesAdded()
 {
+    w_.view_->samplesAdded();
     // New samples are drawn only while the plot is wide enough to be read.
     if (pixelsToTwips(w_.central_->width(), w_.dpi()) >= 1000)
         w_.view_->replot();

@@ -103,19 +103,33 @@ TEST_F(Commands, HelpTakesThePdfBeforeThePageAndSaysWhenItCannotShowIt)
         << said().toStdString();
 }
 
-TEST_F(Commands, SavePictureWritesThePlotAsShownOrSaysWhyNot)
+TEST_F(Commands, SavePictureWritesThePlotAsShownOrAtAChosenSizeOrSaysWhyNot)
 {
     start(1);
     QTemporaryDir dir;
-    const QString file = dir.path() + "/plot.png";
-    prompts.files = {file.toStdString(), dir.path().toStdString() + "/missing/plot.png"};
+    const QString png = dir.path() + "/plot.png", svg = dir.path() + "/plot.svg";
+    prompts.files = {png.toStdString(), svg.toStdString(), dir.path().toStdString() + "/missing/plot.png",
+                     png.toStdString()};
+    prompts.inputs = {"", "640 x 480", "", "huge"};
+    const QString& said = window->plotView().textBox().TextBuffer;
     window->mSavePicture_Click();
-    const QImage saved(file);
-    ASSERT_FALSE(saved.isNull()) << window->plotView().textBox().TextBuffer.toStdString();
+    const QImage saved(png);
+    ASSERT_FALSE(saved.isNull()) << said.toStdString();
     EXPECT_EQ(saved.size(), window->plotView().picture()->size());
+    // SVG carries the picture at the chosen size.
     window->mSavePicture_Click();
-    EXPECT_TRUE(window->plotView().textBox().TextBuffer.contains("The picture could not be saved to " + dir.path() +
-                                                                 "/missing/plot.png"));
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << said.toStdString();
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.startsWith("<?xml") && text.contains("<svg") && text.contains("width=\"640\" height=\"480\""));
+    const qsizetype from = text.indexOf("base64,") + 7;
+    const QImage inside = QImage::fromData(QByteArray::fromBase64(text.mid(from, text.indexOf('"', from) - from)));
+    EXPECT_EQ(inside.size(), QSize(640, 480));
+    window->mSavePicture_Click();
+    EXPECT_TRUE(said.contains("The picture could not be saved to " + dir.path() + "/missing/plot.png"));
+    window->mSavePicture_Click();
+    EXPECT_TRUE(said.contains("\"huge\" is not a size")) << said.toStdString();
+    EXPECT_EQ(QImage(png).size(), saved.size()) << "a refused size leaves the file as it was";
 }
 
 TEST_F(Commands, ControlThenDoubleClickOnTheIconTurnsOnEngineeringMode)

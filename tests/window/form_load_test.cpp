@@ -173,7 +173,7 @@ TEST_F(StartFixture, TheMenusStayReachableAndPlacesAreKeptAcrossStarts)
     QDir().mkpath(QFileInfo(ini()).path());
     QFile f(ini());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QString("[HIDsettings]\nMainGraphLeft=0\nMainGraphTop=0\nMainGraphWidth=%1\nMainGraphHeight=6000\n")
+    f.write(QString("[HIDsettings]\nMainGraphLeft=0\nMainGraphTop=0\nMainGraphWidth=%1\nMainGraphHeight=9000\n")
                 .arg(vs::pixelsToTwips(avail.width(), dpi))
                 .toUtf8());
     f.close();

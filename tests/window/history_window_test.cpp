@@ -186,6 +186,7 @@ TEST_F(GeneratedHistory, TheWheelZoomsAroundThePointerDraggingPansAndADoubleClic
     waitFor(window);
     const int64_t zoomed = plot.toMs() - plot.fromMs();
     EXPECT_NEAR(double(zoomed) / span, 0.64, 0.01);
+    EXPECT_FALSE(window.following()) << "a range that ends before now stays where it is";
     EXPECT_NEAR(plot.timeAt(x), pivot, zoomed / plot.area().width() + 1) << "the time under the pointer stays";
 
     // Dragging 200 px to the left shows later times, the span kept.
@@ -203,6 +204,18 @@ TEST_F(GeneratedHistory, TheWheelZoomsAroundThePointerDraggingPansAndADoubleClic
     waitFor(window);
     EXPECT_NEAR(plot.toMs() - plot.fromMs(), kHour, 1000);
     EXPECT_NEAR(plot.toMs(), QDateTime::currentMSecsSinceEpoch(), 5000);
+    // The last hour follows what is stored after it was shown.
+    ASSERT_TRUE(window.following());
+    const int64_t later = plot.toMs() + 1500;
+    HistoryStore store;
+    store.open(path);
+    store.add({{office, later, {999, 22}}});
+    QTest::qWait(1600);
+    window.followNewSamples();
+    waitFor(window);
+    EXPECT_GE(plot.toMs(), later);
+    EXPECT_NEAR(plot.toMs() - plot.fromMs(), kHour, 1000);
+    EXPECT_NE(window.plot().readout(later).indexOf("999"), -1) << window.plot().readout(later).toStdString();
 
     // Every label with a mnemonic leads to its field, every field has a name,
     // and the window closes as windows do.

@@ -29,6 +29,7 @@
 #include "stick/trace_log.h"
 
 #include <QApplication>
+#include <QPalette>
 #include <QDateTime>
 #include <QMouseEvent>
 #include <QElapsedTimer>
@@ -126,6 +127,22 @@ int main(int argc, char** argv)
     window.cursor().press(QPointF(600, 250));
     save(window, folder, "cursor");
     window.cursor().release();
+
+    // Lanes by unit, zoomed in and held while sampling goes on; then a dark desktop.
+    plotSettings.PlotLanes = true;
+    window.plotView().zoomAt(700, 360);
+    save(window, folder, "main_window_paused_lanes");
+    window.plotView().follow();
+    const QPalette light = QApplication::palette();
+    QPalette dark(QColor(45, 45, 48));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QApplication::setPalette(dark);
+    app.processEvents();
+    save(window, folder, "main_window_dark");
+    QApplication::setPalette(light);
+    app.processEvents();
+    plotSettings.PlotLanes = false;
+    window.plotView().replot();
 
     window.mSettings_Click(1);
     save(window.plotSettingsDialog(), folder, "settings_plot");
