@@ -5,6 +5,7 @@
 #include "service/forget_command.h"
 #include "service/history_command.h"
 #include "settings/settings_store.h"
+#include "web/web_service.h"
 #include "window/run_window.h"
 
 #include <QString>
@@ -51,7 +52,7 @@ int main(int argc, char** argv)
     case Mode::Headless:
         // The service reads its settings and never writes them.
         vs::SettingsStore::setReadOnly(true);
-        return vs::runService(argc, argv);
+        return vs::runService(argc, argv, vs::startServiceWebFace);
     case Mode::DownloadFlash:
         return vs::runFlashDownload(argc, argv, a.flashFile, a.endTime);
     case Mode::ExportHistory:

@@ -27,8 +27,13 @@ struct HttpRequest {
 };
 
 struct HttpReply {
-    QByteArray status = "200 OK";
-    QByteArray type = "text/plain; charset=utf-8";
+    HttpReply(QByteArray status = "200 OK", QByteArray type = "text/plain; charset=utf-8", QByteArray body = {},
+              std::vector<std::pair<QByteArray, QByteArray>> headers = {})
+        : status(std::move(status)), type(std::move(type)), body(std::move(body)), headers(std::move(headers))
+    {
+    }
+    QByteArray status;
+    QByteArray type;
     QByteArray body;
     std::vector<std::pair<QByteArray, QByteArray>> headers;
     // The connection stays open for events pushed later (text/event-stream).

@@ -39,6 +39,9 @@ ConsoleFace::Priority ConsoleFace::priorityOf(const std::string& text)
 
 void ConsoleFace::line(const std::string& text, Priority priority)
 {
+    recent_.push_back(text);
+    if (recent_.size() > kRecentLines)
+        recent_.pop_front();
     if (journal_)
         out_ << '<' << static_cast<int>(priority) << '>' << text << std::endl;
     else

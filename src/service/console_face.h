@@ -1,6 +1,7 @@
 #pragma once
 #include "core/face.h"
 
+#include <deque>
 #include <ostream>
 #include <string>
 
@@ -38,6 +39,11 @@ public:
     void line(const std::string& text, Priority priority);
     // Writes a pending part of a line.
     void flush();
+    // The last status lines written (at most kRecentLines), oldest first.
+    static constexpr size_t kRecentLines = 20;
+    const std::deque<std::string>& recentLines() const { return recent_; }
+    // The air state last shown (-1 until one is).
+    int airStateShown() const { return airState_; }
 
     // StatusFace
     void print(const QString& text) override;
@@ -51,7 +57,7 @@ public:
     void balloonDone() override {}
     int balloonCount() const override { return 0; }
     void balloonHide() override {}
-    void airState(int) override {}
+    void airState(int state) override { airState_ = state; }
     void beep(int, int) override {}
     void playWave(int) override {}
     // ViewFace
@@ -78,6 +84,8 @@ private:
     bool journal_;
     std::string pending_;
     int hold_ = 0;
+    std::deque<std::string> recent_;
+    int airState_ = -1;
 };
 
 } // namespace vs

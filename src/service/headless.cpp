@@ -50,7 +50,7 @@ void keepWatchdog(MonitorCore& core, const Clock& clock, ConsoleFace& face)
     timer->start(watchdogMs / 2);
 }
 
-int runHeadless(Services& s, ConsoleFace& face)
+int runHeadless(Services& s, ConsoleFace& face, const Companion& companion)
 {
     MonitorCore core(s, face);
     core.service = true;
@@ -81,10 +81,21 @@ int runHeadless(Services& s, ConsoleFace& face)
         core.shutdown();
         return 1;
     }
+    std::shared_ptr<void> beside;
+    if (companion) {
+        std::string error;
+        beside = companion(s, core, face, error);
+        if (!error.empty()) {
+            face.line("Ending: " + error, ConsoleFace::Error);
+            core.shutdown();
+            return 1;
+        }
+    }
     systemd::ready(statusText(s.link, core));
     keepWatchdog(core, s.clock, face);
     const int code = QCoreApplication::exec();
     systemd::stopping();
+    beside.reset();
     core.shutdown();
     face.line("Ventiscope service ended");
     return code;
@@ -92,10 +103,10 @@ int runHeadless(Services& s, ConsoleFace& face)
 
 } // namespace
 
-int runService(int argc, char** argv)
+int runService(int argc, char** argv, const Companion& companion)
 {
     ConsoleProgram program(argc, argv);
-    return runHeadless(program.services, program.face);
+    return runHeadless(program.services, program.face, companion);
 }
 
 } // namespace vs

@@ -12,6 +12,7 @@ constexpr const char* kNet = "NetworkSettings";
 constexpr const char* kMqtt = "MQTT";
 constexpr const char* kMetrics = "Metrics";
 constexpr const char* kHistory = "History";
+constexpr const char* kWeb = "Web";
 
 QString menuVisibleDefault(int menu)
 {
@@ -161,6 +162,10 @@ const KeyDef HistoryPath{kHistory, "Path", R::Text, "", W::Never};
 const KeyDef HistoryRawDays{kHistory, "RawDays", R::Text, "", W::HistoryDialog};
 const KeyDef HistoryRollupDays{kHistory, "RollupDays", R::Text, "", W::HistoryDialog};
 const KeyDef HistoryHourDays{kHistory, "HourDays", R::Text, "", W::HistoryDialog};
+// The web page; edited in the settings file, off unless enabled.
+const KeyDef WebEnabled{kWeb, "Enabled", R::Number16, "0", W::Never};
+const KeyDef WebListen{kWeb, "Listen", R::Text, "127.0.0.1:8080", W::Never};
+const KeyDef WebPasswordFile{kWeb, "PasswordFile", R::Text, "", W::Never};
 const KeyDef NetworkOption{kNet, "NetworkOption", R::Strict16, "0", W::ClosingNetworkSettings};
 const KeyDef LocalPort{kNet, "LocalPort", R::Text, "5800", W::ClosingNetworkSettings};
 const KeyDef nServers{kNet, "nServers", R::Strict16, "0", W::ClosingNetworkSettings};
@@ -177,7 +182,7 @@ const std::vector<const KeyDef*>& allKeys()
         &MainFontSize1, &MainFontBold, &MainFontUL, &MainFontItalic, &MainFontBold1, &MainFontUL1,
         &MainFontItalic1, &ShowYvalues, &PlotAutoScale, &PlotBkgGradient, &PlotScroll, &PlotGrid, &Margin,
         &GradientBcomponent, &PlotPenWidth, &RequestString1, &YaxisTitle, &Label, &RecordLength,
-        &TimeStampFormat, &ReadInterval, &FooterFormat, &QuickButton, &QuickButtonChk, &Logo_Left_Left, &Logo_Left_Top, &PlotLanes, &LightPlot,
+        &TimeStampFormat, &ReadInterval, &FooterFormat, &QuickButton, &QuickButtonChk, &Logo_Left_Left, &Logo_Left_Top, &PlotLanes, &LightPlot, &WebEnabled, &WebListen, &WebPasswordFile,
         &NetworkOption, &LocalPort, &nServers, &Server, &MqttEnabled, &MqttHost, &MqttPort, &MqttUser,
         &MqttPassword, &MqttTopicPrefix, &MqttDiscovery, &MqttCAFile, &MqttNodeId, &MqttDiscoveryPrefix,
         &MqttPublishInterval, &MqttPublishNetworkSticks, &MqttArea, &MqttForgetAfterDays, &MqttCertFile,

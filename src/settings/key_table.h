@@ -74,6 +74,8 @@ extern const KeyDef GradientBcomponent, PlotPenWidth, RequestString1;
 // Section "Plot"
 extern const KeyDef YaxisTitle, Label, RecordLength, TimeStampFormat, FooterFormat, ReadInterval;
 extern const KeyDef QuickButton, QuickButtonChk, Logo_Left_Left, Logo_Left_Top, PlotLanes, LightPlot;
+// Section "Web"
+extern const KeyDef WebEnabled, WebListen, WebPasswordFile;
 // Section "NetworkSettings"
 extern const KeyDef NetworkOption, LocalPort, nServers, Server;
 // Section "MQTT"
