@@ -180,6 +180,19 @@ HttpReply WebFace::pageFile(const QByteArray& name) const
 
 HttpReply WebFace::history(const HttpRequest& request, bool csv) const
 {
+    const bool ranged = request.path != "/api/series";
+    const int64_t now = QDateTime::currentMSecsSinceEpoch();
+    const auto from = request.parameter("from").isEmpty() ? std::optional<int64_t>(now - 3600000)
+                                                          : timeParameter(request.parameter("from"));
+    const auto to = request.parameter("to").isEmpty() ? std::optional<int64_t>(now)
+                                                      : timeParameter(request.parameter("to"));
+    if (ranged && (!from || !to || *from >= *to))
+        return badRequest("from and to must be times (Unix milliseconds or ISO 8601), from before to");
+    bool whole = true;
+    const QString resolution = request.parameter("resolution");
+    const int columns = resolution.isEmpty() ? 800 : resolution.toInt(&whole);
+    if (ranged && !csv && (!whole || columns < 1 || columns > kMostColumns))
+        return badRequest("resolution is the number of columns, 1 to 4000");
     const HistorySettings settings = core_.historySettings();
     if (!settings.enabled || !QFile::exists(settings.path))
         return {"404 Not Found", "text/plain; charset=utf-8", "no history is kept\n"};
@@ -187,18 +200,11 @@ HttpReply WebFace::history(const HttpRequest& request, bool csv) const
         SqlDatabase db;
         db.open(settings.path, true);
         std::vector<SeriesInfo> series = listSeries(db);
-        if (request.path == "/api/series")
+        if (!ranged)
             return json(seriesJson(series));
         const QStringList sticks = request.parameter("stick").split(',', Qt::SkipEmptyParts);
         if (!sticks.isEmpty())
             std::erase_if(series, [&](const SeriesInfo& s) { return !sticks.contains(s.who.serial); });
-        const int64_t now = QDateTime::currentMSecsSinceEpoch();
-        const auto from = request.parameter("from").isEmpty() ? std::optional<int64_t>(now - 3600000)
-                                                              : timeParameter(request.parameter("from"));
-        const auto to = request.parameter("to").isEmpty() ? std::optional<int64_t>(now)
-                                                          : timeParameter(request.parameter("to"));
-        if (!from || !to || *from >= *to)
-            return badRequest("from and to must be times (Unix milliseconds or ISO 8601), from before to");
         if (csv) {
             ExportRequest r;
             r.fromMs = *from;
@@ -216,11 +222,6 @@ HttpReply WebFace::history(const HttpRequest& request, bool csv) const
             return {"200 OK", "text/csv; charset=utf-8", bytes,
                     {{"Content-Disposition", "attachment; filename=\"ventiscope-history.csv\""}}};
         }
-        bool whole = true;
-        const QString resolution = request.parameter("resolution");
-        const int columns = resolution.isEmpty() ? 800 : resolution.toInt(&whole);
-        if (!whole || columns < 1 || columns > kMostColumns)
-            return badRequest("resolution is the number of columns, 1 to 4000");
         return json(historyJson(readColumns(db, series, *from, *to, columns), series));
     } catch (const SqlError& e) {
         return {"500 Internal Server Error", "text/plain; charset=utf-8",
