@@ -9,8 +9,11 @@ packages=(
     prometheus-cpp-dev prometheus systemd libsystemd-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core
+    nodejs chromium
     "$@"
 )
+# npm builds the web page; a Node.js from elsewhere may bring its own.
+command -v npm >/dev/null || packages+=(npm)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

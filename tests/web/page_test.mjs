@@ -52,7 +52,14 @@ try {
   const errors = [];
   page.on("console", (m) => { if (m.type() === "error") errors.push(m.text()); });
   page.on("pageerror", (e) => errors.push(e.message));
+  const loading = Date.now();
   await page.goto(base);
+  await page.locator("#live .lane").first().waitFor();
+  console.log(`figure: the live plot showed ${Date.now() - loading} ms after the page was first asked for`);
+  const reloading = Date.now();
+  await page.reload();
+  await page.locator("#live .lane").first().waitFor();
+  console.log(`figure: and ${Date.now() - reloading} ms after a reload`);
 
   // Now: a card per stick, the one without values says so.
   await until("two cards", async () => (await page.locator(".card").count()) === 2);

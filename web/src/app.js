@@ -273,11 +273,22 @@
   });
 
   (async function start() {
+    // The lanes come with the first answer; the last hour fills them after.
+    const seeded = seedLive();
     try {
       const r = await fetch("api/sticks");
-      if (r.ok) showNow(await r.json());
+      if (r.ok) {
+        const now = await r.json();
+        showNow(now);
+        for (const s of now.sticks)
+          s.channels.forEach((c, i) => {
+            const key = remember(s.serial, s.name, i, c.label, c.unit);
+            if (!live.values.has(key)) live.values.set(key, live.times.map(() => null));
+          });
+        redrawLive();
+      }
     } catch (e) { /* the events say it */ }
-    await seedLive();
+    await seeded;
     redrawLive();
     listen();
     showStatus();
