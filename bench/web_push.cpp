@@ -3,6 +3,7 @@
 // (loopback readers in this process), as the median of 2000 passes with 8
 // simulated sticks; the figure per open page is printed beside the total.
 #include "publish/http_listener.h"
+#include "stream_listener.h"
 #include "stick/config_read.h"
 #include "stick/simulate_env.h"
 #include "stick/stick_link.h"
@@ -31,11 +32,7 @@ int main(int argc, char** argv)
     }
     for (const int pages : {1, 8, 32}) {
         std::string error;
-        auto listener = vs::HttpListener::start("127.0.0.1:0", [](const vs::HttpRequest&) {
-            vs::HttpReply r{"200 OK", "text/event-stream"};
-            r.stream = true;
-            return r;
-        }, error);
+        auto listener = vstest::streamListener(error);
         std::vector<std::unique_ptr<QTcpSocket>> readers;
         for (int i = 0; i < pages; ++i) {
             readers.push_back(std::make_unique<QTcpSocket>());

@@ -37,7 +37,7 @@ void Raster::clipColumns(int x0, int x1)
     clip1_ = std::min(w_ - 1, x1);
 }
 
-void Raster::blend(int x1, int y1, int x2, int y2, QRgb toward, int keep)
+bool Raster::clip(int& x1, int& y1, int& x2, int& y2) const
 {
     if (x1 > x2)
         std::swap(x1, x2);
@@ -47,6 +47,13 @@ void Raster::blend(int x1, int y1, int x2, int y2, QRgb toward, int keep)
     y1 = std::max(y1, 0);
     x2 = std::min(x2, clip1_);
     y2 = std::min(y2, h_ - 1);
+    return x1 <= x2 && y1 <= y2;
+}
+
+void Raster::blend(int x1, int y1, int x2, int y2, QRgb toward, int keep)
+{
+    if (!clip(x1, y1, x2, y2))
+        return;
     const int give = 256 - keep;
     const uint32_t tr = qRed(toward) * give, tg = qGreen(toward) * give, tb = qBlue(toward) * give;
     for (int y = y1; y <= y2; ++y)
@@ -59,15 +66,7 @@ void Raster::blend(int x1, int y1, int x2, int y2, QRgb toward, int keep)
 
 void Raster::fillRect(int x1, int y1, int x2, int y2, QRgb colour)
 {
-    if (x1 > x2)
-        std::swap(x1, x2);
-    if (y1 > y2)
-        std::swap(y1, y2);
-    x1 = std::max(x1, clip0_);
-    y1 = std::max(y1, 0);
-    x2 = std::min(x2, clip1_);
-    y2 = std::min(y2, h_ - 1);
-    if (x1 > x2 || y1 > y2)
+    if (!clip(x1, y1, x2, y2))
         return;
     const uint32_t pixel = colour | 0xFF000000u;
     const size_t count = static_cast<size_t>(x2 - x1 + 1);

@@ -31,6 +31,9 @@ public:
     void blend(int x1, int y1, int x2, int y2, QRgb toward, int keep);
 
 private:
+    // Orders the corners and keeps them inside the image and the columns;
+    // false when nothing is left.
+    bool clip(int& x1, int& y1, int& x2, int& y2) const;
     void stamp(int x, int y, int penWidth, QRgb colour);
     // Visits every pixel of the line from (x0, y0) to (x1, y1) in order, both ends included.
     template <class Visit>

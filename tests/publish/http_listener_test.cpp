@@ -2,6 +2,7 @@
 // replaces the oldest, and a reader that does not read is let go rather
 // than buffered for.
 #include "publish/http_listener.h"
+#include "stream_listener.h"
 #include "sockets.h"
 
 #include <QTcpSocket>
@@ -16,11 +17,7 @@ namespace {
 TEST(HttpListener, StreamsAreCappedAndAReaderThatDoesNotReadIsDropped)
 {
     std::string error;
-    auto listener = vs::HttpListener::start("127.0.0.1:0", [](const vs::HttpRequest&) {
-        vs::HttpReply r{"200 OK", "text/event-stream"};
-        r.stream = true;
-        return r;
-    }, error);
+    auto listener = vstest::streamListener(error);
     ASSERT_TRUE(listener) << error;
     std::vector<std::unique_ptr<QTcpSocket>> pages;
     auto open = [&] {
