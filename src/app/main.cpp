@@ -5,6 +5,7 @@
 #include "service/forget_command.h"
 #include "service/history_command.h"
 #include "settings/settings_store.h"
+#include "app/window_web.h"
 #include "web/web_service.h"
 #include "window/run_window.h"
 
@@ -71,5 +72,5 @@ int main(int argc, char** argv)
                      "ventiscope --headless runs without one.\n";
         return 1;
     }
-    return vs::runWindow(argc, argv);
+    return vs::runWindow(argc, argv, vs::startWindowWebFace);
 }

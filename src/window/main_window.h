@@ -73,6 +73,7 @@ public:
     std::function<bool(const QUrl&)> openUrl;
 
     MonitorCore& core() { return *core_; }
+    Services& services() { return s_; }
     PlotView& plotView() { return *view_; }
     AboutBox& about() { return *about_; }
     CursorView& cursor() { return *cursor_; }

@@ -5,13 +5,14 @@
 #include "core/quit_on_signal.h"
 #include "core/services.h"
 #include "window/main_window.h"
+#include "window/plot_view.h"
 #include "window/qt_prompts.h"
 
 #include <QApplication>
 
 namespace vs {
 
-int runWindow(int argc, char** argv)
+int runWindow(int argc, char** argv, const WindowCompanion& companion)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Ventiscope");
@@ -27,7 +28,16 @@ int runWindow(int argc, char** argv)
     quitOnTerminationSignals([&window] { window.endProgram(); });
     if (!window.Form_Load(commandLine) || window.ended())
         return 0;
-    return QApplication::exec();
+    std::shared_ptr<void> beside;
+    if (companion) {
+        std::string error;
+        beside = companion(window, error);
+        if (!error.empty())
+            window.plotView().WinPrint(QString::fromStdString(error) + "\n");
+    }
+    const int code = QApplication::exec();
+    beside.reset();
+    return code;
 }
 
 } // namespace vs
