@@ -160,4 +160,18 @@ bool exportHistory(SqlDatabase& db, const ExportRequest& request, QIODevice& out
     return true;
 }
 
+std::optional<int64_t> isoTimeMs(const QString& t, bool wholeDay)
+{
+    QDateTime d = QDateTime::fromString(t, Qt::ISODateWithMs);
+    if (!d.isValid())
+        d = QDateTime::fromString(t, Qt::ISODate);
+    if (!d.isValid()) {
+        const QDate date = QDate::fromString(t, Qt::ISODate);
+        d = QDateTime(wholeDay ? date.addDays(1) : date, QTime(0, 0));
+    }
+    if (!d.isValid())
+        return std::nullopt;
+    return d.toMSecsSinceEpoch();
+}
+
 } // namespace vs

@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <map>
+#include <optional>
 
 namespace vs {
 
@@ -33,6 +34,10 @@ struct ExportRequest {
 // channel without a value there stays empty. False (and why) when the output
 // failed; `rows` counts the data rows written.
 bool exportHistory(SqlDatabase& db, const ExportRequest& request, QIODevice& out, QString& error, long* rows = nullptr);
+
+// An ISO 8601 time as Unix milliseconds; a date alone is its midnight, or
+// with `wholeDay` the next midnight (a date as the end of a range takes in that day).
+std::optional<int64_t> isoTimeMs(const QString& text, bool wholeDay);
 
 // The shortest text that reads back as the same number ("1234.56").
 QString numberText(double value);

@@ -23,23 +23,6 @@ namespace vs {
 
 namespace {
 
-// An ISO 8601 time; a date alone is its midnight, or with `wholeDay` the
-// next midnight (a date as the end of a range takes in that day).
-std::optional<int64_t> isoTime(const std::string& text, bool wholeDay)
-{
-    const QString t = QString::fromStdString(text);
-    QDateTime d = QDateTime::fromString(t, Qt::ISODateWithMs);
-    if (!d.isValid())
-        d = QDateTime::fromString(t, Qt::ISODate);
-    if (!d.isValid()) {
-        const QDate date = QDate::fromString(t, Qt::ISODate);
-        d = QDateTime(wholeDay ? date.addDays(1) : date, QTime(0, 0));
-    }
-    if (!d.isValid())
-        return std::nullopt;
-    return d.toMSecsSinceEpoch();
-}
-
 HistorySettings historySettings()
 {
     SettingsStore store;
@@ -65,7 +48,7 @@ int runHistoryExport(int argc, char** argv, const HistoryExportArgs& args)
                                                std::tuple{&args.to, &request.toMs, true}}) {
         if (text->empty())
             continue;
-        const auto ms = isoTime(*text, wholeDay);
+        const auto ms = isoTimeMs(QString::fromStdString(*text), wholeDay);
         if (!ms) {
             std::cerr << "ventiscope: " << *text << " is not an ISO 8601 time (2026-12-07T09:00)\n";
             return 2;

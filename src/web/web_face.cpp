@@ -50,17 +50,14 @@ HttpReply badRequest(const QByteArray& why)
     return {"400 Bad Request", "text/plain; charset=utf-8", why + "\n"};
 }
 
-// A time in the query: Unix milliseconds, or an ISO 8601 date and time.
-std::optional<int64_t> timeParameter(const QString& text)
+// A time in the query: Unix milliseconds, or ISO 8601 as the command line takes it.
+std::optional<int64_t> timeParameter(const QString& text, bool end)
 {
     bool whole = false;
     const qlonglong ms = text.toLongLong(&whole);
     if (whole)
         return ms;
-    const QDateTime t = QDateTime::fromString(text, Qt::ISODateWithMs);
-    if (t.isValid())
-        return t.toMSecsSinceEpoch();
-    return std::nullopt;
+    return isoTimeMs(text, end);
 }
 
 } // namespace
@@ -183,9 +180,9 @@ HttpReply WebFace::history(const HttpRequest& request, bool csv) const
     const bool ranged = request.path != "/api/series";
     const int64_t now = QDateTime::currentMSecsSinceEpoch();
     const auto from = request.parameter("from").isEmpty() ? std::optional<int64_t>(now - 3600000)
-                                                          : timeParameter(request.parameter("from"));
+                                                          : timeParameter(request.parameter("from"), false);
     const auto to = request.parameter("to").isEmpty() ? std::optional<int64_t>(now)
-                                                      : timeParameter(request.parameter("to"));
+                                                      : timeParameter(request.parameter("to"), true);
     if (ranged && (!from || !to || *from >= *to))
         return badRequest("from and to must be times (Unix milliseconds or ISO 8601), from before to");
     bool whole = true;
