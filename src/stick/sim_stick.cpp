@@ -85,9 +85,20 @@ void SimulatedStick::takeTextByte(uint8_t b)
     }
 }
 
+bool SimulatedStick::leavesAt(const std::string& command)
+{
+    if (command != "*TRG" && command != "*TR" && command != "TRF?")
+        return false;
+    if (leaveAt_ > 0 && ++valueAsks_ >= leaveAt_)
+        unplugged_ = true;
+    return unplugged_;
+}
+
 void SimulatedStick::answerText(const std::string& tag, const std::string& command)
 {
     commands_.push_back(command);
+    if (leavesAt(command))
+        return;
     std::string reply = "@" + tag + ";" + firmware_.textReply(command);
     if (corrupt_) {
         auto change = std::move(corrupt_);
@@ -105,6 +116,8 @@ void SimulatedStick::answerText(const std::string& tag, const std::string& comma
 void SimulatedStick::answerBinary(uint8_t sequence, const std::string& command)
 {
     commands_.push_back(command);
+    if (leavesAt(command))
+        return;
     const std::vector<uint8_t> data = firmware_.binaryReply(command);
     std::string reply = "@";
     reply += static_cast<char>(sequence);

@@ -47,6 +47,9 @@ public:
     void corruptNextReply(std::function<void(std::string& rawReply)> change) { corrupt_ = std::move(change); }
     void failWrites(int count) { failWrites_ += count; }
     void unplug() { unplugged_ = true; }
+    // The stick is pulled out when it is asked for values the n-th time
+    // (that ask gets no answer; 0: never), as a user pulling it would.
+    void leaveAtValueAsk(int n) { leaveAt_ = n; }
     // The stick sends each report of a reply this long after the one before
     // (the first this long after the command).
     void setReportIntervalMs(double ms) { reportIntervalMs_ = ms; }
@@ -63,6 +66,7 @@ private:
     void takeTextByte(uint8_t b);
     void answerText(const std::string& tag, const std::string& command);
     void answerBinary(uint8_t sequence, const std::string& command);
+    bool leavesAt(const std::string& command);
     void queueReply(const std::string& raw, bool binary);
 
     enum class Parse { Idle, Tag, Command };
@@ -87,6 +91,7 @@ private:
     std::vector<std::string> commands_;
     int dropReports_ = 0;
     int loseEvery_ = 0;
+    int leaveAt_ = 0, valueAsks_ = 0;
     long sentReports_ = 0;
     bool staleNext_ = false;
     std::function<void(std::string&)> corrupt_;

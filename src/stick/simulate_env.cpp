@@ -47,6 +47,15 @@ SimParse parseSimulateSpec(std::string_view text)
             spec.serial = std::string(trim(body.substr(eq + 1)));
             body = body.substr(0, eq);
         }
+        if (const size_t bang = body.find('!'); bang != std::string_view::npos) {
+            const std::string_view at = body.substr(bang + 1);
+            if (!digitsOnly(at) || std::stoi(std::string(at)) < 1) {
+                out.errors.push_back("\"" + std::string(entry) + "\": after ! comes the ask for values that pulls it out (1 or more)");
+                continue;
+            }
+            spec.leaveAt = std::stoi(std::string(at));
+            body = body.substr(0, bang);
+        }
         if (const size_t tilde = body.find('~'); tilde != std::string_view::npos) {
             const std::string_view every = body.substr(tilde + 1);
             if (!digitsOnly(every) || std::stoi(std::string(every)) < 2) {
@@ -82,6 +91,7 @@ std::shared_ptr<SimulatedStick> simulatedStick(const SimSpec& spec, int index, c
     auto sim = std::make_shared<SimulatedStick>(spec.protocol, spec.inputReportLength, index, clock,
                                                 static_cast<uint32_t>(index + 1));
     sim->loseEvery(spec.loseEvery);
+    sim->leaveAtValueAsk(spec.leaveAt);
     if (spec.serial)
         sim->firmware().setSerial(*spec.serial);
     return sim;

@@ -18,6 +18,8 @@ struct SimSpec {
     int protocol = 0;
     int inputReportLength = 9;
     int loseEvery = 0;
+    // Pulled out at its n-th ask for values (0: never).
+    int leaveAt = 0;
     // The serial number it reports (none: "SIM" and its number; empty: it reports none).
     std::optional<std::string> serial = {};
 };
@@ -30,8 +32,9 @@ struct SimParse {
 // Reads a comma-separated list of protocol generations, each optionally
 // followed by "/" and the input report length (9, 33 or 65), by "~" and a
 // number n for a stick that loses every n-th report of its binary replies,
+// by "!" and a number n for a stick pulled out at its n-th ask for values,
 // and by "=" and the serial number it reports ("=" alone: none):
-// "5,1/33,3~50,5=ROOM7A,5=".
+// "5,1/33,3~50,5!20,5=ROOM7A,5=".
 SimParse parseSimulateSpec(std::string_view text);
 
 // The simulated stick of an entry, the `index`-th simulated stick.

@@ -144,7 +144,7 @@ HttpReply WebFace::answer(const HttpRequest& request)
         return json(statusJson(QString::fromLatin1(kProgramVersion), core_.sampling().passCount(),
                                core_.sampling().running(), h.enabled, lines_ ? lines_() : QStringList()));
     }
-    if (path == "/api/series" || path == "/api/history" || path == "/api/history.csv")
+    if (path == "/api/series" || path == "/api/history" || path == "/api/history.csv" || path == "/api/summary")
         return history(request, path.endsWith(".csv"));
     if (path == "/api/events") {
         HttpReply r{"200 OK", "text/event-stream; charset=utf-8", {}};
@@ -202,6 +202,14 @@ HttpReply WebFace::history(const HttpRequest& request, bool csv) const
         const QStringList sticks = request.parameter("stick").split(',', Qt::SkipEmptyParts);
         if (!sticks.isEmpty())
             std::erase_if(series, [&](const SeriesInfo& s) { return !sticks.contains(s.who.serial); });
+        if (request.path == "/api/summary") {
+            if (series.empty())
+                return badRequest("no such stick in the history");
+            QStringList serials;
+            for (const SeriesInfo& s : series)
+                serials << s.who.serial;
+            return json(summaryJson(summarize(db, serials, *from, *to)));
+        }
         if (csv) {
             ExportRequest r;
             r.fromMs = *from;

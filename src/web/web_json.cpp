@@ -113,4 +113,26 @@ QByteArray seriesJson(const std::vector<SeriesInfo>& series)
     return QJsonDocument(QJsonObject{{"series", all}}).toJson(QJsonDocument::Compact);
 }
 
+QByteArray summaryJson(const HistorySummary& summary)
+{
+    QJsonArray rows;
+    for (const SummaryRow& r : summary.rows) {
+        const SeriesIdentity& who = summary.series.at(r.series).who;
+        QJsonArray above;
+        for (const auto& [level, hours] : r.above)
+            above.append(QJsonObject{{"level", number(level)}, {"hours", number(hours)}});
+        rows.append(QJsonObject{{"period", r.period},
+                                {"serial", who.serial},
+                                {"name", who.name},
+                                {"label", who.labels.value(r.channel)},
+                                {"unit", who.units.value(r.channel)},
+                                {"mean", number(r.mean)},
+                                {"min", number(r.min)},
+                                {"max", number(r.max)},
+                                {"above", above}});
+    }
+    return QJsonDocument(QJsonObject{{"counted", levelName(summary.counted)}, {"rows", rows}})
+        .toJson(QJsonDocument::Compact);
+}
+
 } // namespace vs

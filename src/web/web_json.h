@@ -1,5 +1,6 @@
 #pragma once
 #include "history/history_reader.h"
+#include "history/history_summary.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -27,5 +28,10 @@ QByteArray historyJson(const HistoryColumns& columns, const std::vector<SeriesIn
 
 // The series list of the history: serial, name, labels, units, first and last time.
 QByteArray seriesJson(const std::vector<SeriesInfo>& series);
+
+// The summary of a range: per day, ISO week and the whole range, per
+// channel its serial, name, label, unit, mean, least and greatest value
+// and the hours at or above each warning level; and the level counted.
+QByteArray summaryJson(const HistorySummary& summary);
 
 } // namespace vs

@@ -25,6 +25,7 @@ TEST(SimulateSpec, ListsOfGenerationsWithOptionalReportLengths)
         {"x,4/17,-1,,99999", {}, 4},
         {"", {}, 0},
         {"1/", {}, 1},
+        {"5~2!3,5!0,5!x", {{5, 9}}, 2},
     };
     for (const Case& c : cases) {
         const vs::SimParse p = vs::parseSimulateSpec(c.text);

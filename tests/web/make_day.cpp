@@ -1,6 +1,6 @@
 // Writes a generated day into a history file for the page's test: one room
 // ("Generated room", serial DAY0001) every minute of the last 24 hours, CO2
-// rising by day and falling by night.
+// rising by day and falling by night, with a warning level at 1000 ppm.
 #include "history/history_store.h"
 
 #include <QDateTime>
@@ -16,7 +16,7 @@ int main(int argc, char** argv)
     }
     vs::HistoryStore store;
     store.open(QString::fromLocal8Bit(argv[1]));
-    const vs::SeriesIdentity room{"DAY0001", "Generated room", {"CO2eq", "Temp"}, {"ppm", "C"}};
+    const vs::SeriesIdentity room{"DAY0001", "Generated room", {"CO2eq", "Temp"}, {"ppm", "C"}, {"1000", ""}};
     const int64_t now = QDateTime::currentMSecsSinceEpoch() / 60000 * 60000;
     std::vector<vs::HistorySample> day;
     for (int64_t t = now - 86400000; t < now - 60000; t += 60000) {

@@ -1,6 +1,6 @@
 // The page in Debian's Chromium, driven headless, against the built program
-// with simulated sticks (one that gives values, one that gives none) and a
-// history holding a generated day.
+// with simulated sticks (one that gives values, one that gives none, one
+// that is pulled out after a few passes) and a history holding a generated day.
 // usage: node page_test.mjs <ventiscope> <make_history_day> <node_modules> <chromium>
 import { spawn, execFileSync } from "node:child_process";
 import { mkdtempSync, mkdirSync, writeFileSync, readFileSync, rmSync } from "node:fs";
@@ -37,7 +37,7 @@ mkdirSync(join(home, "config/Ventiscope"), { recursive: true });
 writeFileSync(join(home, "config/Ventiscope/Ventiscope.ini"),
               `[Web]\nEnabled=1\nListen=127.0.0.1:${port}\n[History]\nPath=${history}\n`);
 const env = { ...process.env, XDG_CONFIG_HOME: join(home, "config"), XDG_DATA_HOME: join(home, "data"),
-              VENTISCOPE_SIMULATE: "5,5~2", QT_QPA_PLATFORM: "offscreen" };
+              VENTISCOPE_SIMULATE: "5,5~2,5!6", QT_QPA_PLATFORM: "offscreen" };
 delete env.DISPLAY;
 const program = spawn(exe, ["--headless"], { env, stdio: ["ignore", "pipe", "inherit"] });
 let said = "";
@@ -56,13 +56,20 @@ try {
   await page.goto(base);
   await page.locator("#live .lane").first().waitFor();
   console.log(`figure: the live plot showed ${Date.now() - loading} ms after the page was first asked for`);
+  console.log("figure: the page's own timing (ms from the navigation's start): " + await page.evaluate(() => {
+    const n = performance.getEntriesByType("navigation")[0];
+    const api = performance.getEntriesByType("resource").filter((r) => r.name.includes("api/sticks"))[0];
+    return JSON.stringify({ response: Math.round(n.responseEnd), domContentLoaded: Math.round(n.domContentLoadedEventEnd),
+      sticksAnswered: api ? Math.round(api.responseEnd) : null,
+      livePlot: Math.round(performance.getEntriesByName("live-plot")[0].startTime) });
+  }));
   const reloading = Date.now();
   await page.reload();
   await page.locator("#live .lane").first().waitFor();
   console.log(`figure: and ${Date.now() - reloading} ms after a reload`);
 
   // Now: a card per stick, the one without values says so.
-  await until("two cards", async () => (await page.locator(".card").count()) === 2);
+  await until("three cards", async () => (await page.locator(".card").count()) === 3);
   const states = await page.locator(".card .state").allTextContents();
   check(states.includes("open") && states.includes("no values"), "the cards say open and no values: " + states);
   const silent = page.locator(".card.no-values td.v");
@@ -82,11 +89,26 @@ try {
   const lanes = await page.locator("#live .lane").count();
   check(lanes >= 3, "the live plot has one lane per unit: " + lanes);
 
+  // The third stick is pulled out at its sixth ask for values.
+  await until("the pulled stick", async () => (await page.locator(".card.removed .state").allTextContents()).includes("removed"));
+  check(true, "a pulled stick shows removed");
+
   // History: the generated day is drawn.
   await until("the day in the history", () => page.evaluate(() =>
     window.ventiscope.history.charts.some((c) => c.plot.data[1] && c.plot.data[1].filter((v) => v !== null).length > 100)));
   check((await page.locator("#history .u-legend").allTextContents()).join(" ").includes("Generated room: CO2eq"),
         "the history shows the generated room by name");
+
+  // The daily summary of the shown range: the generated room's CO2 lies
+  // between 300 and 1100 ppm and stays at or above 1000 ppm a few hours.
+  const summary = await until("the summary", async () => {
+    const rows = await page.locator("#summary tr").allTextContents();
+    return rows.find((r) => r.startsWith("all") && r.includes("CO2eq")) && rows;
+  });
+  const all = summary.find((r) => r.startsWith("all") && r.includes("CO2eq"));
+  const hours = Number((/1000: ([\d.]+) h/.exec(all) || [])[1]);
+  check(summary.some((r) => /^\d{4}-\d\d-\d\d/.test(r)) && hours > 1 && hours < 8,
+        "the summary has its days and the hours above the warning level: " + all);
 
   // The CSV link downloads the shown range.
   const range = await page.evaluate(() => [window.ventiscope.history.from, window.ventiscope.history.to]);

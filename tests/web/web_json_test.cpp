@@ -86,8 +86,8 @@ TEST_F(Web, ItServesThePageItsCallsAndRefusesWhatItMustNot)
     ASSERT_TRUE(reply.startsWith("HTTP/1.1 200")) << reply.toStdString();
     EXPECT_TRUE(reply.contains("application/json") && reply.contains("\"state\":\"open\""));
     EXPECT_TRUE(get("/api/status").contains("\"lines\":[\"a line\"]"));
-    for (const QByteArray& outside : {"/../etc/passwd", "/%2e%2e/x", "/.hidden", "/api/nothing"})
-        EXPECT_TRUE(get(outside).startsWith("HTTP/1.1 404")) << outside.toStdString();
+    for (const char* outside : {"/../etc/passwd", "/%2e%2e/x", "/.hidden", "/api/nothing"})
+        EXPECT_TRUE(get(outside).startsWith("HTTP/1.1 404")) << outside;
     EXPECT_TRUE(get("/api/history?from=soon&to=later").startsWith("HTTP/1.1 400"));
     EXPECT_TRUE(get("/api/history?resolution=0").startsWith("HTTP/1.1 400"));
     EXPECT_TRUE(vstest::httpGet(web->port(), "/api/sticks", "POST").startsWith("HTTP/1.1 405")) << "read-only";

@@ -122,6 +122,8 @@
       live.units = units;
     }
     for (const c of live.charts) c.plot.setData(liveData(c.keys));
+    // When the live plot first shows, for a look at the page's own timing.
+    if (live.charts.length && !performance.getEntriesByName("live-plot").length) performance.mark("live-plot");
   }
   function addColumn(t) {
     live.times.push(t);
@@ -241,8 +243,31 @@
       });
       u.over.addEventListener("dblclick", () => { if (history.base) showRange(history.base[0], history.base[1], false); });
     }
+    showSummary(query);
     const shown = h.series.length ? "level: " + h.level : "nothing was recorded in this range";
     $("history-state").textContent = new Date(h.from).toLocaleString() + " to " + new Date(h.to).toLocaleString() + " (" + shown + ")";
+  }
+  // The daily summary of the shown range, as the History window's.
+  async function showSummary(query) {
+    const table = $("summary");
+    table.replaceChildren();
+    const r = await fetch("api/summary?" + query);
+    if (!r.ok) return;
+    const rows = (await r.json()).rows;
+    const cell = (tr, tag, text) => { const c = document.createElement(tag); c.textContent = text; tr.append(c); };
+    const head = document.createElement("tr");
+    ["Period", "Stick", "Channel", "Mean", "Least", "Greatest", "Hours at or above"].forEach((t) => cell(head, "th", t));
+    table.append(head);
+    const shown = (v) => (v === null ? "-" : String(Math.round(v * 100) / 100));
+    for (const row of rows) {
+      const tr = document.createElement("tr");
+      cell(tr, "td", row.period);
+      cell(tr, "td", row.name || row.serial);
+      cell(tr, "td", row.label + (row.unit ? " [" + row.unit + "]" : ""));
+      [row.mean, row.min, row.max].forEach((v) => cell(tr, "td", shown(v)));
+      cell(tr, "td", row.above.map((a) => shown(a.level) + ": " + shown(a.hours) + " h").join(", ") || "-");
+      table.append(tr);
+    }
   }
   async function showPreset() {
     const now = Date.now();
