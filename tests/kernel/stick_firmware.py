@@ -165,9 +165,6 @@ class Stick:
         if self.args.vanish_on and command == self.args.vanish_on.encode() and not getattr(self, "vanished", False):
             self.vanished = True
             self.destroy()
-            if self.args.return_after > 0:
-                time.sleep(self.args.return_after)
-                self.create()
             return
         if binary:
             self.value_commands += 1
@@ -258,7 +255,6 @@ def main():
     p.add_argument("--log")
     p.add_argument("--ready")
     p.add_argument("--vanish-on", help="the stick is pulled when this command comes (once)")
-    p.add_argument("--return-after", type=float, default=0, help="and plugged back this many seconds later")
     p.add_argument("--late-reply", type=int, default=0, help="the N-th value command is answered late")
     p.add_argument("--late-reply-ms", type=int, default=45)
     Stick(p.parse_args()).run()
