@@ -71,12 +71,19 @@ TEST(Run, CommandLinesActOnceEndOrKeepTheProgramRunning)
     EXPECT_TRUE(QFile::exists(run.path("--version.txt")));
 }
 
-TEST(Run, EndingBySignalRunsTheShutDownAndStoresTheGeometry)
+// The window with its web page enabled: the page answers with the window's
+// sticks; a signal ends the program through its normal shut-down.
+TEST(Run, TheWindowServesItsWebPageAndEndingBySignalStoresTheGeometry)
 {
     ProgramRun run;
-    run.writeSettings(QString("[HIDsettings]\nLog2file=1\nLogFile=%1\n").arg(run.log()));
+    const int port = vstest::freePort();
+    run.writeSettings(QString("[HIDsettings]\nLog2file=1\nLogFile=%1\n[Web]\nEnabled=1\nListen=127.0.0.1:%2\n")
+                          .arg(run.log())
+                          .arg(port));
     run.start({});
     ASSERT_TRUE(vstest::waitFor([&] { return run.logLines().size() >= 2; }));
+    const QByteArray sticks = vstest::httpGet(port, "/api/sticks");
+    EXPECT_TRUE(sticks.startsWith("HTTP/1.1 200") && sticks.contains("\"state\":\"open\"")) << sticks.toStdString();
     run.process.terminate();
     EXPECT_EQ(run.finish(), 0);
     QFile ini(run.settingsFile());

@@ -1,6 +1,5 @@
 // Two real program processes on loopback: a server with a simulated stick and
-// a client without sticks, whose plot and log follow the server's readings;
-// and a server that outlives peers that print and vanish.
+// a client without sticks, whose plot and log follow the server's readings.
 #include "program_run.h"
 #include "sockets.h"
 
@@ -58,44 +57,6 @@ TEST(NetworkRun, AClientPlotsTheServersSticksAndFollowsTheirValues)
         known += served.contains(v) ? 1 : 0;
     EXPECT_GE(known, got.size() - 1) << "the client's values are the server's readings";
     EXPECT_GT(QSet<QString>(got.begin(), got.end()).size(), 1) << "and they change with them";
-}
-
-// A peer whose lines make the window print (and so run its events) and that
-// closes at once: the window lives on (the client side is tested in-process,
-// tests/window/network_peer_test.cpp).
-TEST(NetworkRun, APeerThatPrintsAndClosesAtOnceLeavesTheWindowRunning)
-{
-    const quint16 port = static_cast<quint16>(vstest::freePort());
-    ProgramRun server;
-    startCopy(server, "[NetworkSettings]\nNetworkOption=2\nLocalPort=" + QString::number(port) + "\n", "5");
-    ASSERT_TRUE(waitFor([&] { return firstValues(server).size() >= 1; }));
-    // The server has one slot: after a peer's reset it listens again a moment
-    // later, so each round connects until the greeting comes.
-    const auto greeted = [&](QTcpSocket& peer) {
-        QByteArray greeting;
-        return waitFor([&] {
-            if (peer.state() == QAbstractSocket::UnconnectedState)
-                peer.connectToHost("127.0.0.1", port);
-            greeting += peer.readAll();
-            return greeting.contains("Nym>");
-        });
-    };
-    for (const QByteArray sequence : {"m hello\nm hello\n", "add [USB:x:0]M|2|0|CO2|ppm|900|1|T|C|21\nupdateplot\n"})
-        for (int round = 0; round < 20; ++round) {
-            QTcpSocket peer;
-            ASSERT_TRUE(greeted(peer)) << "round " << round << " of " << sequence.constData();
-            peer.write(sequence);
-            peer.waitForBytesWritten(1000);
-            vstest::resetClose(peer);
-            ASSERT_EQ(server.process.state(), QProcess::Running) << "round " << round;
-        }
-    // Still answering.
-    QTcpSocket last;
-    ASSERT_TRUE(greeted(last));
-    last.write("ver\n");
-    QByteArray got;
-    ASSERT_TRUE(waitFor([&] { return (got += last.readAll()).contains("Version"); })) << got.toStdString();
-    EXPECT_EQ(server.process.state(), QProcess::Running);
 }
 
 } // namespace
