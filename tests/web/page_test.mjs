@@ -61,7 +61,8 @@ try {
     const api = performance.getEntriesByType("resource").filter((r) => r.name.includes("api/sticks"))[0];
     return JSON.stringify({ response: Math.round(n.responseEnd), domContentLoaded: Math.round(n.domContentLoadedEventEnd),
       sticksAnswered: api ? Math.round(api.responseEnd) : null,
-      livePlot: Math.round(performance.getEntriesByName("live-plot")[0].startTime) });
+      livePlot: Math.round(performance.getEntriesByName("live-plot")[0].startTime),
+      files: performance.getEntriesByType("resource").map((r) => r.name.split("/").pop().slice(0, 12) + ":" + Math.round(r.startTime) + "-" + Math.round(r.responseEnd)) });
   }));
   const reloading = Date.now();
   await page.reload();
