@@ -17,8 +17,8 @@ struct Services;
 // The web face: a read-only page of the sticks, live and from the history,
 // on a listener of its own ("Web" "Listen"). It answers the page's files
 // from the data folder's "web" folder and the JSON of /api/sticks,
-// /api/status, /api/series and /api/history (and the CSV of
-// /api/history.csv), and pushes each pass to the open pages as a
+// /api/status, /api/series, /api/history and /api/summary (and the CSV
+// of /api/history.csv), and pushes each pass to the open pages as a
 // server-sent event on /api/events. Nothing it answers changes a setting or
 // sends a command to a stick.
 class WebFace : public QObject {
