@@ -47,24 +47,23 @@ SimParse parseSimulateSpec(std::string_view text)
             spec.serial = std::string(trim(body.substr(eq + 1)));
             body = body.substr(0, eq);
         }
-        if (const size_t bang = body.find('!'); bang != std::string_view::npos) {
-            const std::string_view at = body.substr(bang + 1);
-            if (!digitsOnly(at) || std::stoi(std::string(at)) < 1) {
-                out.errors.push_back("\"" + std::string(entry) + "\": after ! comes the ask for values that pulls it out (1 or more)");
-                continue;
+        // "!n" and "~n" at the end, in that order: a number of at least `least`.
+        const auto suffix = [&](char mark, int least, int& into, const char* meaning) {
+            const size_t at = body.find(mark);
+            if (at == std::string_view::npos)
+                return true;
+            const std::string_view number = body.substr(at + 1);
+            if (!digitsOnly(number) || std::stoi(std::string(number)) < least) {
+                out.errors.push_back("\"" + std::string(entry) + "\": after " + mark + " comes " + meaning);
+                return false;
             }
-            spec.leaveAt = std::stoi(std::string(at));
-            body = body.substr(0, bang);
-        }
-        if (const size_t tilde = body.find('~'); tilde != std::string_view::npos) {
-            const std::string_view every = body.substr(tilde + 1);
-            if (!digitsOnly(every) || std::stoi(std::string(every)) < 2) {
-                out.errors.push_back("\"" + std::string(entry) + "\": after ~ comes how often a report is lost (2 or more)");
-                continue;
-            }
-            spec.loseEvery = std::stoi(std::string(every));
-            body = body.substr(0, tilde);
-        }
+            into = std::stoi(std::string(number));
+            body = body.substr(0, at);
+            return true;
+        };
+        if (!suffix('!', 1, spec.leaveAt, "the ask for values that pulls it out (1 or more)") ||
+            !suffix('~', 2, spec.loseEvery, "how often a report is lost (2 or more)"))
+            continue;
         const size_t slash = body.find('/');
         const std::string_view gen = body.substr(0, slash);
         const std::string_view len = slash == std::string_view::npos ? std::string_view{} : body.substr(slash + 1);
