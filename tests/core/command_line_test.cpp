@@ -105,14 +105,17 @@ TEST(ParseCmd, EachSwitchActsOnEveryStick)
             EXPECT_EQ(t.sent(i, "*RST"), c.resets);
             EXPECT_EQ(t.sims[i]->inFirmwareUpgrade(), c.upgrading);
         }
-        if (c.action == vs::kNoAction)
+        if (c.action == vs::kNoAction) {
             EXPECT_EQ(t.sims[0]->commands().size(), 5u) << "only the configuration";
+        }
         EXPECT_EQ(t.waited, c.upgrading ? 5000 : 0) << "the responsive wait after the upgrade request";
         EXPECT_EQ(t.printed.empty(), !c.verbose || c.line.empty());
-        if (c.resets)
+        if (c.resets) {
             EXPECT_DOUBLE_EQ(t.link.slot(1)->ConfiguredAt, t.clock.now().toDays());
-        if (c.upgrading)
+        }
+        if (c.upgrading) {
             EXPECT_TRUE(t.said("Device is now entering DFU mode.\nUnplug or reset the USB device to restart it.\n"));
+        }
         if (c.dump.empty())
             continue;
         const auto got = lines(c.dump);
