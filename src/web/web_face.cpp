@@ -202,22 +202,19 @@ HttpReply WebFace::history(const HttpRequest& request, bool csv) const
         const QStringList sticks = request.parameter("stick").split(',', Qt::SkipEmptyParts);
         if (!sticks.isEmpty())
             std::erase_if(series, [&](const SeriesInfo& s) { return !sticks.contains(s.who.serial); });
-        if (request.path == "/api/summary") {
-            if (series.empty())
-                return badRequest("no such stick in the history");
-            QStringList serials;
-            for (const SeriesInfo& s : series)
-                serials << s.who.serial;
+        QStringList serials;
+        for (const SeriesInfo& s : series)
+            serials << s.who.serial;
+        const bool summary = request.path == "/api/summary";
+        if ((summary || csv) && serials.isEmpty())
+            return badRequest("no such stick in the history");
+        if (summary)
             return json(summaryJson(summarize(db, serials, *from, *to)));
-        }
         if (csv) {
             ExportRequest r;
             r.fromMs = *from;
             r.toMs = *to;
-            for (const SeriesInfo& s : series)
-                r.serials << s.who.serial;
-            if (r.serials.isEmpty())
-                return badRequest("no such stick in the history");
+            r.serials = serials;
             QByteArray bytes;
             QBuffer out(&bytes);
             out.open(QIODevice::WriteOnly);

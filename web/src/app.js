@@ -134,8 +134,12 @@
       for (const arr of live.values.values()) arr.shift();
     }
   }
-  function setValue(key, value) {
+  // A curve not seen before starts with a gap as long as the plot.
+  function addCurve(key) {
     if (!live.values.has(key)) live.values.set(key, live.times.map(() => null));
+  }
+  function setValue(key, value) {
+    addCurve(key);
     const arr = live.values.get(key);
     arr[arr.length - 1] = value;
   }
@@ -165,15 +169,9 @@
       const h = await r.json();
       const step = (h.to - h.from) / h.columns;
       for (let i = 0; i < h.columns; ++i) {
-        const t = (h.from + (i + 0.5) * step) / 1000;
-        live.times.push(t);
-        for (const arr of live.values.values()) arr.push(null);
-        h.series.forEach((s) => s.channels.forEach((c, j) => {
-          const key = remember(s.serial, s.name, j, s.labels[j], s.units[j]);
-          if (!live.values.has(key)) live.values.set(key, live.times.map(() => null));
-          const arr = live.values.get(key);
-          arr[arr.length - 1] = c.mean[i];
-        }));
+        addColumn((h.from + (i + 0.5) * step) / 1000);
+        h.series.forEach((s) => s.channels.forEach((c, j) =>
+          setValue(remember(s.serial, s.name, j, s.labels[j], s.units[j]), c.mean[i])));
       }
     } catch (e) {
       // No history: the live plot starts with the first pass.
@@ -306,10 +304,7 @@
         const now = await r.json();
         showNow(now);
         for (const s of now.sticks)
-          s.channels.forEach((c, i) => {
-            const key = remember(s.serial, s.name, i, c.label, c.unit);
-            if (!live.values.has(key)) live.values.set(key, live.times.map(() => null));
-          });
+          s.channels.forEach((c, i) => addCurve(remember(s.serial, s.name, i, c.label, c.unit)));
         redrawLive();
       }
     } catch (e) { /* the events say it */ }
