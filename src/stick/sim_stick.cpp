@@ -97,6 +97,8 @@ bool SimulatedStick::leavesAt(const std::string& command)
 void SimulatedStick::answerText(const std::string& tag, const std::string& command)
 {
     commands_.push_back(command);
+    if (told_)
+        told_("txt " + tag + " " + command);
     if (leavesAt(command))
         return;
     std::string reply = "@" + tag + ";" + firmware_.textReply(command);
@@ -116,6 +118,8 @@ void SimulatedStick::answerText(const std::string& tag, const std::string& comma
 void SimulatedStick::answerBinary(uint8_t sequence, const std::string& command)
 {
     commands_.push_back(command);
+    if (told_)
+        told_("bin " + std::to_string(sequence) + " " + command);
     if (leavesAt(command))
         return;
     const std::vector<uint8_t> data = firmware_.binaryReply(command);

@@ -61,6 +61,9 @@ public:
     size_t queuedReports() const { return queue_.size(); }
     // Every command received, text and binary, in order.
     const std::vector<std::string>& commands() const { return commands_; }
+    // Told of each command before it is answered, as "txt " + tag + " " +
+    // command or "bin " + sequence + " " + command.
+    void onCommand(std::function<void(const std::string& line)> told) { told_ = std::move(told); }
 
 private:
     void takeTextByte(uint8_t b);
@@ -89,6 +92,7 @@ private:
     int pendingRaw_ = 0;
     std::string lastReply_;
     std::vector<std::string> commands_;
+    std::function<void(const std::string&)> told_;
     int dropReports_ = 0;
     int loseEvery_ = 0;
     int leaveAt_ = 0, valueAsks_ = 0;

@@ -2,7 +2,7 @@
 # Runs the program against a real Linux kernel: a qemu machine (software
 # emulation) boots Debian's kernel with the host's root file system shared
 # read-only over 9p, makes virtual sticks through /dev/uhid (answered by
-# stick_firmware.py), runs systemd-udevd, and drives the real program through
+# vs_uhid_stick, the program's simulated stick), runs systemd-udevd, and drives the real program through
 # the scenarios of scenarios.py. Fails when any assertion fails.
 #
 #   bash tests/kernel/run.sh [path/to/ventiscope]
@@ -10,7 +10,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 exe=$(realpath "${1:-$top/build/bin/ventiscope}")
-[ -x "$exe" ] || { echo "kernel test: no program at $exe (build first)" >&2; exit 2; }
+stick=$(dirname "$exe")/vs_uhid_stick
+[ -x "$exe" ] && [ -x "$stick" ] || { echo "kernel test: no program or no vs_uhid_stick beside $exe (build first)" >&2; exit 2; }
 bash "$top/scripts/deps.sh" qemu-system-x86 linux-image-amd64 busybox-static cpio kmod udev python3
 
 source "$here/vm.sh"
@@ -31,7 +32,7 @@ modprobe hid-generic
 /lib/systemd/systemd-udevd --daemon
 udevadm trigger --action=add >/dev/null 2>&1
 udevadm settle --timeout=30
-PYTHONDONTWRITEBYTECODE=1 python3 '$here/scenarios.py' --exe '$exe' --firmware '$here/stick_firmware.py' \
+PYTHONDONTWRITEBYTECODE=1 python3 '$here/scenarios.py' --exe '$exe' --firmware '$stick' \
     --rule '$top/data/70-ventiscope.rules' --out /mnt ${VS_KERNEL_ONLY:+--only $VS_KERNEL_ONLY}
 echo \$? >/mnt/exit-code
 JOB

@@ -55,7 +55,7 @@ class Stick:
         self.log = os.path.join(ARGS.out, name + ".commands.txt")
         ready = "%s/%s.ready" % (SCRATCH, name)
         before = set(hidraw_nodes())
-        self.proc = subprocess.Popen([sys.executable, ARGS.firmware, "--serial", serial, "--protocol", str(protocol),
+        self.proc = subprocess.Popen([ARGS.firmware, "--serial", serial, "--protocol", str(protocol),
                                       "--report", str(report), "--index", str(index), "--log", self.log,
                                       "--ready", ready] + list(extra))
         if not wait_for(lambda: os.path.exists(ready), 20):

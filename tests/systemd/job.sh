@@ -2,7 +2,7 @@
 # Runs inside the virtual machine under systemd as PID 1: the README's
 # service set-up on the built package, then what an administrator does to a
 # daemon. Every step is said; the first failure ends the job.
-#   job.sh <deb> <stick_firmware.py>
+#   job.sh <deb> <vs_uhid_stick>
 set -u
 deb=$1
 firmware=$2
@@ -50,7 +50,7 @@ step "the service is ready: $(systemctl show -p StatusText --value ventiscope)"
 
 modprobe uhid
 modprobe hid-generic
-python3 "$firmware" --serial SVC0001 --ready /run/stick-ready --log /run/stick.log &
+"$firmware" --serial SVC0001 --ready /run/stick-ready --log /run/stick.log &
 wait_for 180 test -e /run/stick-ready || fail "no virtual stick"
 udevadm settle --timeout=30
 node=$(ls /dev/hidraw* | head -n 1)

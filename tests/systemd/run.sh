@@ -6,13 +6,15 @@
 # virtual stick through /dev/uhid seen through the shipped udev rule and
 # group, SIGKILL and restart, a log rotation with reload, stop, purge.
 #
-#   bash tests/systemd/run.sh [path/to/ventiscope_*.deb]
+#   bash tests/systemd/run.sh [path/to/ventiscope_*.deb [path/to/vs_uhid_stick]]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 deb=$(realpath "${1:-$(ls "$top"/build-package/ventiscope_*.deb | head -n 1)}")
+stick=$(realpath "${2:-$top/build/bin/vs_uhid_stick}")
 [ -f "$deb" ] || { echo "systemd test: no package at $deb (scripts/package.sh builds it)" >&2; exit 2; }
-bash "$top/scripts/deps.sh" qemu-system-x86 linux-image-amd64 busybox-static cpio kmod udev python3 logrotate curl
+[ -x "$stick" ] || { echo "systemd test: no virtual stick at $stick (build first)" >&2; exit 2; }
+bash "$top/scripts/deps.sh" qemu-system-x86 linux-image-amd64 busybox-static cpio kmod udev logrotate curl
 
 source "$top/tests/kernel/vm.sh"
 work=$(mktemp -d /tmp/vs-systemd.XXXXXX)
@@ -23,7 +25,7 @@ cp "$here/vs-test.target" "$here/vs-test.service" "$work/initramfs/units/"
 vm_initramfs "$work/initramfs" "$here/init.sh" 9p 9pnet_virtio virtio_pci overlay
 cp "$deb" "$results/ventiscope.deb"
 cp "$here/job.sh" "$results/job.sh"
-cp "$top/tests/kernel/stick_firmware.py" "$results/stick_firmware.py"
+cp "$stick" "$results/vs_uhid_stick"
 
 started=$(date +%s)
 status=0
