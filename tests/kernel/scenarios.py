@@ -16,6 +16,8 @@ import urllib.request
 
 ARGS = None
 FAILURES = []
+# The sticks and programs a scenario started; stopped when it ends, however it ends.
+LIVE = []
 # Writable scratch space (the root file system is the host's, read-only).
 SCRATCH = "/run/vs"
 
@@ -50,6 +52,7 @@ class Stick:
     """One virtual stick: a firmware process of its own."""
 
     def __init__(self, name, serial, protocol=5, report=9, index=0, extra=()):
+        LIVE.append(self)
         self.name = name
         self.serial = serial
         self.log = os.path.join(ARGS.out, name + ".commands.txt")
@@ -95,6 +98,7 @@ class Program:
     port_counter = 9464
 
     def __init__(self, name, args=("--headless",), metrics=True, log=True, env=None):
+        LIVE.append(self)
         self.name = name
         self.home = SCRATCH + "/home-" + name
         os.makedirs(self.home + "/config/Ventiscope", exist_ok=True)
@@ -190,6 +194,9 @@ def scenario(function):
             function()
         except Exception as e:  # a scenario that breaks fails, the others still run
             check(False, "%s raised %r" % (function.__name__, e))
+        finally:
+            while LIVE:  # the last started, first
+                LIVE.pop().stop()
         say("   (%.1f s)" % (time.monotonic() - started))
     return run
 
@@ -199,39 +206,30 @@ def report_sizes():
     """Sticks with 9-, 33- and 65-byte input reports are configured and read."""
     sticks = [Stick("r9", "K9000001", 5, 9, 0), Stick("r33", "K3300001", 1, 33, 1), Stick("r65", "K6500001", 5, 65, 2)]
     service = Program("sizes")
-    try:
-        check(wait_for(lambda: service.passes() >= 4, 60), "the service samples (%s passes)" % service.passes())
-        for s in sticks:
-            check(service.metric("ventiscope_stick_open", serial=s.serial) == 1, "%s is open" % s.serial)
-        rows = service.log_rows()
-        check(len(rows) >= 3 and all(sane(r, 15) for r in rows[-3:]),
-              "every log line holds 15 plausible values and no error: %r" % rows[-1:])
-        for s in sticks:
-            values = [c for c in s.commands() if c.endswith("TRF?") or c.endswith("*TR")]
-            check(len(values) >= 3, "%s answered value commands (%d)" % (s.serial, len(values)))
-    finally:
-        service.stop()
-        for s in sticks:
-            s.stop()
+    check(wait_for(lambda: service.passes() >= 4, 60), "the service samples (%s passes)" % service.passes())
+    for s in sticks:
+        check(service.metric("ventiscope_stick_open", serial=s.serial) == 1, "%s is open" % s.serial)
+    rows = service.log_rows()
+    check(len(rows) >= 3 and all(sane(r, 15) for r in rows[-3:]),
+          "every log line holds 15 plausible values and no error: %r" % rows[-1:])
+    for s in sticks:
+        values = [c for c in s.commands() if c.endswith("TRF?") or c.endswith("*TR")]
+        check(len(values) >= 3, "%s answered value commands (%d)" % (s.serial, len(values)))
 
 
 @scenario
 def dump_and_dfu():
     """The dump switch writes a line per stick; /dfu sends every stick into firmware-upgrade mode."""
     sticks = [Stick("d1", "KD000001", 5, 9, 0), Stick("d2", "KD000002", 1, 33, 1)]
-    try:
-        dump = SCRATCH + "/dump.txt"
-        run = Program("dump", args=("/dump=" + dump,), metrics=False, log=False)
-        check(run.proc.wait(90) == 0, "the dump ends with exit code 0")
-        text = open(dump).read() if os.path.exists(dump) else ""
-        check(all(s.serial in text for s in sticks) and len(text.strip().splitlines()) == 2,
-              "one dump line per stick: %r" % text)
-        run = Program("dfu", args=("/dfu",), metrics=False, log=False)
-        check(run.proc.wait(90) == 0, "/dfu ends with exit code 0")
-        check(all("dfu" in s.lines() for s in sticks), "every stick got the firmware-upgrade request")
-    finally:
-        for s in sticks:
-            s.stop()
+    dump = SCRATCH + "/dump.txt"
+    run = Program("dump", args=("/dump=" + dump,), metrics=False, log=False)
+    check(run.proc.wait(90) == 0, "the dump ends with exit code 0")
+    text = open(dump).read() if os.path.exists(dump) else ""
+    check(all(s.serial in text for s in sticks) and len(text.strip().splitlines()) == 2,
+          "one dump line per stick: %r" % text)
+    run = Program("dfu", args=("/dfu",), metrics=False, log=False)
+    check(run.proc.wait(90) == 0, "/dfu ends with exit code 0")
+    check(all("dfu" in s.lines() for s in sticks), "every stick got the firmware-upgrade request")
 
 
 @scenario
@@ -239,30 +237,23 @@ def hot_plug():
     """Sticks plugged in and pulled out while the service samples."""
     first = Stick("h1", "KH000001", 5, 9, 0)
     service = Program("hotplug")
-    second = None
-    try:
-        check(wait_for(lambda: service.passes() >= 2, 60), "the service samples one stick")
-        second = Stick("h2", "KH000002", 5, 33, 1)
-        check(wait_for(lambda: service.metric("ventiscope_stick_open", serial=second.serial) == 1, 20),
-              "a stick plugged in is opened")
-        check(wait_for(lambda: any(sane(r, 10) for r in service.log_rows()[-2:]), 20),
-              "its values are logged beside the first's")
-        first.pull()
-        check(wait_for(lambda: service.metric("ventiscope_stick_open", serial=first.serial) == 0, 15),
-              "a stick pulled out is closed")
-        passes = service.passes()
-        wait_for(lambda: service.passes() >= passes + 3, 20)
-        rows = service.log_rows()
-        check(all(sane(r, 5) for r in rows[-2:]), "the log goes on with the remaining stick only: %r" % rows[-2:])
-        asked = len(first.commands())
-        passes = service.passes()
-        wait_for(lambda: service.passes() >= passes + 3, 20)
-        check(len(first.commands()) == asked, "the pulled stick is asked nothing more in three passes")
-    finally:
-        service.stop()
-        first.stop()
-        if second:
-            second.stop()
+    check(wait_for(lambda: service.passes() >= 2, 60), "the service samples one stick")
+    second = Stick("h2", "KH000002", 5, 33, 1)
+    check(wait_for(lambda: service.metric("ventiscope_stick_open", serial=second.serial) == 1, 20),
+          "a stick plugged in is opened")
+    check(wait_for(lambda: any(sane(r, 10) for r in service.log_rows()[-2:]), 20),
+          "its values are logged beside the first's")
+    first.pull()
+    check(wait_for(lambda: service.metric("ventiscope_stick_open", serial=first.serial) == 0, 15),
+          "a stick pulled out is closed")
+    passes = service.passes()
+    wait_for(lambda: service.passes() >= passes + 3, 20)
+    rows = service.log_rows()
+    check(all(sane(r, 5) for r in rows[-2:]), "the log goes on with the remaining stick only: %r" % rows[-2:])
+    asked = len(first.commands())
+    passes = service.passes()
+    wait_for(lambda: service.passes() >= passes + 3, 20)
+    check(len(first.commands()) == asked, "the pulled stick is asked nothing more in three passes")
 
 
 @scenario
@@ -270,33 +261,26 @@ def removal_said():
     """Every removal is said and counted: the only stick pulled, and one of two pulled inside an exchange."""
     only = Stick("o1", "KO000001", 5, 9, 0)
     service = Program("removal")
-    try:
-        check(wait_for(lambda: service.passes() >= 2, 60), "the service samples the stick")
-        only.pull()
-        check(wait_for(lambda: "Sensor 0 (S/N KO000001): removed" in service.output(), 60), "the pulled stick is said")
-        check("No sensors found" in service.output().split("removed", 1)[-1], "and that no stick is left")
-        check(wait_for(lambda: (service.metric("ventiscope_device_changes_total") or 0) >= 1, 10),
-              "the removal is counted")
-    finally:
-        service.stop()
-        only.stop()
+    check(wait_for(lambda: service.passes() >= 2, 60), "the service samples the stick")
+    only.pull()
+    check(wait_for(lambda: "Sensor 0 (S/N KO000001): removed" in service.output(), 60), "the pulled stick is said")
+    check("No sensors found" in service.output().split("removed", 1)[-1], "and that no stick is left")
+    check(wait_for(lambda: (service.metric("ventiscope_device_changes_total") or 0) >= 1, 10),
+          "the removal is counted")
+    service.stop()
+    only.stop()
     stay = Stick("o2", "KO000002", 5, 9, 0)
     leave = Stick("o3", "KO000003", 5, 33, 1, extra=("--vanish-on", "TRF?"))
     service = Program("removal2")
-    try:
-        said = wait_for(lambda: "(S/N KO000003): removed" in service.output(), 60)
-        check(said, "a stick pulled in the middle of an exchange is said: %r"
-              % [l for l in service.output().splitlines() if "KO000003" in l])
-        check(wait_for(lambda: service.metric("ventiscope_stick_open", serial=leave.serial) == 0, 10),
-              "and closed")
-        changes = service.metric("ventiscope_device_changes_total") or 0
-        check(changes >= 1, "and counted (%d)" % changes)
-        passes = service.passes()
-        check(wait_for(lambda: service.passes() >= passes + 3, 20), "the other stick is sampled on")
-    finally:
-        service.stop()
-        stay.stop()
-        leave.stop()
+    said = wait_for(lambda: "(S/N KO000003): removed" in service.output(), 60)
+    check(said, "a stick pulled in the middle of an exchange is said: %r"
+          % [l for l in service.output().splitlines() if "KO000003" in l])
+    check(wait_for(lambda: service.metric("ventiscope_stick_open", serial=leave.serial) == 0, 10),
+          "and closed")
+    changes = service.metric("ventiscope_device_changes_total") or 0
+    check(changes >= 1, "and counted (%d)" % changes)
+    passes = service.passes()
+    check(wait_for(lambda: service.passes() >= passes + 3, 20), "the other stick is sampled on")
 
 
 @scenario
@@ -305,26 +289,21 @@ def pulled_during_configuration():
     healthy = Stick("p1", "KP000001", 5, 9, 0)
     flaky = Stick("p2", "KP000002", 5, 33, 1, extra=("--vanish-on", "KNOBPRE?"))
     service = Program("pulled")
-    try:
-        # The other stick stays away until the healthy one has been sampled: sampling waits for no stick.
-        check(wait_for(lambda: len(service.log_rows()) >= 2, 60) and all(sane(r, 5) for r in service.log_rows()),
-              "the healthy stick is sampled while the other is away: %r" % service.log_rows()[-1:])
-        flaky.plug()
-        check(wait_for(lambda: service.metric("ventiscope_stick_open", serial=flaky.serial) == 1, 40),
-              "the stick that came back is open")
-        check(wait_for(lambda: any(sane(r, 10) for r in service.log_rows()[-2:]), 30),
-              "both sticks' values are logged: %r" % service.log_rows()[-1:])
-        lines = flaky.lines()
-        after = lines[len(lines) - 1 - lines[::-1].index("created"):] if "created" in lines else []
-        check(any(c.startswith("txt") and c.endswith("*IDN?") for c in after), "the returning stick is configured again")
-        check(any(c.endswith("TRF?") for c in after), "and read as the protocol-5 stick it is")
-        check(not any(c.endswith("*TRG") for c in flaky.lines()), "never with protocol-0 commands")
-        rows = service.log_rows()
-        check(all(r[-1] == "" for r in rows[-3:]), "no error in the last lines")
-    finally:
-        service.stop()
-        healthy.stop()
-        flaky.stop()
+    # The other stick stays away until the healthy one has been sampled: sampling waits for no stick.
+    check(wait_for(lambda: len(service.log_rows()) >= 2, 60) and all(sane(r, 5) for r in service.log_rows()),
+          "the healthy stick is sampled while the other is away: %r" % service.log_rows()[-1:])
+    flaky.plug()
+    check(wait_for(lambda: service.metric("ventiscope_stick_open", serial=flaky.serial) == 1, 40),
+          "the stick that came back is open")
+    check(wait_for(lambda: any(sane(r, 10) for r in service.log_rows()[-2:]), 30),
+          "both sticks' values are logged: %r" % service.log_rows()[-1:])
+    lines = flaky.lines()
+    after = lines[len(lines) - 1 - lines[::-1].index("created"):] if "created" in lines else []
+    check(any(c.startswith("txt") and c.endswith("*IDN?") for c in after), "the returning stick is configured again")
+    check(any(c.endswith("TRF?") for c in after), "and read as the protocol-5 stick it is")
+    check(not any(c.endswith("*TRG") for c in flaky.lines()), "never with protocol-0 commands")
+    rows = service.log_rows()
+    check(all(r[-1] == "" for r in rows[-3:]), "no error in the last lines")
 
 
 @scenario
@@ -332,34 +311,26 @@ def two_copies():
     """Two copies of the program on one stick: one owns it, the other says who does."""
     stick = Stick("c1", "KC000001", 5, 9, 0)
     first = Program("owner")
-    second = None
-    try:
-        check(wait_for(lambda: first.passes() >= 2, 60), "the first copy samples")
-        second = Program("second")
-        check(wait_for(lambda: "in use by another program" in second.output(), 40),
-              "the second copy says the stick is in use")
-        check("the Ventiscope service (process %d)" % first.proc.pid in second.output(),
-              "and that the service holds it: %r" % [l for l in second.output().splitlines() if "in use" in l])
-        passes = first.passes()
-        wait_for(lambda: first.passes() >= passes + 4, 20)
-        rows = first.log_rows()
-        check(len(rows) >= 4 and all(sane(r, 5) for r in rows), "the owner's log holds only sound values")
-        second.stop()
-        second = None
-        # The stick is free once its owner ends; the other copy takes it.
-        third = Program("third")
-        first.stop()
-        check(wait_for(lambda: third.metric("ventiscope_stick_open", serial=stick.serial) == 1, 30),
-              "the stick is taken once its owner has ended")
-        third.stop()
-        # Each copy's tag counter starts where chance puts it, not at 0001.
-        firsts = [c.split()[1] for c in stick.commands() if c.startswith("txt") and c.endswith("*IDN?")]
-        check(len(firsts) == 2 and firsts != ["0001", "0001"], "the copies' first tags: %s" % firsts)
-    finally:
-        first.stop()
-        if second:
-            second.stop()
-        stick.stop()
+    check(wait_for(lambda: first.passes() >= 2, 60), "the first copy samples")
+    second = Program("second")
+    check(wait_for(lambda: "in use by another program" in second.output(), 40),
+          "the second copy says the stick is in use")
+    check("the Ventiscope service (process %d)" % first.proc.pid in second.output(),
+          "and that the service holds it: %r" % [l for l in second.output().splitlines() if "in use" in l])
+    passes = first.passes()
+    wait_for(lambda: first.passes() >= passes + 4, 20)
+    rows = first.log_rows()
+    check(len(rows) >= 4 and all(sane(r, 5) for r in rows), "the owner's log holds only sound values")
+    second.stop()
+    # The stick is free once its owner ends; the other copy takes it.
+    third = Program("third")
+    first.stop()
+    check(wait_for(lambda: third.metric("ventiscope_stick_open", serial=stick.serial) == 1, 30),
+          "the stick is taken once its owner has ended")
+    third.stop()
+    # Each copy's tag counter starts where chance puts it, not at 0001.
+    firsts = [c.split()[1] for c in stick.commands() if c.startswith("txt") and c.endswith("*IDN?")]
+    check(len(firsts) == 2 and firsts != ["0001", "0001"], "the copies' first tags: %s" % firsts)
 
 
 @scenario
@@ -367,16 +338,12 @@ def late_reply():
     """After one late reply every pass costs one exchange again."""
     stick = Stick("l1", "KL000001", 5, 9, 0, extra=("--late-reply", "3", "--late-reply-ms", "60"))
     service = Program("late")
-    try:
-        check(wait_for(lambda: service.passes() >= 10, 60), "the service samples")
-        service.stop()
-        passes = len(service.log_rows())
-        asked = len([c for c in stick.commands() if c.startswith("bin")])
-        check(asked <= passes + 2, "value commands %d for %d passes (one retry for the late reply)" % (asked, passes))
-        check(all(sane(r, 5) for r in service.log_rows()), "every line holds the stick's values")
-    finally:
-        service.stop()
-        stick.stop()
+    check(wait_for(lambda: service.passes() >= 10, 60), "the service samples")
+    service.stop()
+    passes = len(service.log_rows())
+    asked = len([c for c in stick.commands() if c.startswith("bin")])
+    check(asked <= passes + 2, "value commands %d for %d passes (one retry for the late reply)" % (asked, passes))
+    check(all(sane(r, 5) for r in service.log_rows()), "every line holds the stick's values")
 
 
 @scenario

@@ -67,6 +67,8 @@ TEST_F(Interp, CommandsMatchByPrefixInOrder)
     ask("BYE\n");
     EXPECT_EQ(host.restarts, 1);
     EXPECT_EQ(net.nw_PromptCount, 10) << "every line gets its prompt";
+    host.mode = 0; // off: "trg" gets nothing but its prompt
+    EXPECT_EQ(ask("trg\n"), "");
 }
 
 TEST_F(Interp, TheLineLoopDropsShortLinesPromptsAndErrorReplies)
@@ -227,40 +229,6 @@ TEST_F(Interp, AnOverLongLineIsDroppedWholeAndItsTailNeverRuns)
     net.receive(std::string(70000, 'y'));
     EXPECT_TRUE(net.promptOverflow());
     EXPECT_LE(net.pending(), vs::NetInterpreter::kMaxLine);
-}
-
-TEST_F(Interp, ListingAndTriggerRepliesRunOnTheOtherSide)
-{
-    auto sims = vs::attachSimulatedSticks(link, {{5, 9}, {1, 33}}, clock);
-    for (int i = 0; i < 2; ++i)
-        ASSERT_EQ(vs::Nymstick_GetConfig(link, i), 1);
-    link.slot(0)->Channels[0].LastValue = 812.25;
-    const std::string listing = ask("ls\n");
-    EXPECT_EQ(listing.rfind("add [USB:" + link.slot(0)->DevicePath + ":0]" + link.slot(0)->mcu + "|5|", 0), 0u)
-        << listing;
-    EXPECT_NE(listing.find("|812.25|"), std::string::npos);
-    EXPECT_EQ(listing.substr(listing.size() - 12), "updateplot\r\n");
-
-    // The client runs the listing through its own interpreter.
-    vs::ManualClock clientClock;
-    vs::StickLink client{clientClock, [&](int ms) { clientClock.advanceMs(ms); }};
-    vstest::FakeHost clientHost;
-    clientHost.host = "127.0.0.1";
-    vs::NetInterpreter clientNet{client, clientHost, "v"};
-    clientNet.receive(listing);
-    EXPECT_EQ(clientHost.deviceChanges, 1);
-    ASSERT_EQ(client.SlotsReserved, 2);
-    EXPECT_EQ(client.slot(1)->Channels.size(), 5u);
-    EXPECT_EQ(client.slot(0)->Channels[0].LastValue, 812.25);
-
-    link.slot(0)->Channels[0].LastValue = 1234.5;
-    const std::string values = ask("trg\n");
-    EXPECT_EQ(values.rfind("update [USB:" + link.slot(0)->DevicePath + ":0]5|1234.5|", 0), 0u) << values;
-    clientNet.receive(values);
-    EXPECT_EQ(client.slot(0)->Channels[0].LastValue, 1234.5);
-
-    host.mode = 0; // off: "trg" gets nothing but its prompt
-    EXPECT_EQ(ask("trg\n"), "");
 }
 
 } // namespace

@@ -231,24 +231,4 @@ TEST(SimulatedSticks, InjectedFaultsAreRecoveredByTheExchange)
     EXPECT_EQ(link.slot(0)->Channels[0].LastValue, 5);
 }
 
-TEST(SimulatedSticks, EnvironmentSpecGivesConfiguredSticks)
-{
-    vs::ManualClock clock;
-    vs::StickLink link(clock, [&](int ms) { clock.advanceMs(ms); });
-    const vs::SimParse parsed = vs::parseSimulateSpec("5,1/33");
-    ASSERT_TRUE(parsed.errors.empty());
-    auto sims = vs::attachSimulatedSticks(link, parsed.specs, clock);
-    ASSERT_EQ(link.SlotsReserved, 2);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(link.slot(i)->Interface, "USB");
-        ASSERT_EQ(vs::Nymstick_GetConfig(link, i), 1) << link.StickErrorText;
-        EXPECT_EQ(vs::Nymstick_ReadPV(link, i), 1);
-    }
-    EXPECT_EQ(link.slot(0)->ProtocolVersion, 5);
-    EXPECT_EQ(link.slot(1)->ProtocolVersion, 1);
-    EXPECT_EQ(link.slot(1)->InputReportLength, 33);
-    EXPECT_EQ(sims[0]->commands().back(), "TRF?");
-    EXPECT_EQ(sims[1]->commands().back(), "*TR");
-}
-
 } // namespace

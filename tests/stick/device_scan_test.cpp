@@ -253,16 +253,6 @@ TEST_F(ChangeFixture, ResumeRebuildsTheTableInScanOrderEvenTwice)
     EXPECT_TRUE(beeps.empty());
 }
 
-TEST_F(ChangeFixture, AnEventDuringHandlingIsPassedOn)
-{
-    bool nestedHandled = true;
-    inCallback = [&] { nestedHandled = handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged); };
-    bus.plug({5, 9});
-    handler.DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
-    EXPECT_FALSE(nestedHandled);
-    EXPECT_EQ(callbacks, 1);
-}
-
 // The callback configures every new stick, as the window's does.
 struct ConfiguringFixture : ChangeFixture {
     int retriesAsked = 0;

@@ -73,27 +73,6 @@ TEST_F(StartFixture, SticksAreFoundConfiguredPlottedAndSampled)
     EXPECT_EQ(window->pauseAction()->text(), "&Start");
 }
 
-TEST_F(StartFixture, AStickPluggedInDuringAPassIsConfiguredAndPlottedAfterIt)
-{
-    bus.plug({5, 9})->setReportIntervalMs(5); // the pass waits for its replies
-    start();
-    ASSERT_EQ(plot.nCurves, 5);
-    bool plugged = false;
-    link.setWait([&](int ms) {
-        clock.advanceMs(ms);
-        if (ms > 0 && !std::exchange(plugged, true)) {
-            bus.plug({1, 33});
-            window->core().deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
-        }
-    });
-    window->core().sampling().Timer1x_Timer();
-    ASSERT_TRUE(plugged);
-    EXPECT_EQ(link.SlotsReserved, 1) << "nothing changes under the running pass";
-    ASSERT_TRUE(vstest::waitFor([&] { return link.SlotsReserved == 2; }));
-    EXPECT_EQ(link.slot(1)->nChannels, 5);
-    EXPECT_EQ(plot.nCurves, 10);
-}
-
 // Without a stick: the emulation question, or the waiting text (the
 // settings' own, escaped when it is not printable) when it is refused or
 // switched off.

@@ -6,7 +6,6 @@
 #include "core/sampling_loop.h"
 #include "stick/channel_state.h"
 #include "window/history_window.h"
-#include "stored_history.h"
 #include "wait_for.h"
 #include "window_fixture.h"
 
@@ -239,46 +238,6 @@ TEST_F(GeneratedHistory, TheWheelZoomsAroundThePointerDraggingPansAndADoubleClic
 // What the running program samples is in the history, under each stick's
 // serial number, and "File > History..." shows it.
 struct HistoryFromTheWindow : vstest::WindowFixture {};
-
-TEST_F(HistoryFromTheWindow, FileHistoryShowsWhatThePassesStored)
-{
-    bus.plug({5, 9});
-    bus.plug({1, 33});
-    startWindow();
-    HistoryWriter* writer = window->core().history();
-    ASSERT_TRUE(writer);
-    writer->flush();
-    const long before = writer->rowsWritten();
-    for (int i = 0; i < 3; ++i) {
-        window->core().sampling().Timer1x_Timer();
-        clock.advanceMs(1000);
-    }
-    writer->flush();
-    EXPECT_EQ(writer->rowsWritten(), before + 2 * 3) << "every pass once for each stick";
-    QAction* action = window->findChild<QAction*>("mHistory");
-    ASSERT_TRUE(action);
-    action->trigger();
-    HistoryWindow* history = window->historyWindow();
-    ASSERT_TRUE(history);
-    waitFor(*history);
-    ASSERT_EQ(history->series().size(), 2u);
-    for (int s = 0; s < 2; ++s) {
-        const SeriesInfo& info = history->series()[static_cast<size_t>(s)];
-        const StickRecord* stick = link.slot(s);
-        ASSERT_FALSE(stickSerial(*stick).empty());
-        EXPECT_EQ(info.who.serial.toStdString(), stickSerial(*stick));
-        EXPECT_EQ(info.who.labels.size(), stick->nChannels);
-        // The last pass's values are the ones the stick has now.
-        std::vector<double> last;
-        vstest::forEachStored(writer, [&](const SeriesInfo& of, int64_t, const std::vector<double>& v) {
-            if (of.id == info.id)
-                last = v;
-        });
-        ASSERT_EQ(last.size(), static_cast<size_t>(stick->nChannels));
-        for (int c = 0; c < stick->nChannels; ++c)
-            EXPECT_DOUBLE_EQ(last[static_cast<size_t>(c)], stick->Channels[static_cast<size_t>(c)].LastValue);
-    }
-}
 
 // Another process holds the database: "File > History..." opens and shows
 // what the file holds while the passes wait in memory, and they are written
