@@ -36,7 +36,7 @@ for line in sys.stdin:
         continue
     for f in doc.get("files", []):
         name = f["file"]
-        if "src/" not in name:
+        if "src/" not in name or "_autogen/" in name:  # moc output is not ours
             continue
         name = name[name.find("src/"):]
         seen.update("%s:%d" % (name, l["line_number"]) for l in f["lines"] if l["count"] > 0)
