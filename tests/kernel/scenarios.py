@@ -97,7 +97,7 @@ class Program:
 
     port_counter = 9464
 
-    def __init__(self, name, args=("--headless",), metrics=True, log=True, env=None):
+    def __init__(self, name, args=("--headless",), metrics=True, log=True):
         LIVE.append(self)
         self.name = name
         self.home = SCRATCH + "/home-" + name
@@ -116,7 +116,6 @@ class Program:
         self.out = os.path.join(ARGS.out, name + ".out")
         environment = {"PATH": os.environ["PATH"], "HOME": self.home, "XDG_CONFIG_HOME": self.home + "/config",
                        "XDG_RUNTIME_DIR": self.home, "QT_QPA_PLATFORM": "offscreen", "LANG": "C.UTF-8"}
-        environment.update(env or {})
         self.proc = subprocess.Popen([ARGS.exe] + list(args), stdout=open(self.out, "w"),
                                      stderr=subprocess.STDOUT, env=environment, cwd=self.home)
 
@@ -141,15 +140,6 @@ class Program:
 
     def passes(self):
         return self.metric("ventiscope_sampling_passes_total") or 0
-
-    def columns(self):
-        """The number of channel columns the log's header names."""
-        try:
-            with open(self.log_file, encoding="latin-1", newline="") as f:
-                header = f.readline()
-        except FileNotFoundError:
-            return 0
-        return max(0, header.count('"') // 2 - 1)
 
     def log_rows(self):
         """The value log's data lines as [time, value..., error]."""

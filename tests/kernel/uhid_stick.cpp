@@ -129,7 +129,7 @@ private:
     void told(const std::string& line)
     {
         note(line);
-        const std::string command = line.substr(line.find(' ', 4) + 1);
+        const std::string& command = stick_.commands().back(); // told as it is taken
         if (!vanished_ && command == o_.text("vanish-on")) {
             vanished_ = true;
             destroy();

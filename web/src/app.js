@@ -245,13 +245,16 @@
     const shown = h.series.length ? "level: " + h.level : "nothing was recorded in this range";
     $("history-state").textContent = new Date(h.from).toLocaleString() + " to " + new Date(h.to).toLocaleString() + " (" + shown + ")";
   }
-  // The daily summary of the shown range, as the History window's.
+  // The daily summary of the shown range, as the History window's; only the
+  // latest range's answer is shown, as a zoom may overtake the one before.
   async function showSummary(query) {
+    history.summaryQuery = query;
+    const r = await fetch("api/summary?" + query);
+    const rows = r.ok ? (await r.json()).rows : null;
+    if (history.summaryQuery !== query) return;
     const table = $("summary");
     table.replaceChildren();
-    const r = await fetch("api/summary?" + query);
-    if (!r.ok) return;
-    const rows = (await r.json()).rows;
+    if (!rows) return;
     const cell = (tr, tag, text) => { const c = document.createElement(tag); c.textContent = text; tr.append(c); };
     const head = document.createElement("tr");
     ["Period", "Stick", "Channel", "Mean", "Least", "Greatest", "Hours at or above"].forEach((t) => cell(head, "th", t));
