@@ -126,15 +126,6 @@ TEST_F(Flash, AveragingFourFetchesAQuarterFourIntervalsApart)
     EXPECT_NEAR(face.values[1], (stored[4] + stored[5] + stored[6] + stored[7]) / 4.0, 0.5);
 }
 
-TEST_F(Flash, WithoutEngineeringModeTheLatestRecordingIsFetched)
-{
-    attach();
-    ASSERT_TRUE(vs::Flash_download(link, face, clock, false));
-    EXPECT_EQ(face.chooserShown, 0);
-    EXPECT_EQ(face.values, asValues(sims[0]->firmware().recordings()[2]));
-    EXPECT_FALSE(face.askedAverage.show);
-}
-
 TEST_F(Flash, EscapeOrACancelledRequestChangesNothing)
 {
     attach();
@@ -151,6 +142,11 @@ TEST_F(Flash, EscapeOrACancelledRequestChangesNothing)
     EXPECT_FALSE(vs::Flash_download(link, cancelling, clock, true));
     EXPECT_EQ(link.StickErrorText, "Aborted.");
     EXPECT_TRUE(cancelling.logTimes.empty());
+
+    RecordingFace closing{link};
+    closing.record = std::nullopt; // the records window closed without a choice
+    EXPECT_TRUE(vs::Flash_download(link, closing, clock, true));
+    EXPECT_TRUE(closing.values.empty() && closing.progressShown.empty()) << "nothing fetched";
 }
 
 // Faults of the stick or the link during a download: the values are the
@@ -234,6 +230,9 @@ TEST_F(Flash, ThePrintedEndOfTheDataEndsTheRecording)
     attach();
     sims[0]->firmware().claimExtraValues(8);
     ASSERT_TRUE(vs::Flash_download(link, face, clock, false)) << link.StickErrorText;
+    // Outside engineering mode: the latest recording, no chooser, no averaging offered.
+    EXPECT_EQ(face.chooserShown, 0);
+    EXPECT_FALSE(face.askedAverage.show);
     EXPECT_EQ(face.values, asValues(sims[0]->firmware().recordings().back()));
     EXPECT_EQ(std::count(face.values.begin(), face.values.end(), 65535.0), 0);
     EXPECT_EQ(face.printed.back(), "Downloaded 40 values (the stick's data ended after 40 of 48).\n");
@@ -296,15 +295,6 @@ TEST_F(Flash, MoreValuesThanThePlotHoldsAllReachTheLog)
     EXPECT_EQ(face.recordLength, 20000) << "the plot's limit; it shows the newest";
     EXPECT_EQ(face.logTimes.size(), 25000u);
     EXPECT_EQ(face.values.back(), 777);
-}
-
-TEST_F(Flash, ClosingTheRecordsWindowWithoutAChoiceFetchesNothing)
-{
-    attach();
-    face.record = std::nullopt;
-    EXPECT_TRUE(vs::Flash_download(link, face, clock, true));
-    EXPECT_EQ(count("LBR"), 0);
-    EXPECT_TRUE(face.values.empty());
 }
 
 TEST(RecordingEnd, ATimeStillToComeTodayWasYesterday)

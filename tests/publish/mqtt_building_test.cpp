@@ -28,14 +28,25 @@ TEST_F(Mqtt, ABrokerRestartWithoutItsRetainedMessagesAndHomeAssistantsBirthGetEv
                !newest(s, config).empty() && !newest(s, bridge).empty();
     };
 
-    // The broker comes back empty (persistence off): a newcomer finds it all again, retained.
+    // Passes while the broker is away never wait for it and keep only the
+    // newest message of each topic. It comes back empty (persistence off):
+    // a newcomer finds it all again, retained, and the newest state.
     broker.stop();
     ASSERT_TRUE(wait.pump([&] { return !p->client().isConnected(); }));
+    for (int pass = 0; pass < 5; ++pass) {
+        clock.advanceMs(1000);
+        p->afterPass();
+    }
+    EXPECT_LE(p->client().pendingCount(), 2u) << "only the newest per topic";
     ASSERT_TRUE(broker.start());
     Subscriber empty(broker.port, "nothing");
     ASSERT_TRUE(empty.pump([&] { return p->client().isConnected(); }));
     Subscriber late(broker.port);
     ASSERT_TRUE(late.pump([&] { return holdsEverything(late); }));
+    const std::string stateTopic = "ventiscope/lab/" + stick + "/state";
+    ASSERT_TRUE(late.pump([&] { return late.last(stateTopic) != nullptr; }));
+    EXPECT_EQ(json(late.last(stateTopic)->payload)["time"].toString(), "2026-12-07 08:00:05");
+    EXPECT_EQ(p->client().pendingCount(), 0u);
 
     // Home Assistant starts again and says so: everything is sent anew. (What
     // the first subscriber saw may have come live; this one, subscribing after

@@ -122,33 +122,6 @@ TEST_F(Mqtt, StaleDataGoesUnavailableAndTwoCopiesKeepTheirOwnAvailability)
     EXPECT_EQ(newest(sub, "ventiscope/lab/status"), "online");
 }
 
-TEST_F(Mqtt, ABrokerThatGoesAwayIsReconnectedWithoutHoldingAPass)
-{
-    vstest::Broker broker;
-    vs::MqttSettings settings = settingsFor(broker.port);
-    vs::MqttPublisher publisher(link, clock, settings, "2.41.0");
-    publisher.client().firstRetryMs = 100;
-    publisher.client().start();
-    vstest::Subscriber wait(broker.port, "nothing");
-    ASSERT_TRUE(wait.pump([&] { return publisher.client().isConnected(); }));
-
-    broker.stop();
-    ASSERT_TRUE(wait.pump([&] { return !publisher.client().isConnected(); }));
-    for (int pass = 0; pass < 5; ++pass) {
-        clock.advanceMs(1000);
-        publisher.afterPass(); // never waits for the broker: there is none
-    }
-    EXPECT_LE(publisher.client().pendingCount(), 2u) << "only the newest per topic";
-
-    ASSERT_TRUE(broker.start());
-    vstest::Subscriber sub(broker.port);
-    ASSERT_TRUE(sub.pump([&] { return publisher.client().isConnected(); })) << "reconnected";
-    const std::string stateTopic = "ventiscope/lab/" + stick + "/state";
-    ASSERT_TRUE(sub.pump([&] { return sub.last(stateTopic) != nullptr; })) << "the newest state came";
-    EXPECT_EQ(json(sub.last(stateTopic)->payload)["time"].toString(), "2026-12-07 08:00:05");
-    EXPECT_EQ(publisher.client().pendingCount(), 0u);
-}
-
 TEST(MqttMessages, NumbersCarryTheChannelsResolution)
 {
     vs::ChannelRecord c;

@@ -99,22 +99,6 @@ TEST(Configuration, FailingStepsLeaveWhatWasReadAndAPrefixedError)
     EXPECT_EQ(r.nKnobs, 4);
 }
 
-TEST(Configuration, ExchangeErrorsArePrefixedByTheFailingStep)
-{
-    TestLink t;
-    auto dev = t.addScripted(33, 33, 1);
-    vstest::answerFromTable(*dev, {{"*IDN?", "n;h;p2;w;MCU=A;T;S/N:1;;\n"}, {"KNOBPRE?", ";\n"}});
-    EXPECT_EQ(vs::Nymstick_GetConfig(t.link, 0), 0);
-    EXPECT_EQ(t.link.StickErrorText,
-              "nym_ask('WFMPRE?', 0):NYM_RECV_ERR_Readfile:Resource temporarily unavailable");
-    EXPECT_EQ(t.link.slot(0)->Name, "n");
-
-    TestLink t2;
-    t2.addScripted(33, 33, 1);
-    EXPECT_EQ(vs::Nymstick_GetConfig(t2.link, 0), 0);
-    EXPECT_EQ(t2.link.StickErrorText.rfind("nym_ask('*IDN?', 0):NYM_RECV_ERR_Readfile:", 0), 0u);
-}
-
 TEST(WarnLevels, KnobsMatchByContainmentAndTheWordWarn)
 {
     TestLink t;
