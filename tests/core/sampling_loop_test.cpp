@@ -43,18 +43,6 @@ struct LoopFixture : ::testing::Test, Steps {
     }
 };
 
-TEST_F(LoopFixture, TimerPeriodIsAQuarterOfTheReadInterval)
-{
-    EXPECT_EQ(vs::SamplingLoop::timerPeriodMs(1), 250);
-    EXPECT_EQ(vs::SamplingLoop::timerPeriodMs(2), 500);
-    EXPECT_EQ(vs::SamplingLoop::timerPeriodMs(0.3), 75);
-    EXPECT_EQ(vs::SamplingLoop::timerPeriodMs(0.01), 2); // 2.5 halves to even
-    loop.setReadInterval(2);
-    EXPECT_EQ(loop.timer().interval(), 500);
-    loop.setReadInterval(300); // beyond what the timer can take: unchanged
-    EXPECT_EQ(loop.readInterval(), 2);
-}
-
 TEST_F(LoopFixture, EveryFourthTickRunsAPass)
 {
     sticks({{5, 9}});

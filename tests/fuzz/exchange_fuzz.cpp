@@ -1,12 +1,12 @@
 // The command exchange fed with input reports a hostile stick may send: text
 // and binary replies, the configuration read, values and flags.
+#include "../stick/script_transport.h"
 #include "fuzz_input.h"
 #include "stick/config_read.h"
 #include "stick/exchange.h"
 #include "stick/report_io.h"
 #include "stick/stick_info.h"
 #include "stick/stick_link.h"
-#include "stick/transport.h"
 #include "stick/value_read.h"
 
 #include <cstdlib>
@@ -14,32 +14,6 @@
 #include <memory>
 
 namespace {
-
-// Each read takes one control byte: a multiple of 16 is a failed read (no
-// report queued), anything else is followed by one report's payload.
-class FuzzTransport final : public vs::Transport {
-public:
-    FuzzTransport(vsfuzz::Input& in, size_t length) : in_(in), length_(length) {}
-    bool writeReport(const uint8_t*, size_t) override { return true; }
-    int readReport(uint8_t* buffer, size_t length, std::string& error) override
-    {
-        if (in_.empty() || in_.byte() % 16 == 0) {
-            error = "Resource temporarily unavailable";
-            return 0;
-        }
-        const std::string payload = in_.take(length_ - 1);
-        std::memset(buffer, 0, length);
-        std::memcpy(buffer + 1, payload.data(), std::min(payload.size(), length - 1));
-        return static_cast<int>(length);
-    }
-    void flushInput() override {}
-    bool sendFeatureReport(const uint8_t*, size_t, std::string&) override { return true; }
-    void close() override {}
-
-private:
-    vsfuzz::Input& in_;
-    size_t length_;
-};
 
 void checkRecord(const vs::StickLink& link)
 {
@@ -65,8 +39,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     link.setDebugSink([](const std::string&) {});
     link.TraceLevel = 210; // the trace path escapes and dumps every report too
     const int slot = link.Nymstick_AddSlot("fuzz");
-    vs::Nymstick_AttachDevice(link, slot, std::make_shared<FuzzTransport>(in, static_cast<size_t>(length)), length,
-                              length, 9);
+    // Each read takes one control byte: a multiple of 16 is a failed read (no
+    // report queued), anything else is followed by one report's payload.
+    auto device = std::make_shared<vstest::ScriptTransport>(length);
+    device->onRead = [&in, length](uint8_t* buffer, size_t size, std::string& error) {
+        if (in.empty() || in.byte() % 16 == 0) {
+            error = "Resource temporarily unavailable";
+            return 0;
+        }
+        const std::string payload = in.take(static_cast<size_t>(length) - 1);
+        std::memset(buffer, 0, size);
+        std::memcpy(buffer + 1, payload.data(), std::min(payload.size(), size - 1));
+        return static_cast<int>(size);
+    };
+    vs::Nymstick_AttachDevice(link, slot, device, length, length, 9);
     link.slot(slot)->ProtocolVersion = static_cast<int16_t>(protocol);
 
     vs::Nymstick_GetConfig(link, slot);

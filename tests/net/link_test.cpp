@@ -88,12 +88,9 @@ TEST(NetLink, AServerGreetsAndAnswersATerminal)
     EXPECT_EQ(server.printed, (std::vector<std::string>{"Listening on 0.0.0.0:" + std::to_string(port) + "\n"}));
     EXPECT_EQ(server.net.state(), 2);
 
-    QTcpSocket terminal;
-    QByteArray got;
-    QObject::connect(&terminal, &QTcpSocket::readyRead, [&] { got += terminal.readAll(); });
-    terminal.connectToHost("127.0.0.1", static_cast<quint16>(port));
-    ASSERT_TRUE(waitFor([&] { return got.contains("Nym>"); }));
-    EXPECT_EQ(got.toStdString(), "Nym USB server Version 2.41.0 svn:$Rev: 1 $ \r\nReady\r\n0001:Nym>");
+    Terminal terminal(port);
+    ASSERT_TRUE(terminal.prompted());
+    EXPECT_EQ(terminal.got.toStdString(), "Nym USB server Version 2.41.0 svn:$Rev: 1 $ \r\nReady\r\n0001:Nym>");
     EXPECT_TRUE(server.saw("Closing connection for: 0.0.0.0")) << "the listening socket makes way";
     EXPECT_TRUE(server.saw("Accepted connection from: 127.0.0.1"));
     EXPECT_EQ(server.net.state(), 7);
@@ -104,20 +101,17 @@ TEST(NetLink, AServerGreetsAndAnswersATerminal)
     ASSERT_TRUE(waitFor([&] { return second.state() == QAbstractSocket::UnconnectedState; }));
     EXPECT_EQ(second.error(), QAbstractSocket::ConnectionRefusedError);
 
-    got.clear();
+    terminal.got.clear();
     terminal.write("help\n");
-    ASSERT_TRUE(waitFor([&] { return got.contains("Nym>"); }));
-    EXPECT_EQ(got.toStdString(), vs::NetInterpreter::SyntaxHelp() + "\r\n0002:Nym>");
+    ASSERT_TRUE(terminal.prompted());
+    EXPECT_EQ(terminal.got.toStdString(), vs::NetInterpreter::SyntaxHelp() + "\r\n0002:Nym>");
 
     // The client leaves; the server listens again.
-    terminal.disconnectFromHost();
+    terminal.socket.disconnectFromHost();
     ASSERT_TRUE(waitFor([&] { return server.net.state() == 2; }));
-    got.clear();
-    QTcpSocket again;
-    QObject::connect(&again, &QTcpSocket::readyRead, [&] { got += again.readAll(); });
-    again.connectToHost("127.0.0.1", static_cast<quint16>(port));
-    ASSERT_TRUE(waitFor([&] { return got.contains("Nym>"); }));
-    EXPECT_TRUE(got.endsWith("0003:Nym>")) << "the prompt count goes on across connections";
+    Terminal again(port);
+    ASSERT_TRUE(again.prompted());
+    EXPECT_TRUE(again.got.endsWith("0003:Nym>")) << "the prompt count goes on across connections";
 }
 
 TEST(NetLink, APortInUseFallsBackToClientAndBothFailingGiveTwoReports)

@@ -93,7 +93,7 @@ TEST(PlotFeed, ClosedSlotsAreWalkedInSlotOrder)
     EXPECT_FALSE(vs::Nymdata2plot(empty, f.link, "t"));
 }
 
-TEST(PlotFeed, CurvesBeyondTheColourTableStayDistinctAndAStoredColourWins)
+TEST(PlotFeed, CurvesBeyondTheColourTableStayDistinct)
 {
     std::set<vs::Rgb> seen;
     for (int k = 0; k < 40; ++k) {
@@ -101,17 +101,6 @@ TEST(PlotFeed, CurvesBeyondTheColourTableStayDistinctAndAStoredColourWins)
         EXPECT_NE(c, vs::rgb(0, 0, 0)) << k;
         EXPECT_TRUE(seen.insert(c).second) << "curve " << k << " has another's colour";
     }
-    const vs::ColorOverride stored = [](int k, vs::Rgb) -> std::optional<vs::Rgb> {
-        return k == 20 ? std::optional<vs::Rgb>(vs::rgb(1, 2, 3)) : std::nullopt;
-    };
-    EXPECT_EQ(vs::plot_ColorMapping(20, stored), vs::rgb(1, 2, 3));
-}
-
-TEST(PlotFeed, RecordLengthsStayWithin100And20000)
-{
-    EXPECT_EQ(vs::clampRecordLength(5), 100);
-    EXPECT_EQ(vs::clampRecordLength(100000), 20000);
-    EXPECT_EQ(vs::clampRecordLength(500), 500);
 }
 
 } // namespace

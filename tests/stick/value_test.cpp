@@ -98,24 +98,6 @@ TEST(ValueReading, BinaryValuesSkipTheTopOfThe32BitRange)
     EXPECT_EQ(c[4].LastValue, 42949672);
 }
 
-TEST(ValueReading, TrfCarriesFlagValuesAsDecimalTexts)
-{
-    TestLink t;
-    auto dev = t.addScripted(9, 9, 5);
-    vs::StickRecord& r = *t.link.slot(0);
-    giveChannels(r, 5);
-    r.Flags = {{"A", "&h0000&"}, {"B", ""}, {"C", ""}, {"D", ""}};
-    answerBinary(*dev, le16(10) + le16(20) + le16(30) + le32(40) + le32(50) + le16(0) + le16(384) + le16(1) +
-                           le16(65535));
-    EXPECT_EQ(vs::Nymstick_ReadPV(t.link, 0), 1);
-    // 24 payload bytes over 8-byte reports: three reports collected.
-    EXPECT_EQ(r.Flags[0].Value, "0");
-    EXPECT_EQ(r.Flags[1].Value, "384");
-    EXPECT_EQ(r.Flags[3].Value, "65535");
-    EXPECT_EQ(r.Channels[4].LastValue, 50);
-    EXPECT_TRUE(dev->script.empty());
-}
-
 TEST(ValueReading, ValuesBeyondTheBufferAndMissingChannelsAreSkipped)
 {
     TestLink t;
