@@ -51,26 +51,6 @@ TEST_F(ScanFixture, OpenSticksKeepTheirHandlesAndConfiguration)
     EXPECT_EQ(link.SticksConnected, 2);
 }
 
-TEST_F(ScanFixture, UnplugClosesAndReplugReusesTheSlot)
-{
-    bus.plug({5, 9});
-    bus.plug({2, 9});
-    scanner.Nymstick_Find();
-    ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
-    bus.unplug("sim:0");
-    EXPECT_EQ(scanner.Nymstick_Find(), 1);
-    EXPECT_FALSE(link.Nymstick_isOpen(0));
-    EXPECT_EQ(link.slot(0)->DevicePath, "sim:0");
-    EXPECT_EQ(link.slot(0)->nChannels, 0);
-    EXPECT_EQ(link.SlotsReserved, 2);
-
-    bus.replug("sim:0");
-    EXPECT_EQ(scanner.Nymstick_Find(), 2);
-    EXPECT_EQ(link.SlotsReserved, 2);
-    EXPECT_TRUE(link.Nymstick_isOpen(0));
-    EXPECT_EQ(vs::Nymstick_GetConfig(link, 0), 1) << link.StickErrorText;
-}
-
 TEST_F(ScanFixture, EmulatedSlotsCloseAtAnyScan)
 {
     link.Nymstick_AddEmulated();
