@@ -107,8 +107,7 @@ TEST_F(Commands, ResetSettingsResetsTheSticksEmptiesTheStoreAndMayEndTheProgram)
     EXPECT_EQ(prompts.shown[0].rfind("This will set the USB stick to factory defaults", 0), 0u);
     EXPECT_EQ(prompts.shown[1], "You must restart the program for the default values to be reloaded.\r\n\r\nExit now?");
     EXPECT_EQ(sent(0, "*RST"), 1);
-    QFile stored(ini());
-    EXPECT_FALSE(stored.open(QIODevice::ReadOnly) && stored.readAll().contains("WarningSounds"));
+    EXPECT_FALSE(vstest::readFile(ini()).contains("WarningSounds"));
     EXPECT_TRUE(core->sampling().running()) << "sampling goes on as it was";
     EXPECT_EQ(face.endedWith, -1);
     prompts.answers = {true, true};

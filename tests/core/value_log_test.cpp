@@ -1,4 +1,5 @@
 #include "core/value_log.h"
+#include "files.h"
 #include "plot/plot_feed.h"
 #include "script_prompts.h"
 #include "settings/settings.h"
@@ -58,11 +59,7 @@ struct LogFixture : vstest::TempConfig, vstest::TestFace {
         vs::plot_SetupStore(plot);
     }
     QString path(const QString& name) const { return dir.path() + "/" + name; }
-    QByteArray read(const QString& file) const
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    static QByteArray read(const QString& file) { return vstest::readFile(file); }
 };
 
 TEST_F(LogFixture, ANewFileGetsAHeaderOfTheEnabledChannels)
@@ -84,16 +81,11 @@ TEST_F(LogFixture, EveryFileAndEveryChangeOfColumnsGetsItsHeader)
     curves();
     const std::string header = "\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"\t \"A[u]\"\t \r\n";
     // Lines under the same header go on under it; content without one gets it first.
-    QFile f(path("old.txt"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write((header + "t0\t 1\t \r\n").c_str());
-    f.close();
+    ASSERT_TRUE(vstest::writeFile(path("old.txt"), (header + "t0\t 1\t \r\n").c_str()));
     log->Log_TurnOn(path("old.txt"));
     log->Log_timer_write2file("t1");
     EXPECT_EQ(read(path("old.txt")).toStdString(), header + "t0\t 1\t \r\nt1\t 0\t \r\n");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("foreign\r\n");
-    f.close();
+    ASSERT_TRUE(vstest::writeFile(path("old.txt"), "foreign\r\n"));
     log->reopen();
     log->Log_timer_write2file("t2");
     EXPECT_EQ(read(path("old.txt")).toStdString(), "foreign\r\n" + header + "t2\t 0\t \r\n");
@@ -101,8 +93,7 @@ TEST_F(LogFixture, EveryFileAndEveryChangeOfColumnsGetsItsHeader)
     ASSERT_TRUE(QFile::rename(path("old.txt"), path("old.txt.1")));
     log->Log_timer_write2file("t3");
     EXPECT_EQ(read(path("old.txt")).toStdString(), header + "t3\t 0\t \r\n");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.close();
+    ASSERT_TRUE(vstest::writeFile(path("old.txt"), {})); // emptied in place
     log->Log_timer_write2file("t4");
     EXPECT_EQ(read(path("old.txt")).toStdString(), header + "t4\t 0\t \r\n");
 }
@@ -137,9 +128,7 @@ TEST_F(LogFixture, WriteFailuresAreSaidOnceAndLoggingGoesOn)
 {
     stick({{"A", "u"}});
     curves();
-    QFile blocker(path("a_file"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(vstest::writeFile(path("a_file"), {}));
     ASSERT_EQ(::mkfifo(path("fifo").toLocal8Bit().constData(), 0600), 0);
     for (const QString& bad : {QString("/dev/full"), path("a_file/log.txt"), path("fifo")}) {
         text.clear();

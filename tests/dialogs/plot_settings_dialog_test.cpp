@@ -31,22 +31,13 @@ namespace {
 struct PlotDialog : vstest::WindowFixture {
     void start(const QByteArray& ini = {})
     {
-        if (!ini.isEmpty()) {
-            QDir().mkpath(QFileInfo(this->ini()).path());
-            QFile f(this->ini());
-            EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(ini);
-        }
+        if (!ini.isEmpty())
+            EXPECT_TRUE(vstest::writeFile(this->ini(), ini));
         bus.plug({5, 9});
         startWindow();
         window->mSettings_Click(1);
     }
     vs::PlotSettingsDialog& d() { return window->plotSettingsDialog(); }
-    QString stored()
-    {
-        QFile f(ini());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
     void enter(QLineEdit* box, const QString& text)
     {
         box->setText(text);
@@ -141,11 +132,8 @@ TEST_F(PlotDialog, LabelsFontsAndIntervalSurviveARestart)
 
     // A Unicode title file: its first bytes as escapes, drawn as text.
     const QString file = dir.path() + "/title.txt";
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     const QString title = QString::fromUtf8("Luft \xe2\x98\xba");
-    f.write(reinterpret_cast<const char*>(title.utf16()), title.size() * 2);
-    f.close();
+    ASSERT_TRUE(vstest::writeFile(file, QByteArray(reinterpret_cast<const char*>(title.utf16()), title.size() * 2)));
     prompts.openFiles = {file.toStdString()};
     d().importTitle(0);
     EXPECT_EQ(d().title(0)->text().left(8), "\\x4C\\x00");
@@ -158,8 +146,7 @@ TEST_F(PlotDialog, LabelsFontsAndIntervalSurviveARestart)
     enter(d().interval(), "0.5");
     d().close();
     EXPECT_FALSE(d().isVisible());
-    if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB"))
-        window->grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/unicode_title.png");
+    vstest::keepPicture(*window, "unicode_title.png");
 
     vs::SettingsStore again;
     vs::Settings reread(again);

@@ -65,11 +65,6 @@ struct Dialogs : vstest::WindowFixture {
             bus.plug({5, 9});
         startWindow();
     }
-    QString stored()
-    {
-        QFile f(ini());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
     long sent(int stick, const std::string& command)
     {
         const auto& c = bus.stick("sim:" + std::to_string(stick))->commands();

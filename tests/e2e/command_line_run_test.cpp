@@ -1,5 +1,6 @@
 // The program run as a real process with simulated sticks: its one-shot
 // command lines, the flash download without a display, the end by signal.
+#include "files.h"
 #include "program_run.h"
 #include "sockets.h"
 
@@ -58,9 +59,7 @@ TEST(Run, CommandLinesActOnceEndOrKeepTheProgramRunning)
         EXPECT_EQ(run.finish(), c.code);
         EXPECT_TRUE((run.out() + run.process.readAllStandardError()).contains(c.output));
     }
-    QFile f(dump);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = f.readAll().split('\n');
+    const QList<QByteArray> lines = vstest::readFile(dump).split('\n');
     ASSERT_EQ(lines.size(), 5) << "two runs of two sticks, and the rest after the last line end";
     for (int i = 0; i < 4; ++i) {
         const QList<QByteArray> fields = lines[i].split('\t');
@@ -86,9 +85,7 @@ TEST(Run, TheWindowServesItsWebPageAndEndingBySignalStoresTheGeometry)
     EXPECT_TRUE(sticks.startsWith("HTTP/1.1 200") && sticks.contains("\"state\":\"open\"")) << sticks.toStdString();
     run.process.terminate();
     EXPECT_EQ(run.finish(), 0);
-    QFile ini(run.settingsFile());
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(ini.readAll().contains("MainGraphWidth="));
+    EXPECT_TRUE(vstest::readFile(run.settingsFile()).contains("MainGraphWidth="));
 }
 
 // ventiscope --download-flash: every value of the recording in the file, or
@@ -101,9 +98,7 @@ TEST(Run, TheCommandLineDownloadWritesTheRecordingOrNothing)
     EXPECT_EQ(run.finish(), 0);
     const QString out = QString::fromLocal8Bit(run.out());
     EXPECT_TRUE(out.contains("Downloaded 40 values.") && out.contains("Wrote 40 values to " + file)) << out.toStdString();
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray recording = f.readAll();
+    const QByteArray recording = vstest::readFile(file);
     const QStringList lines = QString::fromLocal8Bit(recording).split("\r\n", Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 41);
     EXPECT_EQ(lines[0], "\"Date time[yyyy-mm-dd Hh:Nn:Ss]\"\t \"CO2eq[ppm]\"\t ");
@@ -123,17 +118,13 @@ TEST(Run, TheCommandLineDownloadWritesTheRecordingOrNothing)
         run.start({"--download-flash=" + file}, simulate, false);
         EXPECT_EQ(run.finish(), 1) << simulate.toStdString();
         EXPECT_TRUE(run.out().contains(reason.toUtf8())) << run.out().toStdString();
-        QFile again(file);
-        ASSERT_TRUE(again.open(QIODevice::ReadOnly));
-        EXPECT_EQ(again.readAll(), recording) << "unchanged after " << simulate.toStdString();
+        EXPECT_EQ(vstest::readFile(file), recording) << "unchanged after " << simulate.toStdString();
     }
 
     // Losing reports, a stick that can repeat a block still gives every value.
     run.start({"--download-flash=" + run.path("lossy.txt"), "--end=12:00"}, "5~5", false);
     EXPECT_EQ(run.finish(), 0);
-    QFile lossy(run.path("lossy.txt"));
-    ASSERT_TRUE(lossy.open(QIODevice::ReadOnly));
-    EXPECT_EQ(lossy.readAll(), recording) << "the same recording, value for value";
+    EXPECT_EQ(vstest::readFile(run.path("lossy.txt")), recording) << "the same recording, value for value";
 }
 
 } // namespace

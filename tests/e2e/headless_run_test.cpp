@@ -1,6 +1,7 @@
 // The headless service as a real process without a display: it samples two
 // simulated sticks, logs, serves the network link and the metrics over real
 // loopback sockets, stands up to hostile HTTP clients and ends on SIGTERM.
+#include "files.h"
 #include "program_run.h"
 #include "sockets.h"
 
@@ -109,9 +110,7 @@ TEST(HeadlessRun, SamplesLogsServesNetworkAndMetricsAndEndsOnSigterm)
     // SIGTERM: the normal shut-down, every line whole.
     ::kill(static_cast<pid_t>(service.process.processId()), SIGTERM);
     EXPECT_EQ(service.finish(), 0);
-    QFile raw(service.log());
-    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
-    const QByteArray all = raw.readAll();
+    const QByteArray all = vstest::readFile(service.log());
     EXPECT_TRUE(all.endsWith("\r\n"));
     EXPECT_EQ(all.count("\r\n"), all.count('\n'));
     const QString out = QString::fromUtf8(service.out());
@@ -285,10 +284,7 @@ TEST(HeadlessRun, ReloadRotationAndAClosedOutputLeaveItSampling)
 {
     Service service;
     service.start();
-    QFile settings(service.settingsFile());
-    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    const QByteArray settingsBefore = settings.readAll();
-    settings.close();
+    const QByteArray settingsBefore = vstest::readFile(service.settingsFile());
     ASSERT_TRUE(waitFor([&] { return service.logLines().size() >= 3; })) << service.out().toStdString();
 
     ASSERT_TRUE(QFile::rename(service.log(), service.log() + ".1"));
@@ -305,8 +301,7 @@ TEST(HeadlessRun, ReloadRotationAndAClosedOutputLeaveItSampling)
     EXPECT_EQ(service.process.state(), QProcess::Running);
     service.process.terminate();
     EXPECT_EQ(service.finish(), 0);
-    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    EXPECT_EQ(settings.readAll(), settingsBefore) << "the service never writes its settings";
+    EXPECT_EQ(vstest::readFile(service.settingsFile()), settingsBefore) << "the service never writes its settings";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The shipped alerting rules and dashboard against a real Prometheus that
 // scrapes a running copy: every series they name exists, every dashboard
 // query returns series.
+#include "files.h"
 #include "program_run.h"
 #include "sockets.h"
 
@@ -25,14 +26,12 @@ struct Prometheus {
 
     explicit Prometheus(int target)
     {
-        QFile conf(dir.path() + "/prometheus.yml");
-        conf.open(QIODevice::WriteOnly);
-        conf.write(QString("global:\n  scrape_interval: 1s\n  evaluation_interval: 1s\nscrape_configs:\n"
-                           "  - job_name: ventiscope\n    static_configs:\n      - targets: ['127.0.0.1:%1']\n")
-                       .arg(target)
-                       .toUtf8());
-        conf.close();
-        process.start("prometheus", {"--config.file=" + conf.fileName(), "--storage.tsdb.path=" + dir.path() + "/data",
+        const QString conf = dir.path() + "/prometheus.yml";
+        vstest::writeFile(conf, QString("global:\n  scrape_interval: 1s\n  evaluation_interval: 1s\nscrape_configs:\n"
+                                        "  - job_name: ventiscope\n    static_configs:\n      - targets: ['127.0.0.1:%1']\n")
+                                    .arg(target)
+                                    .toUtf8());
+        process.start("prometheus", {"--config.file=" + conf, "--storage.tsdb.path=" + dir.path() + "/data",
                                      "--web.listen-address=127.0.0.1:" + QString::number(port)});
     }
     ~Prometheus()
@@ -55,8 +54,7 @@ struct Prometheus {
 
 QString fileText(const char* name)
 {
-    QFile f(QString(VENTISCOPE_SOURCE_DIR) + name);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    return QString::fromUtf8(vstest::readFile(QString(VENTISCOPE_SOURCE_DIR) + name));
 }
 
 TEST(PrometheusRun, EveryRuleAndDashboardQueryFindsTheCopysSeries)

@@ -1,4 +1,5 @@
 // Value logs into the history and the history out again, as CSV and as a value log.
+#include "files.h"
 #include "history/history_export.h"
 #include "history/history_reader.h"
 #include "history/log_import.h"
@@ -50,10 +51,8 @@ protected:
     }
     QString file(const QString& name, const QByteArray& text)
     {
-        QFile f(dir.path() + "/" + name);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-        return f.fileName();
+        EXPECT_TRUE(vstest::writeFile(dir.path() + "/" + name, text));
+        return dir.path() + "/" + name;
     }
     QByteArray exported(const ExportRequest& request, long* rows = nullptr)
     {

@@ -2,6 +2,7 @@
 // buckets worked out by hand, the daily summary against a day whose hours
 // above each level are known, and both nights the clocks change.
 #include "common/clock.h"
+#include "files.h"
 #include "history/history_export.h"
 #include "history/history_summary.h"
 #include "history/log_import.h"
@@ -150,13 +151,11 @@ TEST_F(Levels, EverySampleOfTheNightsTheClocksChangeIsAtItsInstant)
             clock.advanceMs(1000);
         }
         ASSERT_EQ(live.add(samples), 3 * 3600);
-        QFile file(dir.path() + "/" + name + ".txt");
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(log);
-        file.close();
+        const QString file = dir.path() + "/" + name + ".txt";
+        ASSERT_TRUE(vstest::writeFile(file, log));
         ImportCounts counts;
         QString error;
-        ASSERT_TRUE(importLog(imported, file.fileName(), "A1", counts, error)) << error.toStdString();
+        ASSERT_TRUE(importLog(imported, file, "A1", counts, error)) << error.toStdString();
         EXPECT_EQ(counts.added, 3 * 3600) << "every line, the repeated hour too";
         for (HistoryStore* h : {&live, &imported}) {
             long n = 0;

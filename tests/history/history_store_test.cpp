@@ -1,4 +1,5 @@
 // The store and its reader on real database files.
+#include "files.h"
 #include "history/history_reader.h"
 #include "history/history_store.h"
 
@@ -158,10 +159,7 @@ TEST_F(StoreFixture, PruningKeepsEachLevelItsDaysAndAViewReadsTheFinestLevelThat
 
 TEST_F(StoreFixture, AFileThatIsNoDatabaseIsMovedAsideAndANewOneBegun)
 {
-    QFile junk(path);
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write(QByteArray(8192, 'x'));
-    junk.close();
+    ASSERT_TRUE(vstest::writeFile(path, QByteArray(8192, 'x')));
 
     HistoryStore store;
     QString notice;
@@ -170,9 +168,7 @@ TEST_F(StoreFixture, AFileThatIsNoDatabaseIsMovedAsideAndANewOneBegun)
     const QStringList aside = QDir(dir.path()).entryList({"history.sqlite.damaged-*"});
     ASSERT_EQ(aside.size(), 1);
     EXPECT_TRUE(notice.contains(aside[0])) << notice.toStdString();
-    QFile moved(dir.path() + "/" + aside[0]);
-    ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
-    EXPECT_EQ(moved.readAll(), QByteArray(8192, 'x')); // the user's file is kept as it was
+    EXPECT_EQ(vstest::readFile(dir.path() + "/" + aside[0]), QByteArray(8192, 'x')); // the user's file is kept as it was
     for (const QString& file : {path, path + "-wal", path + "-shm"}) // the readings are the owner's alone
         EXPECT_EQ(QFile::permissions(file) & (QFile::ReadOther | QFile::ReadGroup), 0) << file.toStdString();
 }

@@ -2,6 +2,7 @@
 // database, and a file that is locked, full, deleted, damaged or in a
 // folder that cannot be written yet: what fits is held and written later,
 // each trouble said once and once more when it is over.
+#include "files.h"
 #include "history/history_reader.h"
 #include "history/history_writer.h"
 #include "history/log_import.h"
@@ -131,9 +132,7 @@ TEST_F(Writing, ALockedFileHoldsTheSamplesAndWritesThemWhenItIsFree)
 TEST_F(Writing, AFileDeletedOrDamagedOrAFolderNotWritableYetIsSaidAndANewOneBegun)
 {
     // The folder is a file at first: nothing can be written there until it becomes a folder.
-    QFile blocker(dir.path() + "/sub");
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(vstest::writeFile(dir.path() + "/sub", {}));
     auto w = writer(path);
     ASSERT_TRUE(w->start()) << "a folder that cannot be written is tried again";
     onePass(*w);
@@ -184,10 +183,7 @@ TEST_F(Writing, AFullDiskHoldsTheSamplesAndWritesThemWhenThereIsRoom)
         QString path;
         ~Unmount() { umount2(path.toLocal8Bit().constData(), MNT_DETACH); }
     } unmount{dir.path()};
-    QFile filler(dir.path() + "/filler"); // leave the database a little room
-    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-    filler.write(QByteArray(400 * 1024, 'f'));
-    filler.close();
+    ASSERT_TRUE(vstest::writeFile(dir.path() + "/filler", QByteArray(400 * 1024, 'f'))); // leave the database a little room
 
     SeriesIdentity wide{"WIDE", "Wide stick", {}, {}, {}};
     for (int c = 0; c < 100; ++c) {

@@ -1,4 +1,6 @@
+#include "files.h"
 #include "mqtt_fixture.h"
+#include "temp_config.h"
 #include "settings/settings.h"
 #include "stick/channel_state.h"
 
@@ -165,17 +167,12 @@ TEST_F(Mqtt, ABrokerThatAsksForAClientCertificateTakesOursAndNoneWithout)
     EXPECT_FALSE(without->client().isConnected());
 }
 
-TEST(MqttSettings, AStoredPasswordMakesTheSettingsFileTheOwnersAlone)
+using MqttSettings = vstest::TempConfig;
+
+TEST_F(MqttSettings, AStoredPasswordMakesTheSettingsFileTheOwnersAlone)
 {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("XDG_DATA_HOME", (config.path() + "/data").toUtf8());
-    QDir().mkpath(config.path() + "/Ventiscope");
-    const QString ini = config.path() + "/Ventiscope/Ventiscope.ini";
-    QFile f(ini);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[MQTT]\nEnabled=1\nHost=broker.lan\nPort=x\nTopicPrefix=#\nUser=anna\nPassword=secret\n");
-    f.close();
+    const QString ini = this->ini();
+    ASSERT_TRUE(vstest::writeFile(ini, "[MQTT]\nEnabled=1\nHost=broker.lan\nPort=x\nTopicPrefix=#\nUser=anna\nPassword=secret\n"));
     QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
                                    QFileDevice::ReadGroup);
     vs::SettingsStore store;
@@ -192,14 +189,9 @@ TEST(MqttSettings, AStoredPasswordMakesTheSettingsFileTheOwnersAlone)
     EXPECT_EQ(m.publishInterval, 10) << "the default: Home Assistant's recorder keeps every message";
 
     // The password from a file of its own, which others must not read.
-    const QString secret = config.path() + "/mqtt-password";
-    QFile p(secret);
-    ASSERT_TRUE(p.open(QIODevice::WriteOnly));
-    p.write("from-file\n");
-    p.close();
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(("[MQTT]\nEnabled=1\nUser=anna\nPasswordFile=" + secret + "\nPublishInterval=0\n").toUtf8());
-    f.close();
+    const QString secret = dir.path() + "/mqtt-password";
+    ASSERT_TRUE(vstest::writeFile(secret, "from-file\n"));
+    ASSERT_TRUE(vstest::writeFile(ini, ("[MQTT]\nEnabled=1\nUser=anna\nPasswordFile=" + secret + "\nPublishInterval=0\n").toUtf8()));
     for (const bool others : {true, false}) {
         QFile::setPermissions(secret, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                           (others ? QFileDevice::ReadOther : QFileDevice::Permissions()));

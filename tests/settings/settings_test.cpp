@@ -1,5 +1,6 @@
 #include "settings/conversions.h"
 #include "settings/settings.h"
+#include "files.h"
 #include "temp_config.h"
 
 #include <QDir>
@@ -11,19 +12,8 @@ namespace {
 using vstest::TempConfig;
 namespace k = vs::keys;
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
-}
+using vstest::readFile;
+using vstest::writeFile;
 
 using SettingsStoreTest = TempConfig;
 
@@ -102,10 +92,10 @@ TEST_F(SettingsStoreTest, TextsInAnyScriptAndUnprintableBytesRoundTrip)
 
 TEST_F(SettingsStoreTest, HandEditedValuesGiveTheReadersFallbacks)
 {
-    writeFile(ini(), "[HIDsettings]\nStartOnLoad=abc\nWarnings=12abc\nMainGraphLeft=oops\nDisableEmulation=maybe\n"
+    ASSERT_TRUE(writeFile(ini(), "[HIDsettings]\nStartOnLoad=abc\nWarnings=12abc\nMainGraphLeft=oops\nDisableEmulation=maybe\n"
                      "MenuVisible1=False\nMenuVisible2=0\nColor%5B2%5D=255\n"
-                     "[NetworkSettings]\nNetworkOption=two\nServer0=a,b\n[Plot]\nthis line is not an assignment\n");
-    const QByteArray before = readAll(ini());
+                     "[NetworkSettings]\nNetworkOption=two\nServer0=a,b\n[Plot]\nthis line is not an assignment\n"));
+    const QByteArray before = readFile(ini());
     {
         vs::SettingsStore store;
         vs::Settings s(store);
@@ -120,7 +110,7 @@ TEST_F(SettingsStoreTest, HandEditedValuesGiveTheReadersFallbacks)
         EXPECT_EQ(s.number(k::NetworkOption), 0);
         EXPECT_EQ(s.text(k::Server, 0), "a,b");
     }
-    EXPECT_EQ(readAll(ini()), before) << "reading never rewrites the file";
+    EXPECT_EQ(readFile(ini()), before) << "reading never rewrites the file";
 }
 
 TEST_F(SettingsStoreTest, AnUnreadableStoreGivesDefaultsAndIsNeverReplaced)
@@ -145,7 +135,7 @@ TEST_F(SettingsStoreTest, HandSetOptionsAreNeverWritten)
 
 TEST_F(SettingsStoreTest, NumbersReadWithADotUnderACommaLocale)
 {
-    writeFile(ini(), "[HIDsettings]\nLog2file=1.9\nMainFontSize=10.5\nMainGraphTop=\"1,5\"\n");
+    ASSERT_TRUE(writeFile(ini(), "[HIDsettings]\nLog2file=1.9\nMainFontSize=10.5\nMainGraphTop=\"1,5\"\n"));
     vs::SettingsStore store;
     vs::Settings s(store);
     EXPECT_EQ(s.number(k::Log2file), 1);

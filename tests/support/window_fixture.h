@@ -2,6 +2,7 @@
 // The main window started as the program starts it, with its own settings,
 // simulated sticks on a simulated bus and scripted answers to every question.
 #include "core/monitor_core.h"
+#include "files.h"
 #include "window/main_window.h"
 #include "script_prompts.h"
 #include "settings/settings.h"
@@ -24,6 +25,16 @@ inline void press(QWidget* w, int key)
 {
     QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &down);
+}
+
+// With VENTISCOPE_GRAB set to a folder, a test leaves there the picture of
+// what it checked, for a person to look at.
+inline void keepPicture(QWidget& w, const QString& name)
+{
+    if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB")) {
+        w.show();
+        w.grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/" + name);
+    }
 }
 
 struct WindowFixture : TempConfig {
@@ -51,6 +62,8 @@ struct WindowFixture : TempConfig {
         window->resize(900, 600);
         EXPECT_EQ(window->Form_Load(commandLine), expectRunning);
     }
+    // The settings file as it is now.
+    QString stored() const { return QString::fromUtf8(readFile(ini())); }
     void TearDown() override
     {
         window.reset();

@@ -119,11 +119,8 @@ TEST_F(Web, APasswordFileAsksForItsUserAndPassword)
     EXPECT_NE(error.find("Web/PasswordFile: cannot read"), std::string::npos) << error;
     core.reset();
 
-    QFile file(dir.path() + "/web.pass");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("anna:s3cret\n");
-    file.close();
-    startWeb("Web/PasswordFile=" + file.fileName() + "\n");
+    ASSERT_TRUE(vstest::writeFile(dir.path() + "/web.pass", "anna:s3cret\n"));
+    startWeb("Web/PasswordFile=" + dir.path() + "/web.pass\n");
     const QByteArray refused = get("/api/sticks");
     EXPECT_TRUE(refused.startsWith("HTTP/1.1 401") && refused.contains("WWW-Authenticate: Basic")) << refused.toStdString();
     EXPECT_TRUE(get("/api/sticks", "Authorization: Basic " + QByteArray("anna:wrong").toBase64() + "\r\n")

@@ -86,10 +86,8 @@ TEST_F(Commands, HelpTakesThePdfBeforeThePageAndSaysWhenItCannotShowIt)
     EXPECT_TRUE(opened.empty());
     EXPECT_TRUE(said().contains("The manual is not installed (" + data.path() + "/ventiscope.htm is missing)"))
         << said().toStdString();
-    for (const char* name : {"/ventiscope.htm", "/ventiscope.pdf"}) {
-        QFile f(data.path() + name);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
+    for (const char* name : {"/ventiscope.htm", "/ventiscope.pdf"})
+        ASSERT_TRUE(vstest::writeFile(data.path() + name, {}));
     window->mHelpContents_Click();
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_TRUE(opened[0].toLocalFile().endsWith("ventiscope.pdf"));
@@ -118,9 +116,7 @@ TEST_F(Commands, SavePictureWritesThePlotAsShownOrAtAChosenSizeOrSaysWhyNot)
     EXPECT_EQ(saved.size(), window->plotView().picture()->size());
     // SVG carries the picture at the chosen size.
     window->mSavePicture_Click();
-    QFile file(svg);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << said.toStdString();
-    const QByteArray text = file.readAll();
+    const QByteArray text = vstest::readFile(svg);
     EXPECT_TRUE(text.startsWith("<?xml") && text.contains("<svg") && text.contains("width=\"640\" height=\"480\""));
     const qsizetype from = text.indexOf("base64,") + 7;
     const QImage inside = QImage::fromData(QByteArray::fromBase64(text.mid(from, text.indexOf('"', from) - from)));
@@ -192,8 +188,7 @@ TEST_F(Commands, AHeldCursorShowsTheValuesAndLeavesThePictureAsItWas)
     EXPECT_TRUE(cursor.readout()->isVisible());
     EXPECT_FALSE(cursor.readout()->text().isEmpty());
     EXPECT_NE(window->plotView().picture()->image(), before) << "the line is drawn";
-    if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB"))
-        window->grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/cursor.png");
+    vstest::keepPicture(*window, "cursor.png");
     cursor.move(QPointF(400, 200));
     cursor.release();
     EXPECT_FALSE(cursor.readout()->isVisible());

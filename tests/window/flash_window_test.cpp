@@ -47,10 +47,7 @@ TEST(RecordsWindow, ListsAllAndEveryRecordingAndAClickChooses)
     vs::RecordsWindow w;
     w.RecReq_show(vs::readRecordList(link, 0));
     ASSERT_EQ(w.list()->count(), 4);
-    if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB")) {
-        w.show();
-        w.grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/records.png");
-    }
+    vstest::keepPicture(w, "records.png");
     EXPECT_EQ(w.list()->item(0)->text(), "ALL\n1780");
     EXPECT_EQ(w.list()->item(1)->text(), "Recording 1\n1440");
     EXPECT_EQ(w.list()->item(3)->text(), "Recording 3\n40");
@@ -190,8 +187,7 @@ TEST_F(WindowFlash, DownloadFlashFillsThePlotAndRestartsSampling)
     window->flashFace().progress(300, 1440, 12);
     window->flashFace().progress(600, 1440, 8);
     EXPECT_EQ(window->plotView().textBox().TextBuffer, "Downloading value 600...\n(1440 values total, 8 s left, ESC to cancel) ");
-    if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB"))
-        window->grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/after_download.png");
+    vstest::keepPicture(*window, "after_download.png");
 }
 
 TEST_F(WindowFlash, ADeviceChangeDuringTheDownloadWaitsForItsEnd)

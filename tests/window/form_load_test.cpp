@@ -89,11 +89,7 @@ struct WithoutAStick : StartFixture, ::testing::WithParamInterface<NoStick> {};
 TEST_P(WithoutAStick, EmulationIsOfferedOrTheWaitingTextShown)
 {
     const NoStick& c = GetParam();
-    QDir().mkpath(QFileInfo(ini()).path());
-    QFile f(ini());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(c.ini);
-    f.close();
+    ASSERT_TRUE(vstest::writeFile(ini(), c.ini));
     prompts.answers = {c.answer};
     start();
     EXPECT_EQ(prompts.shown, c.asked ? std::vector<std::string>{"No NYM stick found. Emulate?"} : std::vector<std::string>{});
@@ -123,11 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(StartFixture, GeometryIsKeptOnScreenAndLargeEnough)
 {
-    QDir().mkpath(QFileInfo(ini()).path());
-    QFile f(ini());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[HIDsettings]\nMainGraphLeft=-200\nMainGraphTop=300\nMainGraphWidth=5000\nMainGraphHeight=3000\n");
-    f.close();
+    ASSERT_TRUE(vstest::writeFile(ini(), "[HIDsettings]\nMainGraphLeft=-200\nMainGraphTop=300\nMainGraphWidth=5000\nMainGraphHeight=3000\n"));
     prompts.answers = {false};
     start();
     const double dpi = window->screen()->logicalDotsPerInch();
@@ -149,13 +141,9 @@ TEST_F(StartFixture, TheMenusStayReachableAndPlacesAreKeptAcrossStarts)
     // beside its menu bar, only below it.
     const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
     const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInch();
-    QDir().mkpath(QFileInfo(ini()).path());
-    QFile f(ini());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QString("[HIDsettings]\nMainGraphLeft=0\nMainGraphTop=0\nMainGraphWidth=%1\nMainGraphHeight=9000\n")
-                .arg(vs::pixelsToTwips(avail.width(), dpi))
-                .toUtf8());
-    f.close();
+    ASSERT_TRUE(vstest::writeFile(ini(), QString("[HIDsettings]\nMainGraphLeft=0\nMainGraphTop=0\nMainGraphWidth=%1\nMainGraphHeight=9000\n")
+                                             .arg(vs::pixelsToTwips(avail.width(), dpi))
+                                             .toUtf8()));
     bus.plug({5, 9});
     start();
     vs::AirStateWindow& light = window->airState();

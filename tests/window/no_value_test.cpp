@@ -76,8 +76,7 @@ TEST_F(NoValues, AStickThatDoesNotAnswerLeavesAGapAndADashAndNoData)
     window->cursor().press(QPointF(positionOf(40) * g.Graph_LastXscale + g.MarginLeft, 100));
     EXPECT_EQ(window->cursor().readout()->text(), "-");
     window->cursor().release();
-    if (!qEnvironmentVariableIsEmpty("VENTISCOPE_GRAB"))
-        window->grab().save(qEnvironmentVariable("VENTISCOPE_GRAB") + "/gap.png");
+    vstest::keepPicture(*window, "gap.png");
 }
 
 } // namespace
