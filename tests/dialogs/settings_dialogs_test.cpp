@@ -28,7 +28,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,6 @@
 
 #include <QBuffer>
 #include <QDateTime>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>

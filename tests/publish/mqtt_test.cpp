@@ -4,7 +4,6 @@
 #include "settings/settings.h"
 #include "stick/channel_state.h"
 
-#include <QDir>
 #include <QJsonArray>
 
 namespace {

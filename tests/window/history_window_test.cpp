@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
