@@ -1,3 +1,4 @@
+#include "common/dateformat.h"
 #include "common/numformat.h"
 
 #include <gtest/gtest.h>
@@ -44,11 +45,6 @@ TEST(NumberFormats, HalvesRoundToEvenNeighbour)
     EXPECT_EQ(vs::roundHalfEven(2.51), 3);
 }
 
-} // namespace
-
-#include "common/dateformat.h"
-
-namespace {
 
 TEST(DateFormats, PicturesAndNamedFormats)
 {

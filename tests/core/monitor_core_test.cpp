@@ -12,13 +12,7 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
-
-QByteArray httpGet(int port, const QByteArray& method = "GET")
-{
-    return vstest::httpGet(port, "/metrics", method);
-}
 
 using vstest::CoreFixture;
 
@@ -60,7 +54,7 @@ TEST_F(CoreFixture, MetricsFollowPassesAndAPulledStickShowsAsClosed)
         EXPECT_TRUE(answer.startsWith(status)) << request.toStdString() << " -> " << answer.left(80).toStdString();
     }
     EXPECT_TRUE(vstest::httpRequest(port, "GET / HTTP/1.0\r\n\r\n").contains("href=\"/metrics\""));
-    QByteArray reply = httpGet(port);
+    QByteArray reply = vstest::httpGet(port);
     ASSERT_TRUE(reply.startsWith("HTTP/1.1 200")) << reply.toStdString();
     EXPECT_TRUE(reply.contains("\nventiscope_sampling_passes_total 2\n"));
     EXPECT_TRUE(reply.contains("\nventiscope_build_info{version=\"2.41.0\"} 1\n")) << reply.toStdString();
@@ -86,7 +80,7 @@ TEST_F(CoreFixture, MetricsFollowPassesAndAPulledStickShowsAsClosed)
     bus.stick("sim:1")->loseEvery(1);
     core->sampling().Timer1x_Timer();
     bus.stick("sim:1")->loseEvery(0);
-    reply = httpGet(port);
+    reply = vstest::httpGet(port);
     EXPECT_TRUE(reply.contains("ventiscope_stick_values_present{serial=\"SIM00000000000000001001\",interface=\"USB\"} 0"));
     EXPECT_TRUE(reply.contains("ventiscope_stick_values_present{serial=\"SIM00000000000000001000\",interface=\"USB\"} 1"));
     for (const char* series : {"ventiscope_co2_ppm{", "ventiscope_temperature_celsius{", "ventiscope_channel_warning_state{"})
@@ -95,7 +89,7 @@ TEST_F(CoreFixture, MetricsFollowPassesAndAPulledStickShowsAsClosed)
 
     bus.unplug("sim:0");
     core->deviceChange().DeviceWindowProc(vs::DeviceEvent::DevNodesChanged);
-    reply = httpGet(port);
+    reply = vstest::httpGet(port);
     EXPECT_TRUE(reply.contains("ventiscope_stick_open{serial=\"SIM00000000000000001000\",interface=\"USB\"} 0"))
         << reply.toStdString();
     EXPECT_TRUE(reply.contains("ventiscope_stick_open{serial=\"SIM00000000000000001001\",interface=\"USB\"} 1"));

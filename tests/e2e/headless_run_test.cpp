@@ -273,10 +273,6 @@ TEST(HeadlessRun, MetricsOnIpv6AndAnUnusableListenEndsTheService)
     EXPECT_TRUE(service.out().contains("Metrics/Listen"));
 }
 
-} // namespace
-
-namespace {
-
 // What a daemon meets: a rotation and SIGHUP, a reader of its output that
 // goes away, SIGPIPE; it samples on through all of them and never writes
 // its settings file.

@@ -24,7 +24,7 @@ struct RecordingFace final : vs::FlashFace {
     bool sampling = true;
     std::optional<vs::FlashRequest> answer = vs::FlashRequest{"12:00", 0};
     std::optional<int> record = 0;
-    std::vector<std::string> printed, logTimes, questions;
+    std::vector<std::string> printed, logTimes;
     std::vector<double> values;
     std::vector<std::pair<int, int>> progressShown;
     int recordLength = 0, restores = 0, chooserShown = 0, turns = 0;
@@ -35,19 +35,14 @@ struct RecordingFace final : vs::FlashFace {
     bool escapePressed() override { return escape; }
     void print(const std::string& t) override { printed.push_back(t); }
     void holdMessage(int) override {}
-    bool askYesNo(const std::string& q) override
-    {
-        questions.push_back(q);
-        return true;
-    }
+    bool askYesNo(const std::string&) override { return true; }
     std::optional<int> chooseRecord(int) override
     {
         ++chooserShown;
         return record;
     }
-    std::optional<vs::FlashRequest> askEndTime(const std::string& caption, const vs::AverageSetup& average) override
+    std::optional<vs::FlashRequest> askEndTime(const std::string&, const vs::AverageSetup& average) override
     {
-        questions.push_back(caption);
         askedAverage = average;
         return answer;
     }

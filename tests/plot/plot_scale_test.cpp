@@ -40,10 +40,6 @@ TEST(PlotScale, AutoscaleCases)
     EXPECT_EQ(f.plot.Range, 500);
 }
 
-} // namespace
-
-namespace {
-
 TEST(PlotScale, AxisTicksAreRoundAndInsideTheRange)
 {
     struct Case {

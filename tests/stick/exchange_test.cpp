@@ -13,14 +13,6 @@ using vstest::Report;
 using vstest::ScriptTransport;
 using vstest::TestLink;
 
-Report report(std::initializer_list<int> bytes)
-{
-    Report r;
-    for (int b : bytes)
-        r.push_back(static_cast<uint8_t>(b));
-    return r;
-}
-
 TEST(TextExchange, FramesCommandsIntoOutputReports)
 {
     // "@" + tag + "AB" + LF fills the 8 payload bytes of a 9-byte report exactly.
@@ -29,7 +21,7 @@ TEST(TextExchange, FramesCommandsIntoOutputReports)
     dev2->queueRaw("@0001;OK;\n");
     EXPECT_EQ(vs::nym_ask(t2.link, "AB", 0), "@0001;OK;\\x0A");
     ASSERT_EQ(dev2->written.size(), 1u);
-    EXPECT_EQ(dev2->written[0], report({0, '@', '0', '0', '0', '1', 'A', 'B', 0x0A}));
+    EXPECT_EQ(dev2->written[0], Report({0, '@', '0', '0', '0', '1', 'A', 'B', 0x0A}));
 
     // One character more needs a second report padded with "@".
     TestLink t3;
@@ -37,8 +29,8 @@ TEST(TextExchange, FramesCommandsIntoOutputReports)
     dev3->queueRaw("@0001;OK;\n");
     vs::nym_ask(t3.link, "ABC", 0);
     ASSERT_EQ(dev3->written.size(), 2u);
-    EXPECT_EQ(dev3->written[0], report({0, '@', '0', '0', '0', '1', 'A', 'B', 'C'}));
-    EXPECT_EQ(dev3->written[1], report({0, 0x0A, '@', '@', '@', '@', '@', '@', '@'}));
+    EXPECT_EQ(dev3->written[0], Report({0, '@', '0', '0', '0', '1', 'A', 'B', 'C'}));
+    EXPECT_EQ(dev3->written[1], Report({0, 0x0A, '@', '@', '@', '@', '@', '@', '@'}));
 }
 
 TEST(TextExchange, RawBytesTravelAsSingleBytesAndOldProtocolsSendAnExtraAt)
@@ -217,7 +209,7 @@ TEST(BinaryExchange, SequenceBytesRunFrom103To254AndEachAttemptHasItsOwn)
     };
     std::vector<uint8_t> buf;
     EXPECT_EQ(vs::nym_ask_short_bin(t.link, "*TR", 0, buf, 2), vs::kBinOk);
-    EXPECT_EQ(dev->written[0], report({0, '@', 103, '*', 'T', 'R', 0x0A, '@', '@'}));
+    EXPECT_EQ(dev->written[0], Report({0, '@', 103, '*', 'T', 'R', 0x0A, '@', '@'}));
     EXPECT_EQ(buf.size(), 16u);
     for (int i = 0; i < 151; ++i)
         vs::nym_ask_short_bin(t.link, "*TR", 0, buf, 2);

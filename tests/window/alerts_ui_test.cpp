@@ -125,10 +125,6 @@ TEST(AirState, WithoutItsPicturesTheWindowStaysAway)
     EXPECT_EQ(window.lastState(), 0);
 }
 
-} // namespace
-
-namespace {
-
 TEST(Logos, CtrlAndADoubleClickOnTheSmallLogoSwitchEngineeringModeOn)
 {
     QTemporaryDir config;
