@@ -1,8 +1,5 @@
 #include "core/sampling_loop.h"
-#include "stick/config_read.h"
-#include "stick/sim_stick.h"
-#include "stick/simulate_env.h"
-#include "stick/stick_link.h"
+#include "sim_sticks.h"
 #include "stick/trace_log.h"
 
 #include <gtest/gtest.h>
@@ -27,25 +24,19 @@ struct Steps : vs::PassSteps {
 };
 
 // A stick link whose every wait takes `waitMs` of fake time.
-struct LoopFixture : ::testing::Test, Steps {
-    vs::ManualClock clock{{2026, 12, 6, 10, 0, 0, 0}};
+struct LoopFixture : ::testing::Test, vstest::SimSticks, Steps {
+    LoopFixture() : SimSticks({2026, 12, 6, 10, 0, 0, 0})
+    {
+        link.setWait([this](int ms) { clock.advanceMs(waitMs > 0 ? waitMs : ms); });
+    }
     double waitMs = 0;
-    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(waitMs > 0 ? waitMs : ms); }};
     vs::TraceLog trace{clock};
     vs::SamplingLoop loop{link, clock, trace, *this};
-    std::vector<std::shared_ptr<vs::SimulatedStick>> sims;
-
-    void sticks(const std::vector<vs::SimSpec>& specs)
-    {
-        sims = vs::attachSimulatedSticks(link, specs, clock);
-        for (int i = 0; i < link.SlotsReserved; ++i)
-            ASSERT_EQ(vs::Nymstick_GetConfig(link, i), 1);
-    }
 };
 
 TEST_F(LoopFixture, EveryFourthTickRunsAPass)
 {
-    sticks({{5, 9}});
+    ASSERT_TRUE(attach({{5, 9}}));
     for (int i = 0; i < 3; ++i)
         loop.Timer1_Timer();
     EXPECT_EQ(plots, 0);
@@ -58,7 +49,7 @@ TEST_F(LoopFixture, EveryFourthTickRunsAPass)
 
 TEST_F(LoopFixture, SlowReadsStretchTheIntervalSayItAndFastOnesBringItBack)
 {
-    sticks({{5, 9}});
+    ASSERT_TRUE(attach({{5, 9}}));
     // "TRF?" with four flags takes three reports over 8-byte payloads, each
     // sent 780 ms after the one before: 2.34 s.
     waitMs = 780;
@@ -87,7 +78,7 @@ TEST_F(LoopFixture, SlowReadsStretchTheIntervalSayItAndFastOnesBringItBack)
 
 TEST_F(LoopFixture, APassAcrossMidnightIsMeasuredAsLongAsItTook)
 {
-    sticks({{5, 9}});
+    ASSERT_TRUE(attach({{5, 9}}));
     clock.set({2026, 12, 6, 23, 59, 59, 0});
     waitMs = 1000;
     sims[0]->setReportIntervalMs(1000);
@@ -99,7 +90,7 @@ TEST_F(LoopFixture, APassAcrossMidnightIsMeasuredAsLongAsItTook)
 
 TEST_F(LoopFixture, FlagsAreAskedForBelowProtocol5Only)
 {
-    sticks({{4, 9}, {5, 9}});
+    ASSERT_TRUE(attach({{4, 9}, {5, 9}}));
     loop.Timer1x_Timer();
     loop.Timer1x_Timer();
     auto count = [](const std::vector<std::string>& commands, const std::string& c) {
@@ -112,7 +103,7 @@ TEST_F(LoopFixture, FlagsAreAskedForBelowProtocol5Only)
 
 TEST_F(LoopFixture, NoOpenStickMeansNoPlotAndNoLog)
 {
-    sticks({{5, 9}});
+    ASSERT_TRUE(attach({{5, 9}}));
     link.slot(0)->HIDHandle = 0;
     loop.Timer1x_Timer();
     EXPECT_EQ(plots, 0);
@@ -121,7 +112,7 @@ TEST_F(LoopFixture, NoOpenStickMeansNoPlotAndNoLog)
 
 TEST_F(LoopFixture, EngineeringModeNotesTheReadTimeAndSkipsPlottingOnErrors)
 {
-    sticks({{5, 9}});
+    ASSERT_TRUE(attach({{5, 9}}));
     loop.engineeringMode = true;
     sims[0]->unplug();
     loop.Timer1x_Timer();

@@ -3,12 +3,12 @@
 #include "dialogs/network_dialog.h"
 #include "net/net_link.h"
 #include "script_prompts.h"
+#include "sim_sticks.h"
 #include "settings/settings.h"
 #include "stick/config_read.h"
 #include "stick/device_scan.h"
 #include "stick/sim_backend.h"
 #include "stick/sim_stick.h"
-#include "stick/simulate_env.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
 #include "sockets.h"
@@ -30,29 +30,19 @@
 
 namespace {
 
-struct Sticks : ::testing::Test {
-    vs::ManualClock clock;
-    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
+struct Sticks : ::testing::Test, vstest::SimSticks {
     vstest::ScriptPrompts prompts;
-    std::vector<std::shared_ptr<vs::SimulatedStick>> sims;
-
-    void attach(std::vector<vs::SimSpec> specs)
-    {
-        sims = vs::attachSimulatedSticks(link, specs, clock);
-        for (int i = 0; i < link.SlotsReserved; ++i)
-            ASSERT_EQ(vs::Nymstick_GetConfig(link, i), 1);
-    }
 };
 
 TEST_F(Sticks, RowsNameTheirStickWhenThereAreTwoAndMapBackWithUnequalCounts)
 {
-    attach({{5, 9}});
+    ASSERT_TRUE(attach({{5, 9}}));
     auto rows = vs::gridRows(link, vs::GridKind::Knobs);
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0].cells, (std::vector<std::string>{"CO2eq_warn1", "0", "5000", "1000.00"}));
     EXPECT_EQ(vs::gridRows(link, vs::GridKind::Flags)[1].cells[0], "BURN-IN");
 
-    attach({{5, 9}, {1, 33}});
+    ASSERT_TRUE(attach({{5, 9}, {1, 33}}));
     link.slot(0)->Knobs.pop_back(); // the first stick has one knob fewer
     link.slot(0)->nKnobs = 3;
     rows = vs::gridRows(link, vs::GridKind::Knobs);
@@ -65,7 +55,7 @@ TEST_F(Sticks, RowsNameTheirStickWhenThereAreTwoAndMapBackWithUnequalCounts)
 
 TEST_F(Sticks, AKnobChangeIsSentWithinItsLimitsAndReadBack)
 {
-    attach({{5, 9}, {1, 33}});
+    ASSERT_TRUE(attach({{5, 9}, {1, 33}}));
     const auto rows = vs::gridRows(link, vs::GridKind::Knobs);
     const vs::GridRow& warn2 = rows[5]; // stick 1, "CO2eq_warn2"
     ASSERT_EQ(warn2.cells[0], "1:CO2eq_warn2");
@@ -91,7 +81,7 @@ TEST_F(Sticks, AKnobChangeIsSentWithinItsLimitsAndReadBack)
 
 TEST_F(Sticks, AFlagChangeTakesTheLeadingNumberAndAReplyOtherThanOkIsShown)
 {
-    attach({{5, 9}});
+    ASSERT_TRUE(attach({{5, 9}}));
     auto rows = vs::gridRows(link, vs::GridKind::Flags);
     prompts.inputs = {std::string("&h0001")};
     EXPECT_TRUE(vs::editGridRow(link, prompts, vs::GridKind::Flags, rows[1]));

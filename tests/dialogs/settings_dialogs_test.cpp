@@ -3,6 +3,7 @@
 #include "dialogs/history_dialog.h"
 #include "history/history_reader.h"
 #include "history/history_writer.h"
+#include "sim_sticks.h"
 #include "window/main_window.h"
 #include "window/plot_view.h"
 #include "core/sampling_loop.h"
@@ -14,7 +15,6 @@
 #include "stick/knob_flag.h"
 #include "stick/sim_backend.h"
 #include "stick/sim_stick.h"
-#include "stick/simulate_env.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
 #include "wait_for.h"
@@ -37,10 +37,9 @@ namespace {
 
 TEST(WarningKnobs, WarnInAnyCaseTheLabelAsWritten)
 {
-    vs::ManualClock clock;
-    vs::StickLink link{clock, [&](int ms) { clock.advanceMs(ms); }};
-    auto sims = vs::attachSimulatedSticks(link, {{5, 9}}, clock);
-    ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
+    vstest::SimSticks sticks;
+    ASSERT_TRUE(sticks.attach({{5, 9}}));
+    auto& [clock, link, sims] = sticks;
     EXPECT_EQ(vs::FindWarningLevelKnob(link, 1, 0), 0);
     EXPECT_EQ(vs::FindWarningLevelKnob(link, 2, 0), 1);
     link.slot(0)->Knobs[0].Name = "CO2eq_WARN1";

@@ -3,11 +3,8 @@
 #include "flash/flash_commands.h"
 #include "flash/flash_download.h"
 #include "flash/record_list.h"
-#include "stick/config_read.h"
+#include "sim_sticks.h"
 #include "stick/exchange.h"
-#include "stick/sim_stick.h"
-#include "stick/simulate_env.h"
-#include "stick/stick_link.h"
 
 #include <gtest/gtest.h>
 
@@ -62,18 +59,9 @@ struct RecordingFace final : vs::FlashFace {
     }
 };
 
-struct Flash : ::testing::Test {
-    vs::ManualClock clock{{2026, 12, 6, 13, 0, 0, 0}};
-    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
-    std::vector<std::shared_ptr<vs::SimulatedStick>> sims;
+struct Flash : ::testing::Test, vstest::SimSticks {
+    Flash() : SimSticks({2026, 12, 6, 13, 0, 0, 0}) {}
     RecordingFace face{link};
-
-    void attach(std::vector<vs::SimSpec> specs = {{5, 9}})
-    {
-        sims = vs::attachSimulatedSticks(link, specs, clock);
-        for (int i = 0; i < link.SlotsReserved; ++i)
-            ASSERT_EQ(vs::Nymstick_GetConfig(link, i), 1);
-    }
     long count(const std::string& command) const
     {
         const auto& c = sims[0]->commands();
@@ -87,7 +75,7 @@ struct Flash : ::testing::Test {
 
 TEST_F(Flash, ADayOfMinutesIsSpreadBackFromTheEndTimeIntoPlotAndLog)
 {
-    attach();
+    ASSERT_TRUE(attach({{5, 9}}));
     ASSERT_TRUE(vs::Flash_download(link, face, clock, true)) << link.StickErrorText;
     EXPECT_EQ(face.chooserShown, 1);
     EXPECT_EQ(face.values, asValues(sims[0]->firmware().recordings()[0]));
@@ -112,7 +100,7 @@ TEST_F(Flash, ADayOfMinutesIsSpreadBackFromTheEndTimeIntoPlotAndLog)
 
 TEST_F(Flash, AveragingFourFetchesAQuarterFourIntervalsApart)
 {
-    attach();
+    ASSERT_TRUE(attach({{5, 9}}));
     face.answer = vs::FlashRequest{"12:00", 4};
     ASSERT_TRUE(vs::Flash_download(link, face, clock, true));
     ASSERT_EQ(face.values.size(), 360u);
@@ -123,7 +111,7 @@ TEST_F(Flash, AveragingFourFetchesAQuarterFourIntervalsApart)
 
 TEST_F(Flash, EscapeOrACancelledRequestChangesNothing)
 {
-    attach();
+    ASSERT_TRUE(attach({{5, 9}}));
     face.onTurn = [this](int turn) { face.escape = turn == 100; };
     EXPECT_FALSE(vs::Flash_download(link, face, clock, true));
     EXPECT_EQ(link.StickErrorText, "Aborted.");
@@ -194,10 +182,9 @@ TEST(FlashIntegrity, EveryValueOnceInOrderOrTheDownloadFails)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        vs::ManualClock clock{{2026, 12, 6, 13, 0, 0, 0}};
-        vs::StickLink link{clock, [&](int ms) { clock.advanceMs(ms); }};
-        auto sims = vs::attachSimulatedSticks(link, {c.spec}, clock);
-        ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1) << link.StickErrorText;
+        vstest::SimSticks s({2026, 12, 6, 13, 0, 0, 0});
+        ASSERT_TRUE(s.attach({c.spec}));
+        auto& [clock, link, sims] = s;
         std::vector<uint16_t> day(1440);
         for (size_t i = 0; i < day.size(); ++i)
             day[i] = static_cast<uint16_t>(400 + (i * 37) % 1600);
@@ -222,7 +209,7 @@ TEST_F(Flash, ThePrintedEndOfTheDataEndsTheRecording)
 {
     // "LBSIZE?" claims eight values more than the stick holds: the 65535 that
     // ends its data is not a reading.
-    attach();
+    ASSERT_TRUE(attach({{5, 9}}));
     sims[0]->firmware().claimExtraValues(8);
     ASSERT_TRUE(vs::Flash_download(link, face, clock, false)) << link.StickErrorText;
     // Outside engineering mode: the latest recording, no chooser, no averaging offered.
@@ -236,7 +223,7 @@ TEST_F(Flash, ThePrintedEndOfTheDataEndsTheRecording)
 
 TEST_F(Flash, ReportsTooShortForAValueAreRefusedBeforeAnyBlock)
 {
-    attach({{5, 4}});
+    ASSERT_TRUE(attach({{5, 4}}));
     EXPECT_FALSE(vs::Flash_download(link, face, clock, false));
     EXPECT_EQ(link.StickErrorText, "The stick's input reports of 4 bytes are too short to carry flash values.");
     EXPECT_EQ(count("LBR"), 0);
@@ -245,7 +232,7 @@ TEST_F(Flash, ReportsTooShortForAValueAreRefusedBeforeAnyBlock)
 
 TEST_F(Flash, AStickPulledOutEndsTheDownloadAndBringsThePlotBack)
 {
-    attach();
+    ASSERT_TRUE(attach({{5, 9}}));
     face.onTurn = [this](int turn) {
         if (turn == 100)
             sims[0]->unplug();
@@ -261,7 +248,7 @@ TEST_F(Flash, AStickPulledOutEndsTheDownloadAndBringsThePlotBack)
 
 TEST_F(Flash, WhatIsNotOfferedOrNotThereSaysSo)
 {
-    attach({{5, 9}, {1, 9}});
+    ASSERT_TRUE(attach({{5, 9}, {1, 9}}));
     EXPECT_FALSE(vs::Flash_download(link, face, clock, false));
     EXPECT_EQ(link.StickErrorText, "Please remove all sticks except one, then retry this operation.");
     EXPECT_TRUE(vs::nymstick_CheckFlashAvailable(link, 0));
@@ -271,20 +258,18 @@ TEST_F(Flash, WhatIsNotOfferedOrNotThereSaysSo)
     EXPECT_FALSE(vs::nymstick_CheckFlashAvailable(link, 0));
     EXPECT_TRUE(vs::CheckFlashAvailable(link)) << "the other stick still offers it";
 
-    vs::ManualClock c2;
-    vs::StickLink one{c2, [&](int ms) { c2.advanceMs(ms); }};
-    auto sim = vs::attachSimulatedSticks(one, {{5, 9}}, c2);
-    ASSERT_EQ(vs::Nymstick_GetConfig(one, 0), 1);
-    vs::nym_ask(one, "*RST", 0); // erases the recordings
-    RecordingFace f2{one};
-    EXPECT_FALSE(vs::Flash_download(one, f2, c2, false));
-    EXPECT_EQ(one.StickErrorText, "No data found");
-    EXPECT_EQ(sim[0]->commands().back(), "FLSTART");
+    vstest::SimSticks one;
+    ASSERT_TRUE(one.attach({{5, 9}}));
+    vs::nym_ask(one.link, "*RST", 0); // erases the recordings
+    RecordingFace f2{one.link};
+    EXPECT_FALSE(vs::Flash_download(one.link, f2, one.clock, false));
+    EXPECT_EQ(one.link.StickErrorText, "No data found");
+    EXPECT_EQ(one.sims[0]->commands().back(), "FLSTART");
 }
 
 TEST_F(Flash, MoreValuesThanThePlotHoldsAllReachTheLog)
 {
-    attach({{5, 65}});
+    ASSERT_TRUE(attach({{5, 65}}));
     sims[0]->firmware().setRecordings({std::vector<uint16_t>(25000, 777)});
     ASSERT_TRUE(vs::Flash_download(link, face, clock, false)) << link.StickErrorText;
     EXPECT_EQ(face.recordLength, 20000) << "the plot's limit; it shows the newest";
@@ -311,7 +296,7 @@ TEST(RecordingEnd, ATimeStillToComeTodayWasYesterday)
 
 TEST_F(Flash, TheRecordListHasAllAndEveryRecordingWithItsThumbnail)
 {
-    attach();
+    ASSERT_TRUE(attach({{5, 9}}));
     const auto entries = vs::readRecordList(link, 0);
     ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[0].length, 1780);
@@ -324,11 +309,9 @@ TEST_F(Flash, TheRecordListHasAllAndEveryRecordingWithItsThumbnail)
 
     // Reports whose payload is not a whole number of values still give every point.
     for (int length : {8, 12, 16}) {
-        vs::ManualClock c;
-        vs::StickLink other{c, [&](int ms) { c.advanceMs(ms); }};
-        vs::attachSimulatedSticks(other, {{5, length}}, c);
-        ASSERT_EQ(vs::Nymstick_GetConfig(other, 0), 1);
-        EXPECT_EQ(vs::readRecordList(other, 0)[1].points.size(), 64u) << length;
+        vstest::SimSticks other;
+        ASSERT_TRUE(other.attach({{5, length}}));
+        EXPECT_EQ(vs::readRecordList(other.link, 0)[1].points.size(), 64u) << length;
     }
 }
 

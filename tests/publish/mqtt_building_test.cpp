@@ -2,6 +2,7 @@
 // messages, Home Assistant starting again, sticks gone between runs, two
 // copies with one node id, the publishing schedule, the reconnect back-off.
 #include "mqtt_fixture.h"
+#include "sim_sticks.h"
 
 #include <QJsonArray>
 #include <QRandomGenerator>
@@ -200,10 +201,9 @@ TEST_F(Mqtt, ReconnectionWaitsARandomTimeUpToADoublingStep)
 
 TEST(MqttIdentity, SticksWithoutASerialAreTheirNodesAndKeepApart)
 {
-    vs::ManualClock clock;
-    vs::StickLink link{clock, [&](int ms) { clock.advanceMs(ms); }};
-    auto sims = vs::attachSimulatedSticks(link, {{5, 9}}, clock);
-    ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
+    vstest::SimSticks sticks;
+    ASSERT_TRUE(sticks.attach({{5, 9}}));
+    auto& [clock, link, sims] = sticks;
     vs::MqttSettings lab, office;
     lab.nodeId = "lab";
     office.nodeId = "office";

@@ -1,4 +1,5 @@
 #include "responder.h"
+#include "sim_sticks.h"
 #include "stick/config_read.h"
 #include "stick/configure_stick.h"
 #include "stick/sim_stick.h"
@@ -148,10 +149,9 @@ TEST(SimulatedSticks, EveryGenerationConfiguresAndReadsThroughTheRealExchange)
     for (int length : {9, 33, 65}) {
         for (int protocol = 0; protocol <= 6; ++protocol) {
             SCOPED_TRACE("protocol " + std::to_string(protocol) + ", report length " + std::to_string(length));
-            vs::ManualClock clock;
-            vs::StickLink link(clock, [&](int ms) { clock.advanceMs(ms); });
-            auto sims = vs::attachSimulatedSticks(link, {{protocol, length}}, clock);
-            ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1) << link.StickErrorText;
+            vstest::SimSticks sticks;
+            ASSERT_TRUE(sticks.attach({{protocol, length}}));
+            auto& [clock, link, sims] = sticks;
             const vs::StickRecord& r = *link.slot(0);
             EXPECT_EQ(r.ProtocolVersion, protocol);
             EXPECT_EQ(r.nChannels, 5);
@@ -183,11 +183,9 @@ TEST(SimulatedSticks, EveryGenerationConfiguresAndReadsThroughTheRealExchange)
 
 TEST(SimulatedSticks, InjectedFaultsAreRecoveredByTheExchange)
 {
-    vs::ManualClock clock;
-    vs::StickLink link(clock, [&](int ms) { clock.advanceMs(ms); });
-    auto sims = vs::attachSimulatedSticks(link, {{0, 9}, {3, 9}}, clock);
-    ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
-    ASSERT_EQ(vs::Nymstick_GetConfig(link, 1), 1);
+    vstest::SimSticks sticks;
+    ASSERT_TRUE(sticks.attach({{0, 9}, {3, 9}}));
+    auto& [clock, link, sims] = sticks;
 
     sims[0]->answerNextWithStaleTag();
     EXPECT_EQ(vs::Nymstick_ReadPV(link, 0), 1);

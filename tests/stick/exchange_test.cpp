@@ -1,8 +1,8 @@
 #include "script_transport.h"
+#include "sim_sticks.h"
 #include "stick/config_read.h"
 #include "stick/exchange.h"
 #include "stick/sim_stick.h"
-#include "stick/simulate_env.h"
 #include "stick/value_read.h"
 
 #include <gtest/gtest.h>
@@ -242,10 +242,9 @@ TEST(BinaryExchange, ALateReplyCostsOneRetryAndLeavesNothingBehind)
     // answered with its own values, as no surplus reply stays queued.
     for (int length : {9, 33}) {
         SCOPED_TRACE(length);
-        vs::ManualClock clock;
-        vs::StickLink link(clock, [&](int ms) { clock.advanceMs(ms); });
-        auto sims = vs::attachSimulatedSticks(link, {{5, length}}, clock);
-        ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
+        vstest::SimSticks sticks;
+        ASSERT_TRUE(sticks.attach({{5, length}}));
+        auto& [clock, link, sims] = sticks;
         sims[0]->delayNextReply(45);
         const size_t before = sims[0]->commands().size();
         ASSERT_EQ(vs::Nymstick_ReadPV(link, 0), 1);

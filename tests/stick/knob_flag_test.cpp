@@ -1,9 +1,7 @@
 #include "script_prompts.h"
 #include "script_transport.h"
-#include "stick/config_read.h"
+#include "sim_sticks.h"
 #include "stick/knob_flag.h"
-#include "stick/sim_stick.h"
-#include "stick/simulate_env.h"
 
 #include <gtest/gtest.h>
 
@@ -25,17 +23,10 @@ TEST(KnobCommands, ValuesTravelAsLengthPrefixedLittleEndianBytes)
     EXPECT_FALSE(vs::replyAccepted("@0001;ERR;\\x0A"));
 }
 
-struct SimFixture : ::testing::Test {
-    vs::ManualClock clock;
-    vs::StickLink link{clock, [this](int ms) { clock.advanceMs(ms); }};
-    std::vector<std::shared_ptr<vs::SimulatedStick>> sims;
+struct SimFixture : ::testing::Test, vstest::SimSticks {
     vstest::ScriptPrompts prompts;
 
-    void SetUp() override
-    {
-        sims = vs::attachSimulatedSticks(link, {{4, 9}}, clock);
-        ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
-    }
+    void SetUp() override { ASSERT_TRUE(attach({{4, 9}})); }
     int knobIndex(const std::string& name)
     {
         const auto& k = link.slot(0)->Knobs;

@@ -1,4 +1,5 @@
 #include "flash/record_list.h"
+#include "sim_sticks.h"
 #include "window/main_window.h"
 #include "window/qt_prompts.h"
 
@@ -16,7 +17,6 @@
 #include "stick/device_scan.h"
 #include "stick/sim_backend.h"
 #include "stick/sim_stick.h"
-#include "stick/simulate_env.h"
 #include "stick/stick_link.h"
 #include "stick/trace_log.h"
 #include "stored_history.h"
@@ -40,10 +40,9 @@ namespace {
 
 TEST(RecordsWindow, ListsAllAndEveryRecordingAndAClickChooses)
 {
-    vs::ManualClock clock;
-    vs::StickLink link{clock, [&](int ms) { clock.advanceMs(ms); }};
-    auto sims = vs::attachSimulatedSticks(link, {{5, 9}}, clock);
-    ASSERT_EQ(vs::Nymstick_GetConfig(link, 0), 1);
+    vstest::SimSticks sticks;
+    ASSERT_TRUE(sticks.attach({{5, 9}}));
+    auto& [clock, link, sims] = sticks;
     vs::RecordsWindow w;
     w.RecReq_show(vs::readRecordList(link, 0));
     ASSERT_EQ(w.list()->count(), 4);
