@@ -76,15 +76,14 @@ class Stick:
     def commands(self):
         return [line for line in self.lines() if TAG_LINE.match(line)]
 
-    def pull(self):
-        self.proc.send_signal(signal.SIGUSR1)
-        wait_for(lambda: self.lines()[-1:] == ["destroyed"], 10)
+    def pull(self, sig=signal.SIGUSR1, then="destroyed"):
+        """Pulled out (SIGUSR1), or plugged back in with plug()."""
+        self.proc.send_signal(sig)
+        wait_for(lambda: self.lines()[-1:] == [then], 10)
         subprocess.run(["udevadm", "settle", "--timeout=10"], check=False)
 
     def plug(self):
-        self.proc.send_signal(signal.SIGUSR2)
-        wait_for(lambda: self.lines()[-1:] == ["created"], 10)
-        subprocess.run(["udevadm", "settle", "--timeout=10"], check=False)
+        self.pull(signal.SIGUSR2, "created")
 
     def stop(self):
         if self.proc.poll() is None:
@@ -148,8 +147,7 @@ class Program:
                 text = f.read()
         except FileNotFoundError:
             return []
-        rows = [line.split("\t ") for line in text.split("\r\n") if line and not line.startswith('"')]
-        return rows
+        return [line.split("\t ") for line in text.split("\r\n") if line and not line.startswith('"')]
 
     def stop(self):
         if self.proc.poll() is None:
