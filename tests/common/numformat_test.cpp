@@ -22,7 +22,7 @@ TEST(NumberFormats, PicturesRoundAwayFromZeroAndPadAsAsked)
     EXPECT_EQ(vs::formatNumber(1.5, "##0.00", ','), "1,50");
 }
 
-TEST(NumberFormats, GeneralNumberIsShortestUpTo15Digits)
+TEST(NumberFormats, GeneralNumberIsShortestUpTo15DigitsAndHalvesRoundToEven)
 {
     struct Case {
         double value;
@@ -34,17 +34,13 @@ TEST(NumberFormats, GeneralNumberIsShortestUpTo15Digits)
     for (const Case& c : cases)
         EXPECT_EQ(vs::generalNumber(c.value), c.expected) << c.value;
     EXPECT_EQ(vs::generalNumber(2.25, ','), "2,25");
-}
 
-TEST(NumberFormats, HalvesRoundToEvenNeighbour)
-{
     EXPECT_EQ(vs::roundHalfEven(2.5), 2);
     EXPECT_EQ(vs::roundHalfEven(3.5), 4);
     EXPECT_EQ(vs::roundHalfEven(-2.5), -2);
     EXPECT_EQ(vs::roundHalfEven(12.5), 12);
     EXPECT_EQ(vs::roundHalfEven(2.51), 3);
 }
-
 
 TEST(DateFormats, PicturesAndNamedFormats)
 {

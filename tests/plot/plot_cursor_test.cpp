@@ -51,7 +51,7 @@ TEST(Cursor, SnapsToTheNearestSampleHalvesToEvenAndStaysInTheRecord)
     EXPECT_EQ(vs::cursorSpot(g, scrolled, true, 10000)->slot, 39) << "the newest";
 }
 
-TEST(Cursor, TheReadoutNamesCurvesOnlyWhenThereAreSeveral)
+TEST(Cursor, TheReadoutNamesCurvesOnlyWhenThereAreSeveralAndStaysInside)
 {
     vs::ManualClock clock;
     vs::StickLink link(clock, [&](int ms) { clock.advanceMs(ms); });
@@ -73,10 +73,8 @@ TEST(Cursor, TheReadoutNamesCurvesOnlyWhenThereAreSeveral)
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "0:N3=21.50");
     EXPECT_EQ(lines[1], "1:N5=0.00");
-}
 
-TEST(Cursor, TheReadoutStaysInside)
-{
+    // The readout is kept inside the plot.
     EXPECT_EQ(vs::readoutPlace(100, 50, {60, 40}, {800, 400}), QPoint(70, 50));
     EXPECT_EQ(vs::readoutPlace(795, 390, {60, 40}, {800, 400}), QPoint(740, 360)) << "pushed left and up";
     EXPECT_EQ(vs::readoutPlace(5, -10, {60, 40}, {800, 400}), QPoint(0, 0));

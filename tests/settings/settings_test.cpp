@@ -17,7 +17,7 @@ using vstest::writeFile;
 
 using SettingsStoreTest = TempConfig;
 
-TEST_F(SettingsStoreTest, LivesUnderXdgConfigHomeAndReadingWritesNothing)
+TEST_F(SettingsStoreTest, LivesUnderXdgConfigHomeAndReadingOrHandSetOptionsWriteNothing)
 {
     vs::SettingsStore store;
     EXPECT_EQ(store.location(), ini());
@@ -27,7 +27,9 @@ TEST_F(SettingsStoreTest, LivesUnderXdgConfigHomeAndReadingWritesNothing)
     EXPECT_EQ(s.number(k::MainFontSize1, 0, 12), 12);
     EXPECT_TRUE(s.flag(k::ChEnable, 0));
     EXPECT_FALSE(s.flag(k::ChEnable, 1));
-    EXPECT_FALSE(QFile::exists(ini())) << "reading writes nothing";
+    EXPECT_FALSE(s.save(k::StartOnLoad, 0, "0")) << "an option set by hand is never written";
+    EXPECT_FALSE(s.save(k::RecordLength, 0, "500"));
+    EXPECT_FALSE(QFile::exists(ini())) << "reading, or saving what is set by hand, writes nothing";
     EXPECT_TRUE(s.save(k::Warnings, 0, "0"));
     EXPECT_TRUE(QFile::exists(ini()));
 }
@@ -122,15 +124,6 @@ TEST_F(SettingsStoreTest, AnUnreadableStoreGivesDefaultsAndIsNeverReplaced)
     EXPECT_TRUE(s.flag(k::Warnings));
     EXPECT_FALSE(s.save(k::Warnings, 0, "0"));
     EXPECT_TRUE(QFileInfo(ini()).isDir());
-}
-
-TEST_F(SettingsStoreTest, HandSetOptionsAreNeverWritten)
-{
-    vs::SettingsStore store;
-    vs::Settings s(store);
-    EXPECT_FALSE(s.save(k::StartOnLoad, 0, "0"));
-    EXPECT_FALSE(s.save(k::RecordLength, 0, "500"));
-    EXPECT_FALSE(QFile::exists(ini()));
 }
 
 TEST_F(SettingsStoreTest, NumbersReadWithADotUnderACommaLocale)

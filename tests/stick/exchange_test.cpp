@@ -92,7 +92,7 @@ TEST(TextExchange, ReplyReassembledAcrossReports)
     EXPECT_DOUBLE_EQ(t.clock.elapsedMs(), 2 + 6 * 30);
 }
 
-TEST(TextExchange, ReadFailuresFlushAndResendThenGiveUp)
+TEST(TextExchange, ReadFailuresFlushAndResendThenGiveUpASendFailureAtOnce)
 {
     TestLink t;
     auto dev = t.addScripted(9, 9, 1);
@@ -119,6 +119,12 @@ TEST(TextExchange, ReadFailuresFlushAndResendThenGiveUp)
     t3.addScripted(9, 9, 1);
     EXPECT_EQ(vs::nym_ask(t3.link, "Q", 0, 0, true), "");
     EXPECT_NE(t3.link.StickErrorText.find("NYM_RECV_ERR_Readfile:"), std::string::npos);
+
+    // A failed send ends at once.
+    TestLink t4;
+    t4.addScripted(9, 9, 1)->failWrites = 1;
+    EXPECT_EQ(vs::nym_ask(t4.link, "Q", 0), "NYM_SEND_ERROR");
+    EXPECT_EQ(t4.link.StickErrorText, "NYM_SEND_ERROR");
 }
 
 TEST(TextExchange, StaleTagResynchronisesAndResends)
@@ -151,15 +157,6 @@ TEST(TextExchange, StaleTagResynchronisesAndResends)
     EXPECT_EQ(vs::nym_ask(t2.link, "Q", 0), "NYM_PACKET_MISMATCH");
     EXPECT_EQ(t2.link.StickErrorText, "NYM_PACKET_MISMATCH");
     EXPECT_EQ(commands, 4);
-}
-
-TEST(TextExchange, SendFailureEndsAtOnce)
-{
-    TestLink t;
-    auto dev = t.addScripted(9, 9, 1);
-    dev->failWrites = 1;
-    EXPECT_EQ(vs::nym_ask(t.link, "Q", 0), "NYM_SEND_ERROR");
-    EXPECT_EQ(t.link.StickErrorText, "NYM_SEND_ERROR");
 }
 
 TEST(TextExchange, NestedAskAnswersBusyAndLeavesTheErrorAlone)

@@ -14,16 +14,29 @@ std::string escape(vs::EscapeDecoder& d, std::initializer_list<int> bytes)
     return vs::escapeBytes(d, b.data(), b.size());
 }
 
-TEST(Escaping, PrintableControlAndBinaryBytes)
+// With a fresh decoder.
+std::string escape(std::initializer_list<int> bytes)
 {
     vs::EscapeDecoder d;
-    EXPECT_EQ(escape(d, {'A', ';', 0x00, 0x1B}), "A;\\x00\\x1B");
-    vs::EscapeDecoder d2;
-    EXPECT_EQ(escape(d2, {0x80, 0xFF}), "\\x80\\xFF");
-    vs::EscapeDecoder d3;
-    EXPECT_EQ(escape(d3, {0x12, 0x03, 0xE8, ';', 0x11, 0x02, ';', 0x10, 'x'}), "&h03E8;&h02;x");
-    vs::EscapeDecoder d4;
-    EXPECT_EQ(escape(d4, {0x13, 0x00, 0x00, 0x05, 0xA0, 0x14, 1, 2, 3, 4, 5, 6, 7, 8}), "&h000005A0&h0102030405060708");
+    return escape(d, bytes);
+}
+
+TEST(Escaping, PrintableControlAndBinaryBytesAlsoAcrossReports)
+{
+    EXPECT_EQ(escape({'A', ';', 0x00, 0x1B}), "A;\\x00\\x1B");
+    EXPECT_EQ(escape({0x80, 0xFF}), "\\x80\\xFF");
+    EXPECT_EQ(escape({0x12, 0x03, 0xE8, ';', 0x11, 0x02, ';', 0x10, 'x'}), "&h03E8;&h02;x");
+    EXPECT_EQ(escape({0x13, 0x00, 0x00, 0x05, 0xA0, 0x14, 1, 2, 3, 4, 5, 6, 7, 8}), "&h000005A0&h0102030405060708");
+
+    // A binary field split across two reports.
+    vs::EscapeDecoder d5;
+    EXPECT_EQ(escape(d5, {'a', ';', 0x12, 0x03}), "a;");
+    EXPECT_EQ(escape(d5, {0xE8, ';', 0x0A}), "&h03E8;\\x0A");
+
+    // A control byte above 24 stops classifying.
+    vs::EscapeDecoder d6;
+    EXPECT_EQ(escape(d6, {0x1B, 'a', 0x12, 0x00, 0x05, 0x0A, 'b'}), "\\x1Ba\\x12\\x00\\x05\\x0Ab");
+    EXPECT_EQ(d6.pending, 0);
 }
 
 TEST(Escaping, LineFeedEndsTheReportAndAbandonsAPendingField)
@@ -38,20 +51,6 @@ TEST(Escaping, LineFeedEndsTheReportAndAbandonsAPendingField)
     vs::EscapeDecoder d3;
     EXPECT_EQ(escape(d3, {0x0A, 0x12, 0x00, 0x01}), "\\x0A");
     EXPECT_EQ(d3.pending, 0);
-}
-
-TEST(Escaping, BinaryFieldSplitAcrossTwoReports)
-{
-    vs::EscapeDecoder d;
-    EXPECT_EQ(escape(d, {'a', ';', 0x12, 0x03}), "a;");
-    EXPECT_EQ(escape(d, {0xE8, ';', 0x0A}), "&h03E8;\\x0A");
-}
-
-TEST(Escaping, AControlByteAbove24StopsClassifying)
-{
-    vs::EscapeDecoder d;
-    EXPECT_EQ(escape(d, {0x1B, 'a', 0x12, 0x00, 0x05, 0x0A, 'b'}), "\\x1Ba\\x12\\x00\\x05\\x0Ab");
-    EXPECT_EQ(d.pending, 0);
 }
 
 TEST(Unescape, EscapesBecomeCharacters)
@@ -96,7 +95,7 @@ TEST(Conversions, RealValues)
         EXPECT_DOUBLE_EQ(vs::realValue(c.field), c.value) << c.field;
 }
 
-TEST(Conversions, WholeNumbersRoundHalvesToEvenAndMustFit)
+TEST(Conversions, WholeNumbersRoundHalvesToEvenAndMustFitStrictOnesTakeTheWholeText)
 {
     struct Case {
         const char* field;
@@ -111,10 +110,8 @@ TEST(Conversions, WholeNumbersRoundHalvesToEvenAndMustFit)
     };
     for (const Case& c : cases)
         EXPECT_EQ(vs::wholeValue(c.field, c.bits), c.value) << c.field << " (" << c.bits << " bits)";
-}
 
-TEST(Conversions, StrictNumbersTakeTheWholeText)
-{
+    // Strict numbers take the whole text.
     EXPECT_EQ(vs::strictReal(" 12.5 "), 12.5);
     EXPECT_EQ(vs::strictReal("12,5"), std::nullopt);
     EXPECT_EQ(vs::strictReal(""), std::nullopt);
