@@ -28,8 +28,7 @@ namespace {
 struct PlotDialog : vstest::WindowFixture {
     void start(const QByteArray& ini = {})
     {
-        if (!ini.isEmpty())
-            EXPECT_TRUE(vstest::writeFile(this->ini(), ini));
+        EXPECT_TRUE(ini.isEmpty() || vstest::writeFile(this->ini(), ini));
         bus.plug({5, 9});
         startWindow();
         window->mSettings_Click(1);
