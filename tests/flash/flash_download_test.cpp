@@ -73,7 +73,7 @@ struct Flash : ::testing::Test, vstest::SimSticks {
     }
 };
 
-TEST_F(Flash, ADayOfMinutesIsSpreadBackFromTheEndTimeIntoPlotAndLog)
+TEST_F(Flash, ADayOfMinutesIsSpreadBackFromTheEndTimeIntoPlotAndLogOrAveragedByFour)
 {
     ASSERT_TRUE(attach({{5, 9}}));
     ASSERT_TRUE(vs::Flash_download(link, face, clock, true)) << link.StickErrorText;
@@ -96,17 +96,15 @@ TEST_F(Flash, ADayOfMinutesIsSpreadBackFromTheEndTimeIntoPlotAndLog)
     EXPECT_EQ(face.askedAverage.maximum, 144);
     ASSERT_FALSE(face.progressShown.empty());
     EXPECT_EQ(face.progressShown.back(), std::make_pair(1440, 1440));
-}
 
-TEST_F(Flash, AveragingFourFetchesAQuarterFourIntervalsApart)
-{
-    ASSERT_TRUE(attach({{5, 9}}));
-    face.answer = vs::FlashRequest{"12:00", 4};
-    ASSERT_TRUE(vs::Flash_download(link, face, clock, true));
-    ASSERT_EQ(face.values.size(), 360u);
-    EXPECT_EQ(face.logTimes[1], "2026-12-05 12:03:31");
+    // Averaging four fetches a quarter, four intervals apart.
+    RecordingFace averaging{link};
+    averaging.answer = vs::FlashRequest{"12:00", 4};
+    ASSERT_TRUE(vs::Flash_download(link, averaging, clock, true));
+    ASSERT_EQ(averaging.values.size(), 360u);
+    EXPECT_EQ(averaging.logTimes[1], "2026-12-05 12:03:31");
     const auto& stored = sims[0]->firmware().recordings()[0];
-    EXPECT_NEAR(face.values[1], (stored[4] + stored[5] + stored[6] + stored[7]) / 4.0, 0.5);
+    EXPECT_NEAR(averaging.values[1], (stored[4] + stored[5] + stored[6] + stored[7]) / 4.0, 0.5);
 }
 
 TEST_F(Flash, EscapeOrACancelledRequestChangesNothing)

@@ -10,7 +10,7 @@ namespace {
 
 using vstest::PlotFixture;
 
-TEST(PlotFeed, TwoSticksGiveCurvesInSlotThenChannelOrder)
+TEST(PlotFeed, TwoSticksGiveCurvesInSlotThenChannelOrderEachInAColourOfItsOwn)
 {
     PlotFixture f;
     f.addStick({"a", "b", "c"});
@@ -35,6 +35,14 @@ TEST(PlotFeed, TwoSticksGiveCurvesInSlotThenChannelOrder)
     });
     EXPECT_EQ(g.plot.CurveLabel, (std::vector<std::string>{"0", "1"}));
     EXPECT_EQ(g.plot.CurveColor[1], vs::rgb(1, 2, 3));
+
+    // Curves beyond the colour table still get colours of their own.
+    std::set<vs::Rgb> seen;
+    for (int k = 0; k < 40; ++k) {
+        const vs::Rgb c = vs::plot_ColorMapping(k, {});
+        EXPECT_NE(c, vs::rgb(0, 0, 0)) << k;
+        EXPECT_TRUE(seen.insert(c).second) << "curve " << k << " has another's colour";
+    }
 }
 
 TEST(PlotFeed, FirstPassPrefillsAndTheRingWraps)
@@ -91,16 +99,6 @@ TEST(PlotFeed, ClosedSlotsAreWalkedInSlotOrder)
     // No store: nothing is written.
     vs::PlotRecord empty;
     EXPECT_FALSE(vs::Nymdata2plot(empty, f.link, "t"));
-}
-
-TEST(PlotFeed, CurvesBeyondTheColourTableStayDistinct)
-{
-    std::set<vs::Rgb> seen;
-    for (int k = 0; k < 40; ++k) {
-        const vs::Rgb c = vs::plot_ColorMapping(k, {});
-        EXPECT_NE(c, vs::rgb(0, 0, 0)) << k;
-        EXPECT_TRUE(seen.insert(c).second) << "curve " << k << " has another's colour";
-    }
 }
 
 } // namespace

@@ -43,7 +43,7 @@ TEST(CurveDrawing, DecimatedEqualsEverySegment)
     }
 }
 
-TEST(CurveDrawing, LinesIncludeBothEndsAndClipToTheImage)
+TEST(CurveDrawing, LinesIncludeBothEndsAndClipToTheImageAndTheLogRampRounds)
 {
     QImage img(20, 20, QImage::Format_RGB32);
     img.fill(Qt::white);
@@ -56,17 +56,11 @@ TEST(CurveDrawing, LinesIncludeBothEndsAndClipToTheImage)
     EXPECT_EQ(img.pixelColor(8, 8), QColor(0, 0, 255));
     r.fillRect(15, 15, 40, 40, qRgb(0, 255, 0));
     EXPECT_EQ(img.pixelColor(19, 19), QColor(0, 255, 0));
-}
 
-TEST(CurveDrawing, LogRampValues)
-{
-    EXPECT_EQ(vs::plot_LogRamp(0), 0);
-    EXPECT_EQ(vs::plot_LogRamp(1), 255);
-    EXPECT_EQ(vs::plot_LogRamp(0.5), 223);
-    EXPECT_EQ(vs::plot_LogRamp(0.25), 191);
-    EXPECT_EQ(vs::plot_LogRamp(0.1), 149);
-    EXPECT_EQ(vs::plot_LogRamp(1.0 / 255), 0);
-    EXPECT_EQ(vs::plot_LogRamp(0.001), 0);
+    // The gradient's logarithmic ramp.
+    for (const auto& [share, level] : std::initializer_list<std::pair<double, int>>{
+             {0.0, 0}, {1.0, 255}, {0.5, 223}, {0.25, 191}, {0.1, 149}, {1.0 / 255, 0}, {0.001, 0}})
+        EXPECT_EQ(vs::plot_LogRamp(share), level) << share;
 }
 
 } // namespace

@@ -44,7 +44,7 @@ struct RenderFixture : PlotFixture {
     }
 };
 
-TEST(PlotRender, GradientZonesSitBetweenTheLevels)
+TEST(PlotRender, GradientZonesSitBetweenTheLevelsAndNothingIsDrawnWithoutRoom)
 {
     RenderFixture f;
     f.settings.PlotAutoScale = false;
@@ -66,6 +66,13 @@ TEST(PlotRender, GradientZonesSitBetweenTheLevels)
     EXPECT_LT(f.at(x, yL1 + 2).green(), 128);
     EXPECT_EQ(f.at(x, f.g.MarginTop + 2), QColor(255, 0, 64)); // red above the upper level
     EXPECT_EQ(f.g.MarginRight, 20 + 40 + 50);                 // the level bar widens the margin
+
+    // Without room nothing is drawn.
+    QImage tiny = vs::makePlotImage(100, 100);
+    tiny.fill(Qt::green);
+    vs::plot_AutoScale(f.plot, f.settings);
+    EXPECT_FALSE(vs::plot_Draw(f.plot, f.settings, tiny, f.g));
+    EXPECT_EQ(tiny.pixelColor(50, 50), QColor(Qt::green));
 }
 
 TEST(PlotRender, MarkerRunsAndSingleColumns)
@@ -161,17 +168,6 @@ TEST(PlotRender, OneEnabledCurveHasNoLegendAndNoCurveLabels)
     EXPECT_EQ(countColour(image, topMargin, QColor(255, 0, 0)), 0);
     EXPECT_EQ(countColour(image, leftMargin, QColor(255, 0, 0)), 0);
     EXPECT_EQ(countColour(image, QRect(0, 0, 800, 500), QColor(0, 0, 255)), 0);
-}
-
-TEST(PlotRender, NothingIsDrawnWithoutRoom)
-{
-    RenderFixture f;
-    f.feed(1, 1);
-    QImage tiny = vs::makePlotImage(100, 100);
-    tiny.fill(Qt::green);
-    vs::plot_AutoScale(f.plot, f.settings);
-    EXPECT_FALSE(vs::plot_Draw(f.plot, f.settings, tiny, f.g));
-    EXPECT_EQ(tiny.pixelColor(50, 50), QColor(Qt::green));
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 
 namespace {
 
-TEST(SettingConversions, LeadingNumbersAndIntegers)
+TEST(SettingConversions, LeadingNumbersIntegersFlagsAndStrictNumbers)
 {
     struct Case {
         const char* text;
@@ -23,10 +23,8 @@ TEST(SettingConversions, LeadingNumbersAndIntegers)
     EXPECT_EQ(vs::leadingInteger("12E22", 64), std::numeric_limits<qint64>::max());
     EXPECT_EQ(vs::leadingInteger("-12E22", 64), std::numeric_limits<qint64>::min());
     EXPECT_EQ(vs::leadingInteger("-9223372036854775808", 64), std::numeric_limits<qint64>::min());
-}
 
-TEST(SettingConversions, FlagsAndStrictNumbers)
-{
+    // Flags and strict numbers.
     EXPECT_EQ(vs::flagText("True"), true);
     EXPECT_EQ(vs::flagText("false"), false);
     EXPECT_EQ(vs::flagText("-1"), true);

@@ -14,7 +14,7 @@ using vstest::Report;
 using vstest::ScriptTransport;
 using vstest::TestLink;
 
-TEST(HostileReplies, LineFeedOnlyAndTrailingLengthPrefix)
+TEST(HostileReplies, LineFeedOnlyATrailingLengthPrefixAndA64KiBReply)
 {
     TestLink t;
     auto dev = t.addScripted(9, 9, 1);
@@ -34,6 +34,13 @@ TEST(HostileReplies, LineFeedOnlyAndTrailingLengthPrefix)
             d.queueRaw("@" + tag + ";ok;\n");
     };
     EXPECT_EQ(vs::nym_ask(t2.link, "Q", 0), "@0002;ok;\\x0A");
+
+    // A reply of 64 KiB is taken whole.
+    TestLink t3;
+    const std::string body(65536, 'x');
+    t3.addScripted(65, 65, 1)->queueRaw("@0001;" + body + ";\n");
+    EXPECT_EQ(vs::nym_ask(t3.link, "Q", 0).size(), 6 + body.size() + 5);
+    EXPECT_EQ(t3.link.StickErrorText, "");
 }
 
 // A stick that never stops sending, one report a millisecond as over USB.
@@ -69,17 +76,6 @@ TEST(HostileReplies, AReplyThatNeverEndsFailsSoonAndKeepsTheWindowAlive)
         // The link is free again for the next exchange.
         EXPECT_FALSE(t.link.Exchange.busy);
     }
-}
-
-TEST(HostileReplies, A64KiBReplyIsTakenWhole)
-{
-    TestLink t;
-    auto dev = t.addScripted(65, 65, 1);
-    const std::string body(65536, 'x');
-    dev->queueRaw("@0001;" + body + ";\n");
-    const std::string reply = vs::nym_ask(t.link, "Q", 0);
-    EXPECT_EQ(reply.size(), 6 + body.size() + 5);
-    EXPECT_EQ(t.link.StickErrorText, "");
 }
 
 TEST(HostileReplies, NumbersThatDoNotFitFailTheConfigurationCleanly)

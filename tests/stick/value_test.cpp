@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
 
 using vstest::Report;
@@ -48,16 +50,6 @@ TEST(ValueReading, TextValuesByChannelWithFactorAndOffsets)
     EXPECT_EQ(c[0].LastValue, 1);
 }
 
-TEST(ValueReading, ReportCountsRoundHalfUp)
-{
-    EXPECT_EQ(vs::reportCount(16, 9), 2);
-    EXPECT_EQ(vs::reportCount(16, 33), 1);
-    EXPECT_EQ(vs::reportCount(16, 65), 0);
-    EXPECT_EQ(vs::reportCount(24, 9), 3);
-    EXPECT_EQ(vs::reportCount(24, 17), 2);
-    EXPECT_EQ(vs::reportCount(16, 0), 0);
-}
-
 // A binary stick answering every binary command with `data` after "@" and the sequence byte.
 void answerBinary(ScriptTransport& dev, std::string data)
 {
@@ -78,7 +70,7 @@ std::string le32(uint32_t v)
     return le16(v & 0xFFFF) + le16(v >> 16);
 }
 
-TEST(ValueReading, BinaryValuesSkipTheTopOfThe32BitRange)
+TEST(ValueReading, BinaryValuesSkipTheTopOfThe32BitRangeAndAFailedExchangeKeepsThem)
 {
     TestLink t;
     auto dev = t.addScripted(9, 9, 2);
@@ -96,9 +88,19 @@ TEST(ValueReading, BinaryValuesSkipTheTopOfThe32BitRange)
     vs::Nymstick_ReadPV(t.link, 0);
     EXPECT_EQ(c[3].LastValue, 200000);
     EXPECT_EQ(c[4].LastValue, 42949672);
+
+    // A failed binary exchange keeps the values and traces its result.
+    TestLink failing;
+    failing.addScripted(9, 9, 3);
+    giveChannels(*failing.link.slot(0), 5);
+    failing.link.slot(0)->Channels[0].LastValue = 12;
+    EXPECT_EQ(vs::Nymstick_ReadPV(failing.link, 0), 1);
+    EXPECT_EQ(failing.link.slot(0)->Channels[0].LastValue, 12);
+    EXPECT_EQ(failing.link.TraceBuffer, "nym_ask_short_bin error 3 ");
+    EXPECT_NE(failing.link.StickErrorText, "");
 }
 
-TEST(ValueReading, ValuesBeyondTheBufferAndMissingChannelsAreSkipped)
+TEST(ValueReading, ValuesBeyondTheBufferAndMissingChannelsAreSkippedAndReportCountsRoundHalfUp)
 {
     TestLink t;
     t.addScripted(9, 9, 2);
@@ -113,18 +115,11 @@ TEST(ValueReading, ValuesBeyondTheBufferAndMissingChannelsAreSkipped)
     EXPECT_EQ(vs::GetU32(buf, at), std::nullopt);
     at = 0;
     EXPECT_EQ(vs::GetU16(buf, at), 0x6740u);
-}
 
-TEST(ValueReading, FailedBinaryExchangeKeepsValuesAndTracesTheResult)
-{
-    TestLink t;
-    t.addScripted(9, 9, 3);
-    giveChannels(*t.link.slot(0), 5);
-    t.link.slot(0)->Channels[0].LastValue = 12;
-    EXPECT_EQ(vs::Nymstick_ReadPV(t.link, 0), 1);
-    EXPECT_EQ(t.link.slot(0)->Channels[0].LastValue, 12);
-    EXPECT_EQ(t.link.TraceBuffer, "nym_ask_short_bin error 3 ");
-    EXPECT_NE(t.link.StickErrorText, "");
+    // A reply's report count is rounded half up: {value bytes, report length, count}.
+    for (const auto& [bytes, length, count] :
+         std::initializer_list<std::array<int, 3>>{{16, 9, 2}, {16, 33, 1}, {16, 65, 0}, {24, 9, 3}, {24, 17, 2}, {16, 0, 0}})
+        EXPECT_EQ(vs::reportCount(bytes, length), count) << bytes << " bytes in reports of " << length;
 }
 
 } // namespace
