@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLocale>
 
 #include <gtest/gtest.h>
 

@@ -18,12 +18,10 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QPushButton>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
 #include <QTableWidget>
-#include <QTcpServer>
 #include <QTest>
 
 #include <gtest/gtest.h>

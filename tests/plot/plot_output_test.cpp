@@ -4,7 +4,6 @@
 #include "plot_fixture.h"
 #include "script_prompts.h"
 
-#include <QFile>
 #include <QImageReader>
 #include <QMimeData>
 #include <QTemporaryDir>

@@ -4,7 +4,6 @@
 #include "mqtt_fixture.h"
 #include "sim_sticks.h"
 
-#include <QJsonArray>
 #include <QRandomGenerator>
 
 #include <map>

@@ -7,10 +7,8 @@
 #include "window/window_geometry.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
 
