@@ -76,14 +76,17 @@ class Stick:
     def commands(self):
         return [line for line in self.lines() if TAG_LINE.match(line)]
 
-    def pull(self, sig=signal.SIGUSR1, then="destroyed"):
-        """Pulled out (SIGUSR1), or plugged back in with plug()."""
+    def pull(self):
+        self._signal(signal.SIGUSR1, "destroyed")
+
+    def plug(self):
+        self._signal(signal.SIGUSR2, "created")
+
+    def _signal(self, sig, then):
+        """Sends the signal, waits for the stick's line saying it acted, and for udev."""
         self.proc.send_signal(sig)
         wait_for(lambda: self.lines()[-1:] == [then], 10)
         subprocess.run(["udevadm", "settle", "--timeout=10"], check=False)
-
-    def plug(self):
-        self.pull(signal.SIGUSR2, "created")
 
     def stop(self):
         if self.proc.poll() is None:

@@ -1,8 +1,8 @@
 #pragma once
 // The monitor's core without a window: its own settings, simulated sticks
 // on a simulated bus, a test face and scripted answers to every question.
-#include "files.h"
 #include "core/monitor_core.h"
+#include "files.h"
 #include "script_prompts.h"
 #include "settings/settings.h"
 #include "stick/device_scan.h"
